@@ -1,0 +1,50 @@
+// AppState: the one record that holds every piece of run-time state.  It exists once for the
+// whole run and is passed by reference; there is no global state.  The records of the other
+// layers live in it, each defined in its own layer's header.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/Platform.h"
+#include "serial/SerialPort.h"
+#include "settings/Settings.h"
+
+namespace tavolin {
+
+inline constexpr const char* kDefaultSettingsFile = "Tavolin2.ini";
+
+struct AppState {
+  explicit AppState(Platform& p) : platform(p), port(p.serial, p.clock) {}
+  AppState(const AppState&) = delete;
+  AppState& operator=(const AppState&) = delete;
+
+  Platform& platform;
+  Settings settings;
+
+  // Shell run-time fields.
+  std::string FirstParameter = kDefaultSettingsFile;
+  std::string SecondParameter;
+  std::int32_t NormalTerminalMode = 1;
+  std::int32_t QuitRequested = 0;
+  std::int32_t PortReleased = 0;
+  std::int32_t LastBaudIndex = 0;
+  std::int32_t RememberedFileType = 3;
+  std::string PreparedFile;
+
+  // The interpreter's input block and the scratch space for every byte sent to the chip.
+  std::array<std::uint8_t, 4098> ReceiveBuffer{};
+  std::array<std::uint8_t, 514> SendBuffer{};
+
+  // Serial link.
+  SerialPort port;
+
+  // Terminal (screen, interpreter, keyboard and mouse state) -- terminal/.
+
+  // Loader (image buffer) -- loader/.
+
+  // Accessories (logo) -- accessories/.
+};
+
+}  // namespace tavolin

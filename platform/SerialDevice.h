@@ -1,0 +1,60 @@
+// The serial devices of the machine, as the core sees them: open one by its COM number, set its
+// rate and framing, drive DTR and RTS, purge its input, and move bytes without ever waiting for
+// the far end.  platform/posix implements it on termios, platform/fake with a scripted device.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavolin {
+
+enum class StopBits { One, Two };
+
+// Everything Open needs: always 8 data bits, no parity, no flow control.
+struct SerialOpenOptions {
+  int bitsPerSecond = 115200;
+  StopBits stopBits = StopBits::Two;
+  bool dtr = true;   // state of DTR straight after opening
+  bool rts = false;  // state of RTS straight after opening
+};
+
+class SerialDevice {
+ public:
+  virtual ~SerialDevice() = default;
+  // Changes rate and stop bits; the rest of the configuration stays.  False when refused.
+  virtual bool Configure(int bitsPerSecond, StopBits stopBits) = 0;
+  // Line control.  False when the device has no such line (a pseudo-terminal); never fatal.
+  virtual bool SetDtr(bool on) = 0;
+  virtual bool SetRts(bool on) = 0;
+  // Discards what was received and not read yet.
+  virtual bool PurgeInput() = 0;
+  // Writes up to n bytes, completely unless the device fails or stalls.  Returns the number
+  // written, or -1 when the write failed outright.
+  virtual long Write(const std::uint8_t* bytes, std::size_t n) = 0;
+  // Reads what has already arrived, at most n bytes, without waiting.  Returns the count (0 when
+  // nothing is waiting) or -1 when the read failed (for example the adapter was unplugged).
+  virtual long Read(std::uint8_t* buffer, std::size_t n) = 0;
+};
+
+// One serial port the machine offers, with what a person needs to tell it from the others.
+struct PortInfo {
+  int number = 0;           // the COM number that opens it
+  std::string device;       // for example /dev/ttyUSB0
+  std::string stableName;   // for example /dev/serial/by-id/usb-FTDI_..., or empty
+  std::string description;  // for example "FT232R USB UART (FTDI)", or empty
+};
+
+class SerialSystem {
+ public:
+  virtual ~SerialSystem() = default;
+  // Opens COM portNumber exclusively.  nullptr when it does not exist or cannot be opened; the
+  // backend tells the reason on standard error, the caller shows its own message.
+  virtual std::unique_ptr<SerialDevice> Open(int portNumber, const SerialOpenOptions& options) = 0;
+  // The ports that can be opened by number, in number order.
+  virtual std::vector<PortInfo> ListPorts() = 0;
+};
+
+}  // namespace tavolin

@@ -1,0 +1,110 @@
+// The main window, as the core sees it.  The core never touches a widget: it asks for what it
+// needs here (check marks, dialogs, message boxes, the picture, the clipboard, the progress bar)
+// and receives the window's events as the small vocabulary below, one per main-loop cycle.
+// platform/qt implements it with Qt 6 Widgets; platform/fake records every call for tests.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Image.h"
+
+namespace tavolin {
+
+// The window's events, already translated into what a Windows window would receive: key codes
+// are Win32 virtual-key codes, characters are in the ANSI code page (Ctrl+A gives 1).
+struct Event {
+  enum class Kind {
+    None,          // nothing (a fake with an empty queue)
+    MenuCommand,   // value: the menu command id (1..27); the Pause shortcut gives 5
+    CloseRequest,  // the window's close button, Alt+F4, the system menu's Close
+    KeyDown,       // value: virtual-key code
+    Char,          // value: character code 0..255
+    KeyUp,         // value: virtual-key code
+    MouseMove,
+    LeftClick,     // left button pressed on the picture (its double click sends nothing)
+    RightDown,
+    ButtonUp,      // left or right button released
+    Timer,         // the 40 ms tick
+    PortReadable,  // the port has bytes waiting (a wake-up; the cycle polls the port anyway)
+  };
+  Kind kind = Kind::None;
+  int value = 0;
+};
+
+struct FileDialogRequest {
+  std::string title;
+  std::string defaultPath;  // split at its last "\" or "/": start folder and proposed name
+  std::string filter;       // label|pattern pairs separated by "|", patterns by ";"
+  int typeIndex = 0;        // 0-based type pre-selected
+};
+
+struct FileDialogResult {
+  std::string path;   // empty when cancelled
+  int typeIndex = 0;  // the type selected when the dialog closed
+};
+
+// A text drawn over the about picture, top-left corner at (x, y) of the client area.
+struct OverlayText {
+  int x = 0;
+  int y = 0;
+  std::string text;
+};
+
+// The pointer position in client pixels; -1 for a coordinate outside the client area.
+struct PointerPosition {
+  int x = -1;
+  int y = -1;
+};
+
+class Ui {
+ public:
+  virtual ~Ui() = default;
+
+  // Whether the main window exists (false in the console upload mode).
+  virtual bool HasWindow() = 0;
+
+  // Blocks until the next event of the window (the 40 ms timer guarantees one).
+  virtual Event WaitEvent() = 0;
+  // Lets the window repaint during a long operation: pending native events are processed and
+  // the events they produce are dropped, as the long operations expect.
+  virtual void ProcessPendingEvents() = 0;
+
+  // Menu state by command id.
+  virtual void SetMenuChecked(int id, bool checked) = 0;
+  virtual bool IsMenuChecked(int id) = 0;
+  virtual void SetMenuEnabled(int id, bool enabled) = 0;
+
+  // A modal message box with an OK button.
+  virtual void ShowMessage(std::string_view caption, std::string_view text) = 0;
+  virtual FileDialogResult OpenFileDialog(const FileDialogRequest& request) = 0;
+  virtual FileDialogResult SaveFileDialog(const FileDialogRequest& request) = 0;
+  // The "ComPort" input dialog, pre-filled with current; the entered text, empty on cancel.
+  virtual std::string AskComPort(int current) = 0;
+
+  // Shows picture in the image control, which takes exactly its size.
+  virtual void ShowPicture(const Image& picture) = 0;
+  // Sizes the window for a content area of width x height pixels, the menu bar line included in
+  // height (the picture below the menu bar is height - 21 high).
+  virtual void SetContentSize(int width, int height) = 0;
+  virtual bool IsMinimized() = 0;
+  virtual PointerPosition PointerInClient() = 0;
+  // Paints picture at (0, 0) of the client area straight over what the window shows, then the
+  // texts in the window's default font, transparent background, in colour (0xFFRRGGBB).  The
+  // next ShowPicture covers it again.
+  virtual void PaintOverlay(const Image& picture, const std::vector<OverlayText>& texts,
+                            Pixel colour) = 0;
+
+  // The progress bar at 40, 40 (110 x 15, range 0..100), hidden at start.
+  virtual void SetProgressVisible(bool visible) = 0;
+  virtual void SetProgress(int percent) = 0;
+
+  // Clipboard.  False when it could not be set.
+  virtual bool SetClipboardImage(const Image& picture) = 0;
+  virtual bool SetClipboardText(std::string_view latin1) = 0;
+};
+
+}  // namespace tavolin

@@ -1,0 +1,187 @@
+// Fakes of the window, the console, the desktop and the text output that record every call and
+// answer from scripts, for tests of the core.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Console.h"
+#include "platform/Desktop.h"
+#include "platform/Ui.h"
+#include "terminal/TextOutput.h"
+
+namespace tavolin::fake {
+
+struct MessageRecord {
+  std::string caption;
+  std::string text;
+};
+
+class RecordingUi : public Ui {
+ public:
+  // Window.
+  bool hasWindow = true;
+  bool minimized = false;
+  PointerPosition pointer{0, 0};
+  int contentWidth = 0;
+  int contentHeight = 0;
+  int pictureCount = 0;
+  Image lastPicture;
+  int pumpCount = 0;
+
+  // Events WaitEvent hands out in order; Kind::None when empty.
+  std::deque<Event> events;
+
+  // Menu state by id.
+  std::map<int, bool> checked;
+  std::map<int, bool> enabled;
+
+  // Dialogs: scripted answers, recorded requests.
+  std::vector<MessageRecord> messages;
+  std::deque<FileDialogResult> openAnswers;
+  std::deque<FileDialogResult> saveAnswers;
+  std::vector<FileDialogRequest> openRequests;
+  std::vector<FileDialogRequest> saveRequests;
+  std::deque<std::string> comPortAnswers;
+  std::vector<int> comPortPrefills;
+
+  // Progress bar.
+  bool progressVisible = false;
+  std::vector<int> progressValues;
+
+  // Clipboard.
+  bool clipboardFails = false;
+  std::optional<Image> clipboardImage;
+  std::optional<std::string> clipboardText;
+
+  // About overlay.
+  int overlayCount = 0;
+  std::vector<OverlayText> lastOverlayTexts;
+  Image lastOverlay;
+
+  bool HasWindow() override { return hasWindow; }
+  Event WaitEvent() override {
+    if (events.empty()) return {};
+    Event e = events.front();
+    events.pop_front();
+    return e;
+  }
+  void ProcessPendingEvents() override { ++pumpCount; }
+  void SetMenuChecked(int id, bool on) override { checked[id] = on; }
+  bool IsMenuChecked(int id) override {
+    auto it = checked.find(id);
+    return it != checked.end() && it->second;
+  }
+  void SetMenuEnabled(int id, bool on) override { enabled[id] = on; }
+  void ShowMessage(std::string_view caption, std::string_view text) override {
+    messages.push_back({std::string(caption), std::string(text)});
+  }
+  FileDialogResult OpenFileDialog(const FileDialogRequest& request) override {
+    openRequests.push_back(request);
+    return Next(openAnswers);
+  }
+  FileDialogResult SaveFileDialog(const FileDialogRequest& request) override {
+    saveRequests.push_back(request);
+    return Next(saveAnswers);
+  }
+  std::string AskComPort(int current) override {
+    comPortPrefills.push_back(current);
+    if (comPortAnswers.empty()) return {};
+    std::string a = comPortAnswers.front();
+    comPortAnswers.pop_front();
+    return a;
+  }
+  void ShowPicture(const Image& picture) override {
+    ++pictureCount;
+    lastPicture = picture;
+  }
+  void SetContentSize(int w, int h) override {
+    contentWidth = w;
+    contentHeight = h;
+  }
+  bool IsMinimized() override { return minimized; }
+  PointerPosition PointerInClient() override { return pointer; }
+  void PaintOverlay(const Image& picture, const std::vector<OverlayText>& texts,
+                    Pixel /*colour*/) override {
+    ++overlayCount;
+    lastOverlay = picture;
+    lastOverlayTexts = texts;
+  }
+  void SetProgressVisible(bool visible) override { progressVisible = visible; }
+  void SetProgress(int percent) override { progressValues.push_back(percent); }
+  bool SetClipboardImage(const Image& picture) override {
+    if (clipboardFails) return false;
+    clipboardImage = picture;
+    return true;
+  }
+  bool SetClipboardText(std::string_view latin1) override {
+    if (clipboardFails) return false;
+    clipboardText = std::string(latin1);
+    return true;
+  }
+
+ private:
+  static FileDialogResult Next(std::deque<FileDialogResult>& answers) {
+    if (answers.empty()) return {};
+    FileDialogResult r = answers.front();
+    answers.pop_front();
+    return r;
+  }
+};
+
+class RecordingConsole : public Console {
+ public:
+  std::string out;
+  std::string err;
+  bool errIsTerminal = false;
+  void Out(std::string_view text) override { out += text; }
+  void Err(std::string_view text) override { err += text; }
+  bool ErrIsTerminal() override { return errIsTerminal; }
+};
+
+class RecordingDesktop : public Desktop {
+ public:
+  std::vector<std::string> started;
+  std::vector<std::string> opened;
+  std::vector<std::string> urls;
+  std::vector<std::string> raised;
+  bool startSucceeds = true;
+  bool windowExists = false;
+  bool StartProgram(const std::string& path) override {
+    started.push_back(path);
+    return startSucceeds;
+  }
+  bool OpenDocument(const std::string& path, const std::string& /*workDir*/) override {
+    opened.push_back(path);
+    return true;
+  }
+  bool OpenUrl(const std::string& url) override {
+    urls.push_back(url);
+    return true;
+  }
+  bool RaiseWindowTitled(std::string_view title) override {
+    raised.emplace_back(title);
+    return windowExists;
+  }
+};
+
+// Records status lines and texts as they would be printed.
+class RecordingTextOutput : public TextOutput {
+ public:
+  bool normalTerminalMode = true;
+  std::string text;                // everything printed, line ends included
+  std::vector<std::string> lines;  // the status lines alone
+  int clears = 0;
+  void PrintText(std::string_view t) override { text += t; }
+  void PrintLine(std::string_view t) override {
+    lines.emplace_back(t);
+    text += t;
+    text += '\r';
+    if (normalTerminalMode) text += '\n';
+  }
+  void ClearScreen() override { ++clears; }
+};
+
+}  // namespace tavolin::fake

@@ -1,0 +1,108 @@
+// SerialPort: the program's one link to the chip.
+//
+// Principles of operation.  One COM port, opened by its number, always 8 data bits, no parity and
+// no flow control.  Reads never wait: the main loop polls the port every cycle.  Three groups:
+//   - port management: Open, SetRate, PulseReset, PurgeInput, Close, and Connect (the user-level
+//     open with the "COM port not found" box);
+//   - the boot loader's buffered transmitter (QueueByte, Flush: whole blocks of up to 256 bytes)
+//     and receive block (FillReceive, TakeReceived); their faults become status lines;
+//   - raw transfer (WriteRaw, ReadRaw, ReadByte), which reports nothing.
+// Operations on a closed port are not refused: they fail the way the device calls would, and the
+// rules above apply.  Every wait goes through the Clock.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "platform/Clock.h"
+#include "platform/SerialDevice.h"
+
+namespace tavolin {
+
+class TextOutput;
+class Ui;
+
+// Status lines, spelled as the user sees them.
+inline constexpr std::string_view kUnableToWrite = "Unable to write";
+inline constexpr std::string_view kTransmitStall = "Transmit stall on";
+inline constexpr std::string_view kUnableToRead = "Unable to read";
+inline constexpr std::string_view kConnectErrorCaption = "Error";
+inline constexpr std::string_view kConnectErrorText = "COM port not found";
+
+struct RateSetting {
+  int bitsPerSecond;
+  StopBits stopBits;
+};
+
+// The rate index of the settings and the Baudrate menu: 0..7 for 115200 (two stop bits), 57600,
+// 38400, 19200, 9600, 4800, 2400, 1200.  Any other index gives 115200, with two stop bits below 0
+// and one above 7.
+RateSetting RateForIndex(int rateIndex);
+
+class SerialPort {
+ public:
+  static constexpr std::size_t kQueueSize = 256;
+  static constexpr std::size_t kReceiveBlockSize = 256;
+  static constexpr std::size_t kRawReadSize = 1024;
+  static constexpr int kResetPulseMs = 25;
+  static constexpr int kResetSettleMs = 100;
+
+  SerialPort(SerialSystem& system, Clock& clock);
+  ~SerialPort();
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Where the transmitter's and receiver's status lines go (nothing when null).
+  void SetStatusOutput(TextOutput* output) { status_ = output; }
+
+  // Opens COM portNumber at rateIndex; DTR on after opening when ft232r is 0, off otherwise; RTS
+  // off.  Does not close a port that is already open (callers close first).
+  bool Open(int portNumber, int rateIndex, int ft232r);
+  bool IsOpen() const { return device_ != nullptr; }
+  void SetRate(int rateIndex);
+  // The chip's reset: a 25 ms pulse on RTS (useRts not 0) or DTR, 100 ms settle, input purged.
+  void PulseReset(int useRts);
+  void PurgeInput();
+  void Close();
+
+  // The user-level open: sets the Com Enabled check mark; when closed, opens COM comNr at
+  // rateIndex; on failure the "Error" / "COM port not found" box and the check mark cleared, on
+  // success the screen cleared through screen.
+  void Connect(Ui& ui, TextOutput& screen, int comNr, int rateIndex, int ft232r);
+
+  // Transmit queue.
+  void QueueByte(std::uint8_t byte);
+  void Flush();
+  std::size_t QueuedCount() const { return queueCount_; }
+
+  // Receive block: one read of up to 256 bytes; returns the fill count.
+  int FillReceive();
+  bool ReceiveExhausted() const { return readPosition_ >= fillCount_; }
+  std::uint8_t TakeReceived() { return receiveBlock_[readPosition_++]; }
+
+  // Raw transfer.
+  int WriteRaw(const std::uint8_t* bytes, std::size_t n);
+  // Reads up to 1024 bytes into buffer, which must hold that many.  0 for none or a failure.
+  int ReadRaw(std::uint8_t* buffer);
+  bool ReadByte(std::uint8_t& out);
+
+  Clock& clock() { return clock_; }
+
+ private:
+  void Status(std::string_view line);
+
+  SerialSystem& system_;
+  Clock& clock_;
+  TextOutput* status_ = nullptr;
+  std::unique_ptr<SerialDevice> device_;
+  std::array<std::uint8_t, kQueueSize> queue_{};
+  std::size_t queueCount_ = 0;
+  std::array<std::uint8_t, kReceiveBlockSize> receiveBlock_{};
+  std::size_t fillCount_ = 0;
+  std::size_t readPosition_ = 0;
+};
+
+}  // namespace tavolin

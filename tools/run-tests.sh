@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test.  Usage: tools/run-tests.sh [preset]
+# (preset "default", or "asan" for the sanitizer build of the whole suite).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset="${1:-default}"
+tools/install-deps.sh
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"
+ctest --preset "$preset"

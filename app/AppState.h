@@ -10,6 +10,7 @@
 #include "app/Platform.h"
 #include "serial/SerialPort.h"
 #include "settings/Settings.h"
+#include "terminal/TextOutput.h"
 
 namespace tavolin {
 
@@ -39,6 +40,15 @@ struct AppState {
 
   // Serial link.
   SerialPort port;
+
+  // Where status lines and the program's own texts go: the display interpreter while the main
+  // window exists, the console in the command-line upload mode, a recorder in tests.  The serial
+  // port's status lines follow it (see SetOutput).
+  TextOutput* output = nullptr;
+  void SetOutput(TextOutput* o) {
+    output = o;
+    port.SetStatusOutput(o);
+  }
 
   // Terminal (screen, interpreter, keyboard and mouse state) -- terminal/.
 

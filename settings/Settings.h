@@ -40,3 +40,38 @@ struct Settings {
 };
 
 }  // namespace tavolin
+
+// Effective values.  The settings file stores Rows, Cols and WindowScale as read, unchecked (a
+// file may hold 0, a negative number or text).  Everything that sizes an image or a window, or
+// divides by these values, uses the effective values instead:
+//   - Rows and Cols: clamped to 1..512 (512 columns is 4096 pixels, 512 rows 8704);
+//   - WindowScale: a finite number from 0.25 to 8 is used as it is, anything else as 1.0.
+#include <algorithm>
+#include <cmath>
+
+namespace tavolin {
+
+inline constexpr std::int32_t kMinCells = 1;
+inline constexpr std::int32_t kMaxCells = 512;
+inline constexpr float kMinScale = 0.25f;
+inline constexpr float kMaxScale = 8.0f;
+
+inline std::int32_t EffectiveCells(std::int32_t cells) {
+  return std::clamp(cells, kMinCells, kMaxCells);
+}
+inline std::int32_t EffectiveRows(const Settings& s) { return EffectiveCells(s.Rows); }
+inline std::int32_t EffectiveCols(const Settings& s) { return EffectiveCells(s.Cols); }
+inline float EffectiveScale(float scale) {
+  return (std::isfinite(scale) && scale >= kMinScale && scale <= kMaxScale) ? scale : 1.0f;
+}
+inline float EffectiveScale(const Settings& s) { return EffectiveScale(s.WindowScale); }
+
+// Rounds to the nearest integer, halves to even (658.5 gives 658, 150.5 gives 150).
+inline int RoundHalfEven(double value) {
+  const double r = std::nearbyint(value);  // the default rounding mode is to nearest, ties even
+  if (!(r > -2147483648.0)) return -2147483647 - 1;
+  if (!(r < 2147483647.0)) return 2147483647;
+  return static_cast<int>(r);
+}
+
+}  // namespace tavolin

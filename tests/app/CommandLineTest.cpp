@@ -1,0 +1,95 @@
+// The command line in its raw form and from argv, and the atoi-like port number.
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+#include "settings/Settings.h"
+
+namespace tavolin {
+namespace {
+
+TEST(ParseCommandLine, SplitsAtBlanksAndHonoursQuotes) {
+  struct Case {
+    const char* raw;
+    const char* first;
+    const char* second;
+    const char* third;
+  };
+  const Case cases[] = {
+      {"", "", "", ""},
+      {"   ", "", "", ""},
+      {"my.ini", "my.ini", "", ""},
+      {"x.binary -L 3", "x.binary", "-L", "3"},
+      {"  x.binary   -L   3  ", "x.binary", "-L", "3"},
+      {"\"my settings.ini\" -A \"C:\\a b\\p.binary\"", "my settings.ini", "-A", "C:\\a b\\p.binary"},
+      {"\"unterminated name", "unterminated name", "", ""},
+      {"\"\" -L 4", "", "-L", "4"},
+      {"a b c d e", "a", "b", "c"},
+      {"x.binary -l 3", "x.binary", "-l", "3"},
+      {"a\"b c", "a\"b", "c", ""},
+  };
+  for (const Case& c : cases) {
+    const CommandLine line = ParseCommandLine(c.raw);
+    EXPECT_EQ(line.first, c.first) << c.raw;
+    EXPECT_EQ(line.second, c.second) << c.raw;
+    EXPECT_EQ(line.third, c.third) << c.raw;
+  }
+}
+
+TEST(CommandLineFromArgv, TakesTheFirstThreeWordsAsGiven) {
+  const char* none[] = {"tavolin"};
+  const char* one[] = {"tavolin", "my settings.ini"};
+  const char* four[] = {"tavolin", "x.binary", "-L", "3", "extra"};
+  EXPECT_EQ(CommandLineFromArgv(1, none).first, "");
+  EXPECT_EQ(CommandLineFromArgv(2, one).first, "my settings.ini");
+  const CommandLine line = CommandLineFromArgv(5, four);
+  EXPECT_EQ(line.first, "x.binary");
+  EXPECT_EQ(line.second, "-L");
+  EXPECT_EQ(line.third, "3");
+}
+
+TEST(ReadDecimal, ReadsLikeAtoi) {
+  struct Case {
+    const char* text;
+    int value;
+  };
+  const Case cases[] = {
+      {"3", 3},        {"  12", 12},   {"+7", 7},          {"-5", -5},
+      {"12abc", 12},   {"abc", 0},     {"", 0},            {" - 4", 0},
+      {"3 ;old", 3},   {"007", 7},     {"99999999999", 2147483647},
+      {"-99999999999", -2147483647 - 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReadDecimal(c.text), c.value) << c.text;
+}
+
+TEST(EffectiveValues, NothingDownstreamSeesUnusableSizes) {
+  struct Case {
+    int cells;
+    int effective;
+  };
+  for (const Case c : {Case{0, 1}, Case{-3, 1}, Case{1, 1}, Case{80, 80}, Case{512, 512},
+                       Case{100000, 512}}) {
+    EXPECT_EQ(EffectiveCells(c.cells), c.effective) << c.cells;
+  }
+  struct ScaleCase {
+    float scale;
+    float effective;
+  };
+  for (const ScaleCase c :
+       {ScaleCase{1.5f, 1.5f}, ScaleCase{0.0f, 1.0f}, ScaleCase{-2.0f, 1.0f},
+        ScaleCase{0.25f, 0.25f}, ScaleCase{8.0f, 8.0f}, ScaleCase{9.0f, 1.0f},
+        ScaleCase{std::nanf(""), 1.0f}, ScaleCase{INFINITY, 1.0f}}) {
+    EXPECT_EQ(EffectiveScale(c.scale), c.effective) << c.scale;
+  }
+}
+
+TEST(RoundHalfEven, RoundsHalvesToEven) {
+  EXPECT_EQ(RoundHalfEven(658.5), 658);
+  EXPECT_EQ(RoundHalfEven(150.5), 150);
+  EXPECT_EQ(RoundHalfEven(151.5), 152);
+  EXPECT_EQ(RoundHalfEven(446.0), 446);
+  EXPECT_EQ(RoundHalfEven(-0.5), 0);
+  EXPECT_EQ(RoundHalfEven(1e12), 2147483647);
+}
+
+}  // namespace
+}  // namespace tavolin

@@ -1,0 +1,181 @@
+#include "app/Commands.h"
+
+#include "accessories/AboutScreen.h"
+#include "accessories/TextExport.h"
+#include "app/CommandLine.h"
+#include "app/MenuIds.h"
+#include "loader/ImageUpload.h"
+#include "settings/SettingsFile.h"
+#include "terminal/DisplayInterpreter.h"
+#include "terminal/TerminalScreen.h"
+
+namespace tavolin {
+namespace {
+
+inline constexpr std::string_view kComEnabledLabel = "Com Enabled";
+
+// Flips a check item and returns its new state.
+bool Toggle(Ui& ui, int id) {
+  const bool on = !ui.IsMenuChecked(id);
+  ui.SetMenuChecked(id, on);
+  return on;
+}
+
+void ToggleInto(Ui& ui, int id, std::int32_t& field) { field = Toggle(ui, id) ? 1 : 0; }
+
+void LoadSettingsCommand(AppState& app) {
+  FileDialogRequest request;
+  request.title = kLoadSettingsTitle;
+  request.defaultPath = kLoadSettingsDefault;
+  request.filter = kLoadSettingsFilter;
+  const FileDialogResult chosen = app.platform.ui.OpenFileDialog(request);
+  const std::int32_t rememberedComNr = app.settings.ComNr;
+  if (!chosen.path.empty()) LoadSettingsFile(chosen.path, app.settings, app.NormalTerminalMode);
+  if (app.settings.ComNr == 0) app.settings.ComNr = rememberedComNr;
+  ApplySettings(app);
+}
+
+void ComPortCommand(AppState& app) {
+  const int n = ReadDecimal(app.platform.ui.AskComPort(app.settings.ComNr));
+  if (n < 1) return;
+  app.port.Close();
+  app.settings.ComNr = n;
+  Connect(app);
+}
+
+void ComEnabledCommand(AppState& app) {
+  if (Toggle(app.platform.ui, menu::kComEnabled)) {
+    Connect(app);
+    return;
+  }
+  if (!app.port.IsOpen()) return;
+  app.port.Close();
+  app.platform.desktop.RaiseWindowTitled(kPropellerToolTitle);
+}
+
+void NormalTerminalModeCommand(AppState& app) {
+  const std::int32_t on = Toggle(app.platform.ui, menu::kNormalTerminalMode) ? 1 : 0;
+  app.settings.MsMoveOff = on;
+  app.NormalTerminalMode = on;
+  if (on == 0) app.settings.BaudRate = 0;
+  SyncBaudMenu(app);
+}
+
+}  // namespace
+
+int ContentWidth(const Settings& s) {
+  return RoundHalfEven(static_cast<double>(EffectiveCols(s)) * kCellWidth * EffectiveScale(s));
+}
+
+int ContentHeight(const Settings& s) {
+  return RoundHalfEven(static_cast<double>(EffectiveRows(s)) * kCellHeight * EffectiveScale(s)) +
+         kMenuLineHeight;
+}
+
+void Connect(AppState& app) {
+  app.port.Connect(app.platform.ui, *app.output, app.settings.ComNr, app.settings.BaudRate,
+                   app.settings.FT232R);
+}
+
+void SetSettingsCheckMarks(AppState& app) {
+  Ui& ui = app.platform.ui;
+  ui.SetMenuChecked(menu::kAutoMode, app.settings.AutoDis != 0);
+  ui.SetMenuChecked(menu::kVirtualKeycodes, app.settings.VKeys != 0);
+  ui.SetMenuChecked(menu::kTextCursor, app.settings.TxtCurs != 0);
+  ui.SetMenuChecked(menu::kNormalTerminalMode, app.NormalTerminalMode != 0);
+  ui.SetMenuChecked(menu::kCrAutoLf, app.settings.CRmode != 0);
+}
+
+void SyncBaudMenu(AppState& app) {
+  Ui& ui = app.platform.ui;
+  const bool enable = app.NormalTerminalMode != 0;
+  for (int id = menu::kBaudFirst + 1; id <= menu::kBaudLast; ++id) ui.SetMenuEnabled(id, enable);
+  if (!enable) app.settings.BaudRate = 0;
+  if (app.settings.BaudRate == app.LastBaudIndex) return;
+  for (int id = menu::kBaudFirst; id <= menu::kBaudLast; ++id) ui.SetMenuChecked(id, false);
+  const int checkedId = menu::kBaudFirst + app.settings.BaudRate;
+  // An index outside 0..7 (a hand-edited file) has no entry to check; its rate still applies.
+  if (checkedId >= menu::kBaudFirst && checkedId <= menu::kBaudLast) {
+    ui.SetMenuChecked(checkedId, true);
+  }
+  app.port.SetRate(app.settings.BaudRate);
+  app.LastBaudIndex = app.settings.BaudRate;
+}
+
+void ApplySettings(AppState& app) {
+  app.platform.ui.SetContentSize(ContentWidth(app.settings), ContentHeight(app.settings));
+  CreateScreenImage(app, 0);
+  SetSettingsCheckMarks(app);
+  SyncBaudMenu(app);
+  app.output->ClearScreen();
+  app.screen.colorByte = 0;
+}
+
+void DispatchCommand(AppState& app, int id) {
+  Ui& ui = app.platform.ui;
+  switch (id) {
+    case menu::kScreenshot:
+      Screenshot(app);
+      break;
+    case menu::kCopyText:
+      CopyText(app);
+      break;
+    case menu::kSaveText:
+      SaveText(app);
+      break;
+    case menu::kSaveSettings:
+      SaveSettingsFile(kDefaultSettingsFile, app.settings, ui.IsMenuChecked(menu::kAutoMode));
+      break;
+    case menu::kLoadSettings:
+      LoadSettingsCommand(app);
+      break;
+    case menu::kUploadFile:
+      UploadFileCommand(app);
+      break;
+    case menu::kQuit:
+      app.QuitRequested = 1;
+      break;
+    case menu::kComPort:
+      ComPortCommand(app);
+      break;
+    case menu::kComEnabled:
+      ComEnabledCommand(app);
+      break;
+    case menu::kAutoMode:
+      Toggle(ui, menu::kAutoMode);
+      break;
+    case menu::kNormalTerminalMode:
+      NormalTerminalModeCommand(app);
+      break;
+    case menu::kTextCursor:
+      ToggleInto(ui, menu::kTextCursor, app.settings.TxtCurs);
+      break;
+    case menu::kCrAutoLf:
+      ToggleInto(ui, menu::kCrAutoLf, app.settings.CRmode);
+      break;
+    case menu::kVirtualKeycodes:
+      ToggleInto(ui, menu::kVirtualKeycodes, app.settings.VKeys);
+      break;
+    case menu::kResetPropeller:
+      if (app.port.IsOpen()) app.port.PulseReset(app.settings.UseRTS);
+      break;
+    case menu::kClear:
+      app.output->ClearScreen();
+      app.screen.colorByte = 0;
+      break;
+    case menu::kAbout:
+      ShowAboutScreen(app);
+      break;
+    case menu::kWebsite:
+      app.platform.desktop.OpenUrl(std::string(kWebsiteUrl));
+      break;
+    default:
+      if (id >= menu::kBaudFirst && id <= menu::kBaudLast) {
+        app.settings.BaudRate = id - menu::kBaudFirst;
+        SyncBaudMenu(app);
+      }
+      break;
+  }
+}
+
+}  // namespace tavolin

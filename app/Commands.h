@@ -1,0 +1,43 @@
+// The menu commands: what each command id does when the main loop hands it over, the baud menu
+// synchronisation and the re-application of the settings after "&Load Settings".
+// May touch: all of AppState, through the layers' own operations.
+#pragma once
+
+#include <string_view>
+
+#include "app/AppState.h"
+
+namespace tavolin {
+
+// The height the window gives its one-line menu bar in the content size.
+inline constexpr int kMenuLineHeight = 21;
+
+inline constexpr std::string_view kWebsiteUrl = "https://www.tavolin.example/";
+inline constexpr std::string_view kPropellerToolTitle = "Propeller Tool";
+inline constexpr std::string_view kLoadSettingsTitle = "Load Settings";
+inline constexpr std::string_view kLoadSettingsDefault = "*.ini";
+inline constexpr std::string_view kLoadSettingsFilter = "Tavolin(.ini)|*.ini";
+
+// Runs the command with that id; ids that are not menu commands do nothing.
+void DispatchCommand(AppState& app, int id);
+
+// Keeps the Baudrate entries, BaudRate and the port's rate in step.
+void SyncBaudMenu(AppState& app);
+
+// After "&Load Settings" (read or cancelled): window size, a new screen image without the band,
+// check marks, the baud menu, and a cleared screen.
+void ApplySettings(AppState& app);
+
+// The content size of the main window for the current settings: the picture (Cols x 8 by
+// Rows x 17, times the scale, rounded half to even) plus the 21-pixel menu line in the height.
+int ContentWidth(const Settings& s);
+int ContentHeight(const Settings& s);
+
+// The user-level open of COM ComNr at BaudRate (check mark, box on failure, screen cleared).
+void Connect(AppState& app);
+
+// Sets the check marks that mirror settings: Auto Mode, Virtual Keycodes, Text Cursor,
+// Normal-Terminal Mode and CR with Auto-LF.
+void SetSettingsCheckMarks(AppState& app);
+
+}  // namespace tavolin

@@ -1,0 +1,139 @@
+#include "app/MainLoop.h"
+
+#include <fstream>
+
+#include "app/Commands.h"
+#include "app/MenuIds.h"
+#include "loader/ImageUpload.h"
+#include "loader/MonitorTransfer.h"
+#include "terminal/DisplayInterpreter.h"
+#include "terminal/KeyForwarding.h"
+
+namespace tavolin {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) return;  // cannot be created: nothing written, nothing reported
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+void ServeHostRequest(AppState& app, int request) {
+  // The name is the text the chip printed since the last clear or home.
+  const std::string name = app.screen.textMirror;
+  switch (request) {
+    case kRequestUploadImage:
+    case kRequestUploadEeprom:
+      UploadImage(app, app.settings.BinPath + name);
+      break;
+    case kRequestSendText:
+      SendTextFile(app, name);
+      break;
+    case kRequestStartProgram:
+      // Started directly with no arguments, never through a shell; a name that is not a program
+      // is opened as a document instead.
+      if (!app.platform.desktop.StartProgram(name)) {
+        app.platform.desktop.OpenDocument(name, FolderOf(name));
+      }
+      break;
+    case kRequestDownloadFile:
+      DownloadBinary(app, name);
+      break;
+    case kRequestDownloadPrepared:
+      if (!app.PreparedFile.empty()) DownloadBinary(app, app.PreparedFile);
+      break;
+    case kRequestPreparedSize:
+      SendPreparedSize(app);
+      break;
+    case kRequestSaveText:
+      WriteWholeFile(name, app.screen.previousText);
+      break;
+    default:
+      break;  // no such letter: dropped
+  }
+}
+
+void PollPort(AppState& app) {
+  if (!app.port.IsOpen()) return;
+  const int n = app.port.ReadRaw(app.ReceiveBuffer.data());
+  if (n <= 0) return;
+  Interpret(app, n);
+  if (app.interpreter.HostRequest >= 1) {
+    const int request = app.interpreter.HostRequest;
+    ServeHostRequest(app, request);
+    app.interpreter.HostRequest = 0;
+  }
+  if (app.interpreter.ReplyByte >= 1) {
+    app.SendBuffer[0] = static_cast<std::uint8_t>(app.interpreter.ReplyByte);
+    app.port.WriteRaw(app.SendBuffer.data(), 1);
+    app.interpreter.ReplyByte = 0;
+  }
+}
+
+void ApplyAutoMode(AppState& app) {
+  // Decided from the window's minimised state: a short picture (few rows) is not a minimised
+  // window, and a minimised window keeps its height on some desktops.
+  const bool minimized = app.platform.ui.IsMinimized();
+  if (minimized && app.PortReleased == 0) {
+    if (app.port.IsOpen()) {
+      app.platform.ui.SetMenuChecked(menu::kComEnabled, false);
+      app.port.Close();
+    }
+    app.PortReleased = 1;
+  }
+  if (!minimized && app.PortReleased == 1) {
+    Connect(app);
+    app.PortReleased = 0;
+  }
+}
+
+void RunCycle(AppState& app, const Event& event) {
+  switch (event.kind) {
+    case Event::Kind::MenuCommand:
+      DispatchCommand(app, event.value);
+      break;
+    case Event::Kind::CloseRequest:
+      app.QuitRequested = 1;
+      break;
+    case Event::Kind::KeyDown:
+      HandleKeyDown(app, event.value);
+      break;
+    case Event::Kind::Char:
+      HandleChar(app, event.value);
+      break;
+    case Event::Kind::KeyUp:
+      HandleKeyUp(app, event.value);
+      break;
+    case Event::Kind::MouseMove:
+      HandleMouseMove(app);
+      break;
+    case Event::Kind::LeftClick:
+      HandleLeftClick(app);
+      break;
+    case Event::Kind::RightDown:
+      HandleRightDown(app);
+      break;
+    case Event::Kind::ButtonUp:
+      HandleButtonUp(app);
+      break;
+    default:
+      break;
+  }
+  PollPort(app);
+  if (event.kind == Event::Kind::Timer && app.platform.ui.IsMenuChecked(menu::kAutoMode)) {
+    ApplyAutoMode(app);
+  }
+}
+
+void RunMainLoop(AppState& app) {
+  while (app.QuitRequested == 0) RunCycle(app, app.platform.ui.WaitEvent());
+}
+
+}  // namespace tavolin

@@ -1,0 +1,262 @@
+// The menu commands against the fakes: the baud menu and its greying, "&Load Settings",
+// "&Com-Port", Com Enabled with the Propeller Tool window, the export commands and the about
+// screen.
+#include <gtest/gtest.h>
+
+#include "accessories/AboutScreen.h"
+#include "app/Commands.h"
+#include "app/MenuIds.h"
+#include "tests/app/AppRig.h"
+
+namespace tavolin {
+namespace {
+
+using testing::AppRig;
+using testing::TempDir;
+
+bool OnlyBaudChecked(fake::RecordingUi& ui, int id) {
+  for (int i = menu::kBaudFirst; i <= menu::kBaudLast; ++i) {
+    if (ui.IsMenuChecked(i) != (i == id)) return false;
+  }
+  return true;
+}
+
+TEST(BaudMenu, NormalTerminalModeOffGreysSlowRatesAndForces115200) {
+  AppRig rig;
+  fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+  DispatchCommand(rig.app, menu::kBaudFirst + 4);  // 9600
+  EXPECT_EQ(rig.app.settings.BaudRate, 4);
+  EXPECT_EQ(device.bitsPerSecond, 9600);
+  EXPECT_TRUE(OnlyBaudChecked(rig.ui, menu::kBaudFirst + 4));
+
+  DispatchCommand(rig.app, menu::kNormalTerminalMode);  // off
+  EXPECT_EQ(rig.app.NormalTerminalMode, 0);
+  EXPECT_EQ(rig.app.settings.MsMoveOff, 0);
+  EXPECT_EQ(rig.app.settings.BaudRate, 0);
+  EXPECT_EQ(device.bitsPerSecond, 115200);
+  EXPECT_EQ(device.stopBits, StopBits::Two);
+  EXPECT_TRUE(OnlyBaudChecked(rig.ui, menu::kBaudFirst));
+  for (int id = menu::kBaudFirst + 1; id <= menu::kBaudLast; ++id) EXPECT_FALSE(rig.ui.enabled[id]);
+
+  DispatchCommand(rig.app, menu::kNormalTerminalMode);  // on again
+  for (int id = menu::kBaudFirst + 1; id <= menu::kBaudLast; ++id) EXPECT_TRUE(rig.ui.enabled[id]);
+  EXPECT_EQ(rig.app.settings.BaudRate, 0);
+  EXPECT_TRUE(OnlyBaudChecked(rig.ui, menu::kBaudFirst));
+}
+
+TEST(BaudMenu, ChoosingTheSameRateAgainChangesNothing) {
+  AppRig rig;
+  fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+  DispatchCommand(rig.app, menu::kBaudFirst + 4);
+  device.bitsPerSecond = 0;  // a second SetRate would show here
+  DispatchCommand(rig.app, menu::kBaudFirst + 4);
+  EXPECT_EQ(device.bitsPerSecond, 0);
+}
+
+TEST(BaudMenu, AnIndexWithoutEntryChecksNothingButStillSetsTheRate) {
+  AppRig rig;
+  fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+  rig.app.settings.BaudRate = 9;
+  SyncBaudMenu(rig.app);
+  for (int id = menu::kBaudFirst; id <= menu::kBaudLast; ++id) EXPECT_FALSE(rig.ui.IsMenuChecked(id));
+  EXPECT_EQ(device.bitsPerSecond, 115200);
+  EXPECT_EQ(device.stopBits, StopBits::One);
+  EXPECT_EQ(rig.app.LastBaudIndex, 9);
+}
+
+TEST(ToggleCommands, StoreTheirNewStateInTheirField) {
+  struct Case {
+    int id;
+    std::int32_t Settings::*field;
+  };
+  const Case cases[] = {{menu::kTextCursor, &Settings::TxtCurs},
+                        {menu::kCrAutoLf, &Settings::CRmode},
+                        {menu::kVirtualKeycodes, &Settings::VKeys}};
+  for (const Case& c : cases) {
+    AppRig rig;
+    const std::int32_t before = rig.app.settings.*c.field;
+    DispatchCommand(rig.app, c.id);
+    EXPECT_EQ(rig.app.settings.*c.field, before ? 0 : 1) << c.id;
+    EXPECT_EQ(rig.ui.IsMenuChecked(c.id), before == 0) << c.id;
+    DispatchCommand(rig.app, c.id);
+    EXPECT_EQ(rig.app.settings.*c.field, before) << c.id;
+  }
+}
+
+TEST(LoadSettings, KeepsThePortNumberWhenTheFileHasNoneAndResizesTheWindow) {
+  AppRig rig;
+  TempDir dir;
+  rig.app.settings.ComNr = 4;
+  const std::string path = dir.Write("t.ini", "[Config]\r\nComNr=0\r\nRows=30\r\nCols=100\r\n");
+  rig.ui.openAnswers.push_back({path, 0});
+  DispatchCommand(rig.app, menu::kLoadSettings);
+  ASSERT_EQ(rig.ui.openRequests.size(), 1u);
+  EXPECT_EQ(rig.ui.openRequests[0].title, "Load Settings");
+  EXPECT_EQ(rig.ui.openRequests[0].defaultPath, "*.ini");
+  EXPECT_EQ(rig.ui.openRequests[0].filter, "Tavolin(.ini)|*.ini");
+  EXPECT_EQ(rig.app.settings.ComNr, 4);
+  EXPECT_EQ(rig.ui.contentWidth, 800);
+  EXPECT_EQ(rig.ui.contentHeight, 30 * 17 + 21);
+  EXPECT_EQ(rig.app.screen.image.width, 800);
+  EXPECT_EQ(rig.app.screen.image.height, 510);
+  EXPECT_FALSE(rig.app.port.IsOpen()) << "Load Settings must not reopen the port";
+}
+
+TEST(LoadSettings, CancelledDialogStillReappliesAndClears) {
+  AppRig rig;
+  rig.app.screen.textMirror = "abc";
+  rig.app.screen.colorByte = 5;
+  DispatchCommand(rig.app, menu::kLoadSettings);
+  EXPECT_EQ(rig.app.screen.textMirror, "");
+  EXPECT_EQ(rig.app.screen.previousText, "abc");
+  EXPECT_EQ(rig.app.screen.colorByte, 0);
+  EXPECT_EQ(rig.app.screen.image.height, 425) << "the new image has no band";
+}
+
+TEST(ComPortDialog, OnlyANumberOfOneOrMoreReopens) {
+  struct Case {
+    const char* answer;
+    int comNr;
+    bool reopened;  // closed and connected again (the connection clears the screen)
+  };
+  const Case cases[] = {{"", 3, false},   {"0", 3, false}, {"-2", 3, false},
+                        {"abc", 3, false}, {"3", 3, true},  {"7", 7, true}};
+  for (const Case& c : cases) {
+    AppRig rig;
+    rig.PlugAndConnect(3);
+    rig.app.screen.textMirror = "kept";
+    rig.ui.comPortAnswers.push_back(c.answer);
+    DispatchCommand(rig.app, menu::kComPort);
+    EXPECT_EQ(rig.ui.comPortPrefills, std::vector<int>{3}) << c.answer;
+    EXPECT_EQ(rig.app.settings.ComNr, c.comNr) << c.answer;
+    EXPECT_EQ(rig.app.screen.textMirror.empty(), c.reopened && c.comNr == 3) << c.answer;
+    if (c.comNr == 7) {
+      ASSERT_EQ(rig.ui.messages.size(), 1u);
+      EXPECT_EQ(rig.ui.messages[0].text, "COM port not found");
+      EXPECT_FALSE(rig.ui.IsMenuChecked(menu::kComEnabled));
+      EXPECT_FALSE(rig.app.port.IsOpen());
+    } else {
+      EXPECT_TRUE(rig.app.port.IsOpen()) << c.answer;
+    }
+  }
+}
+
+TEST(ComEnabled, ReleasingThePortRaisesThePropellerToolAndPauseTwiceReconnects) {
+  AppRig rig;
+  rig.PlugAndConnect(3);
+  rig.app.screen.textMirror = "x";
+  DispatchCommand(rig.app, menu::kComEnabled);
+  EXPECT_FALSE(rig.app.port.IsOpen());
+  EXPECT_FALSE(rig.ui.IsMenuChecked(menu::kComEnabled));
+  EXPECT_EQ(rig.desktop.raised, std::vector<std::string>{"Propeller Tool"});
+  DispatchCommand(rig.app, menu::kComEnabled);
+  EXPECT_TRUE(rig.app.port.IsOpen());
+  EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kComEnabled));
+  EXPECT_EQ(rig.app.screen.textMirror, "") << "the reconnection clears the screen";
+  DispatchCommand(rig.app, menu::kComEnabled);
+  DispatchCommand(rig.app, menu::kComEnabled);
+  EXPECT_EQ(rig.desktop.raised.size(), 2u);
+}
+
+TEST(ComEnabled, UncheckingAClosedPortDoesNothingElse) {
+  AppRig rig;
+  rig.ui.SetMenuChecked(menu::kComEnabled, true);
+  DispatchCommand(rig.app, menu::kComEnabled);
+  EXPECT_TRUE(rig.desktop.raised.empty());
+}
+
+TEST(ResetPropeller, PulsesOnlyAnOpenPort) {
+  AppRig rig;
+  DispatchCommand(rig.app, menu::kResetPropeller);
+  EXPECT_EQ(rig.clock.NowMs(), 0);
+  fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+  rig.app.settings.UseRTS = 1;
+  DispatchCommand(rig.app, menu::kResetPropeller);
+  ASSERT_EQ(device.lineChanges.size(), 2u);
+  EXPECT_TRUE(device.lineChanges[0].rts);
+}
+
+TEST(Screenshot, TakesTheScreenImageWithOrWithoutTheBand) {
+  AppRig rig;
+  DispatchCommand(rig.app, menu::kScreenshot);
+  ASSERT_TRUE(rig.ui.clipboardImage.has_value());
+  EXPECT_EQ(rig.ui.clipboardImage->width, 640);
+  EXPECT_EQ(rig.ui.clipboardImage->height, 446);
+  rig.app.settings.WindowScale = 2.0f;
+  DispatchCommand(rig.app, menu::kLoadSettings);  // cancelled: re-applied without the band
+  DispatchCommand(rig.app, menu::kScreenshot);
+  EXPECT_EQ(rig.ui.clipboardImage->width, 640);
+  EXPECT_EQ(rig.ui.clipboardImage->height, 425);
+}
+
+TEST(Screenshot, InvertedCopyLeavesTheScreenAsItWas) {
+  AppRig rig;
+  rig.app.settings.InversScreenshot = 1;
+  rig.app.screen.image.At(3, 4) = 0xFF102030u;
+  const Image before = rig.app.screen.image;
+  DispatchCommand(rig.app, menu::kScreenshot);
+  ASSERT_TRUE(rig.ui.clipboardImage.has_value());
+  EXPECT_EQ(rig.ui.clipboardImage->At(3, 4), 0xFFEFDFCFu);
+  EXPECT_EQ(rig.ui.clipboardImage->At(0, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(rig.app.screen.image.pixels, before.pixels);
+}
+
+TEST(CopyText, EmptiesTheMirrorOnlyWhenTheClipboardTookIt) {
+  AppRig rig;
+  rig.app.screen.textMirror = "hello\r";
+  rig.ui.clipboardFails = true;
+  DispatchCommand(rig.app, menu::kCopyText);
+  EXPECT_EQ(rig.app.screen.textMirror, "hello\r") << "a failed copy lost the text";
+  rig.ui.clipboardFails = false;
+  DispatchCommand(rig.app, menu::kCopyText);
+  EXPECT_EQ(rig.ui.clipboardText, "hello\r");
+  EXPECT_EQ(rig.app.screen.textMirror, "");
+  DispatchCommand(rig.app, menu::kCopyText);
+  EXPECT_EQ(rig.ui.clipboardText, "");
+}
+
+TEST(SaveText, WritesTheMirrorByteForByteAndKeepsIt) {
+  AppRig rig;
+  TempDir dir;
+  const std::string path = dir.Write("out", "old content that must go");
+  rig.app.screen.textMirror = std::string("a\rb\r\xE9", 5);
+  rig.ui.saveAnswers.push_back({path, 0});
+  DispatchCommand(rig.app, menu::kSaveText);
+  ASSERT_EQ(rig.ui.saveRequests.size(), 1u);
+  EXPECT_EQ(rig.ui.saveRequests[0].title, "Save Text");
+  EXPECT_EQ(rig.ui.saveRequests[0].filter, "Text(.txt)|*.txt");
+  EXPECT_EQ(TempDir::Read(path), std::string("a\rb\r\xE9", 5));
+  EXPECT_EQ(rig.app.screen.textMirror.size(), 5u);
+  DispatchCommand(rig.app, menu::kSaveText);  // cancelled: nothing happens
+  EXPECT_EQ(TempDir::Read(path), std::string("a\rb\r\xE9", 5));
+}
+
+TEST(About, PaintsOverTheWindowForTwoSecondsAndLeavesTheScreenImage) {
+  AppRig rig;
+  const Image before = rig.app.screen.image;
+  DispatchCommand(rig.app, menu::kAbout);
+  EXPECT_EQ(rig.ui.overlayCount, 1);
+  EXPECT_EQ(rig.clock.slept(), 2000);
+  ASSERT_EQ(rig.ui.lastOverlayTexts.size(), 7u);
+  EXPECT_EQ(rig.ui.lastOverlayTexts[4].text, "Version 0.5.P2");
+  EXPECT_EQ(rig.ui.lastOverlay.At(0, 239), 0xFFEF00EFu);
+  EXPECT_EQ(rig.ui.lastOverlay.At(0, 2), 0xFF020002u);
+  EXPECT_EQ(rig.ui.lastOverlay.At(319, 100), 0xFF000000u);
+  EXPECT_EQ(rig.ui.lastOverlay.At(5, 1) >> 24, 0u) << "rows 0 and 1 are not painted";
+  EXPECT_EQ(rig.app.screen.image.pixels, before.pixels);
+}
+
+TEST(Quit, EndsTheLoopAfterTheCycle) {
+  AppRig rig;
+  DispatchCommand(rig.app, menu::kQuit);
+  EXPECT_EQ(rig.app.QuitRequested, 1);
+}
+
+TEST(Website, OpensTheAddressWithTheDesktop) {
+  AppRig rig;
+  DispatchCommand(rig.app, menu::kWebsite);
+  EXPECT_EQ(rig.desktop.urls.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tavolin

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Sets everything up and starts Tavolin.
+#
+#   tools/run.sh                      the simulated chip on a pseudo-terminal, Tavolin connected
+#   tools/run.sh --port /dev/ttyUSB0  a real adapter instead (any further arguments go to tavolin)
+#   tools/run.sh -- ARGS...           no simulated chip; tavolin started with ARGS as they are
+#
+# The simulated chip is reached as COM6, the port a first start opens; with a real adapter COM6 is
+# pointed at the device named after --port.  Without a display (no DISPLAY or WAYLAND_DISPLAY)
+# the window is opened on a virtual X server (Xvfb), which is only useful for screenshots.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default --target tavolin tavolin-sim
+
+bin=build/default
+port_device=""
+use_sim=1
+args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --port) port_device="$2"; use_sim=0; shift 2 ;;
+    --) shift; use_sim=0; args=("$@"); break ;;
+    *) args+=("$1"); shift ;;
+  esac
+done
+
+sim_pid=""
+cleanup() { if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; fi; }
+trap cleanup EXIT
+
+if [ "$use_sim" = 1 ]; then
+  link=$(mktemp -u /tmp/tavolin-sim.XXXXXX)
+  "$bin/sim/tavolin-sim" --link-file "$link" >/dev/null &
+  sim_pid=$!
+  for _ in $(seq 1 100); do [ -s "$link" ] && break; sleep 0.05; done
+  port_device=$(cat "$link")
+  rm -f "$link"
+  echo "Simulated chip on $port_device (COM6)"
+fi
+if [ -n "$port_device" ]; then export TAVOLIN_COM6="$port_device"; fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display found: starting Tavolin on a virtual X server (xvfb-run)."
+  exec_cmd=(xvfb-run -a -s "-screen 0 1280x1024x24")
+else
+  exec_cmd=()
+fi
+"${exec_cmd[@]}" "$bin/app/tavolin" "${args[@]}"

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <utility>
 
 #include "platform/posix/PosixOs.h"
 
@@ -13,8 +14,21 @@ extern char** environ;
 
 namespace tavolin::posix {
 
+PosixDesktop::PosixDesktop() : opener_(DesktopOpener()) {}
+
+PosixDesktop::PosixDesktop(std::string opener) : opener_(std::move(opener)) {}
+
 PosixDesktop::~PosixDesktop() {
   ReapEnded();
+}
+
+void PosixDesktop::WaitForChildren() {
+  for (pid_t pid : children_) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+  children_.clear();
 }
 
 std::size_t PosixDesktop::ReapEnded() {
@@ -61,12 +75,12 @@ bool PosixDesktop::StartProgram(const std::string& path) {
 
 bool PosixDesktop::OpenDocument(const std::string& path, const std::string& workDir) {
   if (path.empty()) return false;
-  return Spawn(DesktopOpener(), true, &path, &workDir);
+  return Spawn(opener_.c_str(), true, &path, &workDir);
 }
 
 bool PosixDesktop::OpenUrl(const std::string& url) {
   if (url.empty()) return false;
-  return Spawn(DesktopOpener(), true, &url, nullptr);
+  return Spawn(opener_.c_str(), true, &url, nullptr);
 }
 
 bool PosixDesktop::RaiseWindowTitled(std::string_view /*title*/) {

@@ -16,6 +16,7 @@
 
 #include <sys/types.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/Desktop.h"
@@ -24,7 +25,9 @@ namespace tavolin::posix {
 
 class PosixDesktop : public Desktop {
  public:
-  PosixDesktop() = default;
+  // Documents and addresses go to the desktop's opener (xdg-open, open), or to the one given.
+  PosixDesktop();
+  explicit PosixDesktop(std::string opener);
   ~PosixDesktop() override;
   PosixDesktop(const PosixDesktop&) = delete;
   PosixDesktop& operator=(const PosixDesktop&) = delete;
@@ -36,11 +39,14 @@ class PosixDesktop : public Desktop {
 
   // Reaps the children started here that have ended; returns how many are still running.
   std::size_t ReapEnded();
+  // Waits until every child started here has ended (for tests; the program never waits).
+  void WaitForChildren();
 
  private:
   bool Spawn(const char* program, bool searchPath, const std::string* argument,
              const std::string* workDir);
 
+  std::string opener_;
   std::vector<pid_t> children_;
 };
 

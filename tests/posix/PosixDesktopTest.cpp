@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "platform/posix/PosixConsole.h"
 #include "platform/posix/PosixDesktop.h"
@@ -35,6 +37,35 @@ TEST(PosixDesktop, StartsProgramsByPathAndNeverThroughAShell) {
   EXPECT_FALSE(desktop.RaiseWindowTitled("Propeller Tool"));
   EXPECT_FALSE(desktop.OpenDocument("", dir.string()));
   EXPECT_FALSE(desktop.OpenUrl(""));
+  fs::remove_all(dir);
+}
+
+// The opener gets the document or address as its one argument, blanks and shell characters
+// included, and runs in the document's folder.
+TEST(PosixDesktop, OpenerGetsOneArgumentInTheWorkingDirectory) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "tavolin-desktop-opener";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "work");
+  const fs::path script = dir / "opener";
+  const fs::path record = dir / "record";
+  std::ofstream(script) << "#!/bin/sh\nprintf '%s|%s|%s\\n' \"$#\" \"$1\" \"$(pwd)\" >> '"
+                        << record.string() << "'\n";
+  fs::permissions(script, fs::perms::owner_all);
+  PosixDesktop desktop(script.string());
+  const std::string odd = "my file; rm -rf x $(id).txt";
+  ASSERT_TRUE(desktop.OpenDocument(odd, (dir / "work").string()));
+  desktop.WaitForChildren();
+  ASSERT_TRUE(desktop.OpenUrl("https://example.org/?a=1&b=2"));
+  desktop.WaitForChildren();
+  EXPECT_FALSE(desktop.OpenDocument("x.txt", (dir / "no-such-folder").string()));
+  EXPECT_EQ(desktop.ReapEnded(), 0u);
+  std::ifstream in(record);
+  std::string first;
+  std::string second;
+  std::getline(in, first);
+  std::getline(in, second);
+  EXPECT_EQ(first, "1|" + odd + "|" + fs::canonical(dir / "work").string());
+  EXPECT_EQ(second.substr(0, second.rfind('|')), "1|https://example.org/?a=1&b=2");
   fs::remove_all(dir);
 }
 

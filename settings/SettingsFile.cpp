@@ -185,6 +185,12 @@ class IniText {
   std::vector<Group> groups_;
 };
 
+// A string value ends at its first line break: the file has no escapes, and a break would turn the
+// rest of the value into entries of its own (a folder name with a newline could set any key).
+std::string_view OneLine(std::string_view value) {
+  return value.substr(0, value.find_first_of("\r\n"));
+}
+
 std::string PaletteText(std::uint32_t value) {
   char hex[16];
   const auto r = std::to_chars(hex, hex + sizeof hex, value, 16);
@@ -252,7 +258,7 @@ std::string FormatSettingsFile(const Settings& s, bool autoModeChecked) {
   number("ComNr", s.ComNr);
   number("FT232R", s.FT232R);
   number("UseRTS", s.UseRTS);
-  entry("BinPath", s.BinPath);
+  entry("BinPath", OneLine(s.BinPath));
   number("AutoDis", autoModeChecked ? 1 : 0);
   number("VKeys", s.VKeys);
   number("TxtCurs", s.TxtCurs);

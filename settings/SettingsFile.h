@@ -11,9 +11,10 @@
 //   [Colors]
 //   pal_0=#FFFFFF ... pal_7=#C0C0C0                                             (one per line)
 // AutoDis is the Auto Mode check mark at the time of saving, Autoload is always written empty,
-// strings are written as they stand, and WindowScale has six decimals (always with a point,
-// whatever the locale).  A palette entry is the upper-case hexadecimal text of its value,
-// zero-padded on the left to six digits or cut to its first six.
+// strings are written as they stand up to their first line break (which the file cannot hold),
+// and WindowScale has six decimals (always with a point, whatever the locale).  A palette entry is
+// the upper-case hexadecimal text of its value, zero-padded on the left to six digits or cut to its
+// first six.
 //
 // Reading.  Lines end at CR, LF or any run of them; leading blanks are skipped; ";" starts a
 // comment line, "[" a group (the name runs to "]").  Any other line is an entry: the key is the

@@ -83,6 +83,17 @@ TEST_F(SettingsFileTest, SaveWritesCheckMarkEmptyAutoloadAndCutPalette) {
   }
 }
 
+TEST_F(SettingsFileTest, LineBreakInAFolderNameCannotSetOtherKeys) {
+  Settings s;
+  s.BinPath = "/tmp/x\nAutoDis=1\r\nComNr=99\n";
+  s.ComNr = 4;
+  Settings back;
+  ASSERT_TRUE(LoadSettingsFile(Write(FormatSettingsFile(s, false)), back, mode_));
+  EXPECT_EQ(back.BinPath, "/tmp/x");
+  EXPECT_EQ(back.ComNr, 4);
+  EXPECT_EQ(back.AutoDis, 0);
+}
+
 TEST_F(SettingsFileTest, SaveReplacesAnOldFileAndSkipsAnUncreatableOne) {
   const std::string path = Write(std::string(5000, 'x'));
   SaveSettingsFile(path, Settings{}, true);

@@ -26,7 +26,7 @@ void OpenTerminal(AppState& app) {
 bool ScanForChip(AppState& app) {
   for (int n = kFirstScannedPort; n <= kLastScannedPort; ++n) {
     bool found = false;
-    if (app.port.Open(n, 0, app.settings.FT232R)) {
+    if (app.port.Open(n, 0, app.settings.FT232R, /*quiet=*/true)) {
       if (Detect(app) >= 1) {
         app.settings.ComNr = n;
         found = true;

@@ -26,15 +26,16 @@ constexpr int kProgressWidth = 110;
 constexpr int kProgressHeight = 15;
 constexpr int kProgressMax = 100;
 
-// A QImage over the picture's memory, valid while picture lives and is not resized.
-QImage Wrap(const Image& picture) {
-  if (picture.width <= 0 || picture.height <= 0 || picture.pixels.empty()) return {};
+}  // namespace
+
+QImage ImageView(const Image& picture) {
+  const auto count = static_cast<std::size_t>(std::max(picture.width, 0)) *
+                     static_cast<std::size_t>(std::max(picture.height, 0));
+  if (count == 0 || picture.pixels.size() < count) return {};
   return QImage(reinterpret_cast<const uchar*>(picture.pixels.data()), picture.width,
                 picture.height, picture.width * static_cast<int>(sizeof(Pixel)),
                 QImage::Format_RGB32);
 }
-
-}  // namespace
 
 PictureWidget::PictureWidget(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -43,7 +44,7 @@ PictureWidget::PictureWidget(QWidget* parent) : QWidget(parent) {
 }
 
 void PictureWidget::Show(const Image& picture) {
-  const QImage source = Wrap(picture);
+  const QImage source = ImageView(picture);
   if (source.isNull()) {
     shown_ = QImage();
   } else {
@@ -69,7 +70,7 @@ OverlayWidget::OverlayWidget(QWidget* parent) : QWidget(parent) {
 
 void OverlayWidget::Show(const Image& picture, const std::vector<OverlayText>& texts,
                          Pixel colour) {
-  picture_ = Wrap(picture).copy();
+  picture_ = ImageView(picture).copy();
   texts_ = texts;
   colour_ = colour;
   show();

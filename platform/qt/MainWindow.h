@@ -17,6 +17,10 @@ namespace tavolin::qt {
 
 using EventSink = std::function<void(const Event&)>;
 
+// A QImage over the picture's memory (no copy), valid while picture lives unchanged in size;
+// null for an empty picture or one whose pixels do not fill its size.
+QImage ImageView(const Image& picture);
+
 // The picture: exactly the size of the image it shows, painted without conversion.
 class PictureWidget : public QWidget {
  public:

@@ -255,10 +255,8 @@ void QtUi::SetProgress(int percent) {
 
 bool QtUi::SetClipboardImage(const Image& picture) {
   QClipboard* clipboard = QGuiApplication::clipboard();
-  if (clipboard == nullptr || picture.width <= 0 || picture.height <= 0) return false;
-  const QImage view(reinterpret_cast<const uchar*>(picture.pixels.data()), picture.width,
-                    picture.height, picture.width * static_cast<int>(sizeof(Pixel)),
-                    QImage::Format_RGB32);
+  const QImage view = ImageView(picture);
+  if (clipboard == nullptr || view.isNull()) return false;
   clipboard->setImage(view.copy());
   return true;
 }

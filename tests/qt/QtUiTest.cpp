@@ -213,6 +213,11 @@ TEST(QtWindow, PictureTakesTheImageSizeAndShowsItsPixels) {
   EXPECT_EQ(shown->shown().pixel(0, 0), 0xFF102030u);
   w.ui.ShowPicture(Image(640, 425));
   EXPECT_EQ(shown->size(), QSize(640, 425));
+  Image broken(10, 10);
+  broken.pixels.resize(5);  // fewer pixels than its size: shown as nothing, never read past
+  w.ui.ShowPicture(broken);
+  EXPECT_EQ(shown->size(), QSize(0, 0));
+  EXPECT_FALSE(w.ui.SetClipboardImage(broken));
 }
 
 TEST(QtWindow, OverlayStaysUntilTheNextPicture) {
@@ -395,6 +400,17 @@ TEST(QtWindow, MinimisedStateFollowsTheWindow) {
 TEST(X11Raise, NothingToRaiseWithoutX11) {
   if (QGuiApplication::platformName() == QStringLiteral("xcb")) GTEST_SKIP();
   EXPECT_FALSE(RaiseWindowTitled("Propeller Tool"));
+}
+
+TEST(X11Raise, FindsATopLevelWindowByItsWholeTitle) {
+  if (QGuiApplication::platformName() != QStringLiteral("xcb")) GTEST_SKIP() << "needs X11";
+  QWidget other;
+  other.setWindowTitle(QStringLiteral("Propeller Tool"));
+  other.show();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(RaiseWindowTitled("Propeller Tool"));
+  EXPECT_FALSE(RaiseWindowTitled("Propeller"));
+  EXPECT_FALSE(RaiseWindowTitled("Propeller Tool 2"));
 }
 
 }  // namespace

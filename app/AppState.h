@@ -10,6 +10,7 @@
 #include "app/Platform.h"
 #include "serial/SerialPort.h"
 #include "settings/Settings.h"
+#include "terminal/KeyForwarding.h"
 #include "terminal/TextOutput.h"
 
 namespace tavolin {
@@ -51,6 +52,7 @@ struct AppState {
   }
 
   // Terminal (screen, interpreter, keyboard and mouse state) -- terminal/.
+  KeyState keyState;
 
   // Loader (image buffer) -- loader/.
 

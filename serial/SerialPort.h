@@ -63,6 +63,8 @@ class SerialPort {
   // (the start-up scan), the backend keeps the reason for a failure to itself.
   bool Open(int portNumber, int rateIndex, int ft232r, bool quiet = false);
   bool IsOpen() const { return device_ != nullptr; }
+  // A handle the window can watch to wake up when bytes arrive; -1 when closed or unknown.
+  int ReadableHandle() const { return device_ != nullptr ? device_->ReadableHandle() : -1; }
   void SetRate(int rateIndex);
   // The chip's reset: a 25 ms pulse on RTS (useRts not 0) or DTR, 100 ms settle, input purged.
   void PulseReset(int useRts);

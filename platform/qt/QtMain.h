@@ -1,0 +1,13 @@
+// The windowed program: the Qt application, the window, the real serial ports and clock, and the
+// core's start-up, main loop and exit in their order.  No Qt types appear here, so app/Main.cpp
+// stays free of Qt.
+#pragma once
+
+#include "app/CommandLine.h"
+
+namespace tavolin::qt {
+
+// Runs the terminal until the user quits; returns the process exit code.
+int RunWindowedProgram(int argc, char** argv, const CommandLine& line);
+
+}  // namespace tavolin::qt

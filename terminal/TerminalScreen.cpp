@@ -109,12 +109,13 @@ void ScrollScreen(AppState& app, int dx, int dy) {
     }
     const long sj = j - destY + srcY;
     if (segLen > 0) {
-      if (sj < 0 || sj >= imgH) {
-        std::fill(row + segX0, row + segX1, raster::kBlack);
-      } else {
+      // Source pixels outside the image read as black.
+      const long valid = (sj < 0 || sj >= imgH) ? 0 : std::clamp(imgW - srcSegX, 0L, segLen);
+      if (valid > 0) {
         std::memmove(row + segX0, Row(image, sj) + srcSegX,
-                     static_cast<std::size_t>(segLen) * sizeof(Pixel));
+                     static_cast<std::size_t>(valid) * sizeof(Pixel));
       }
+      std::fill(row + segX0 + valid, row + segX1, raster::kBlack);
     }
     if (inText) {
       std::fill(row, row + std::min(segX0, textW), raster::kBlack);

@@ -215,7 +215,10 @@ void PrintText(AppState& app, std::string_view text) {
     app.platform.console.Out(line);
     return;
   }
-  // Room is left in ReceiveBuffer for up to three carried-over bytes in front of each piece.
+  // Room is left in ReceiveBuffer for up to three carried-over bytes in front of each piece.  A
+  // graphics-mode command cut by a piece boundary is carried over to the next piece as any
+  // other; in Normal-Terminal Mode its missing bytes would be asked of the port, which is why
+  // pieces are as long as the buffer allows (status lines are far shorter).
   while (!text.empty()) {
     const std::size_t n = std::min(text.size(), kPrintPieceSize);
     std::memcpy(app.ReceiveBuffer.data(), text.data(), n);

@@ -8,9 +8,12 @@
 #include <string>
 
 #include "app/Platform.h"
+#include "platform/Image.h"
 #include "serial/SerialPort.h"
 #include "settings/Settings.h"
 #include "terminal/KeyForwarding.h"
+#include "terminal/DisplayInterpreter.h"
+#include "terminal/TerminalScreen.h"
 #include "terminal/TextOutput.h"
 
 namespace tavolin {
@@ -53,6 +56,10 @@ struct AppState {
 
   // Terminal (screen, interpreter, keyboard and mouse state) -- terminal/.
   KeyState keyState;
+  TerminalScreen screen;
+  DisplayInterpreter interpreter;
+  Image glyphSheet;  // decoded at start-up (terminal/Assets.h)
+  Image logo;        // the upload banner's picture, decoded with the glyph sheet
 
   // Loader (image buffer) -- loader/.
 

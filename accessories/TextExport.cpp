@@ -8,10 +8,10 @@ namespace tavolin {
 
 void Screenshot(AppState& app) {
   if (app.settings.InversScreenshot == 0) {
-    app.platform.ui.SetClipboardImage(app.screen.image);
+    app.platform.ui.SetClipboardImage(app.screen.screenImage);
     return;
   }
-  Image inverted = app.screen.image;
+  Image inverted = app.screen.screenImage;
   for (Pixel& p : inverted.pixels) p ^= 0x00FFFFFFu;
   app.platform.ui.SetClipboardImage(inverted);
 }

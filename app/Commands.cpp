@@ -104,7 +104,7 @@ void SyncBaudMenu(AppState& app) {
 
 void ApplySettings(AppState& app) {
   app.platform.ui.SetContentSize(ContentWidth(app.settings), ContentHeight(app.settings));
-  CreateScreenImage(app, 0);
+  CreateScreenImage(app, false);
   SetSettingsCheckMarks(app);
   SyncBaudMenu(app);
   app.output->ClearScreen();

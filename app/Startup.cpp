@@ -19,7 +19,7 @@ void ReadStartupSettings(AppState& app, const CommandLine& line) {
 void OpenTerminal(AppState& app) {
   app.platform.ui.SetContentSize(ContentWidth(app.settings), ContentHeight(app.settings));
   SetSettingsCheckMarks(app);
-  CreateScreenImage(app, kStartupBandRows);
+  CreateScreenImage(app, true);
   app.output->ClearScreen();
 }
 

@@ -16,9 +16,6 @@ namespace tavolin {
 
 inline constexpr int kFirstScannedPort = 1;
 inline constexpr int kLastScannedPort = 63;
-// The rows below the text area of the screen image made at start-up (text output never writes
-// there; "&Load Settings" makes the image without them).
-inline constexpr int kStartupBandRows = 21;
 
 void ReadStartupSettings(AppState& app, const CommandLine& line);
 void OpenTerminal(AppState& app);

@@ -13,6 +13,7 @@
 #include "platform/posix/PosixSerial.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/X11Raise.h"
+#include "terminal/Assets.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/TerminalScreen.h"
 
@@ -53,8 +54,9 @@ int RunWindowedProgram(int argc, char** argv, const CommandLine& line) {
   QtUi ui;
   Platform platform{clock, serial, ui, console, desktop};
   auto app = std::make_unique<AppState>(platform);
-  if (!LoadEmbeddedAssets(*app)) {
-    console.Err("tavolin: the built-in glyph sheet or logo could not be decoded\n");
+  std::string error;
+  if (!DecodeAssets(*app, error)) {
+    console.Err("tavolin: " + error + "\n");
     return 1;
   }
   ScreenTextOutput screen(*app);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "app/AppState.h"
@@ -11,6 +12,7 @@
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
 #include "platform/fake/VirtualClock.h"
+#include "terminal/Assets.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/TerminalScreen.h"
 
@@ -27,7 +29,8 @@ struct AppRig {
   ScreenTextOutput screenOutput{app};
 
   AppRig() {
-    LoadEmbeddedAssets(app);
+    std::string error;
+    if (!DecodeAssets(app, error)) throw std::runtime_error(error);
     app.SetOutput(&screenOutput);
     OpenTerminal(app);
   }

@@ -97,8 +97,8 @@ TEST(LoadSettings, KeepsThePortNumberWhenTheFileHasNoneAndResizesTheWindow) {
   EXPECT_EQ(rig.app.settings.ComNr, 4);
   EXPECT_EQ(rig.ui.contentWidth, 800);
   EXPECT_EQ(rig.ui.contentHeight, 30 * 17 + 21);
-  EXPECT_EQ(rig.app.screen.image.width, 800);
-  EXPECT_EQ(rig.app.screen.image.height, 510);
+  EXPECT_EQ(rig.app.screen.screenImage.width, 800);
+  EXPECT_EQ(rig.app.screen.screenImage.height, 510);
   EXPECT_FALSE(rig.app.port.IsOpen()) << "Load Settings must not reopen the port";
 }
 
@@ -110,7 +110,7 @@ TEST(LoadSettings, CancelledDialogStillReappliesAndClears) {
   EXPECT_EQ(rig.app.screen.textMirror, "");
   EXPECT_EQ(rig.app.screen.previousText, "abc");
   EXPECT_EQ(rig.app.screen.colorByte, 0);
-  EXPECT_EQ(rig.app.screen.image.height, 425) << "the new image has no band";
+  EXPECT_EQ(rig.app.screen.screenImage.height, 425) << "the new image has no band";
 }
 
 TEST(ComPortDialog, OnlyANumberOfOneOrMoreReopens) {
@@ -192,13 +192,13 @@ TEST(Screenshot, TakesTheScreenImageWithOrWithoutTheBand) {
 TEST(Screenshot, InvertedCopyLeavesTheScreenAsItWas) {
   AppRig rig;
   rig.app.settings.InversScreenshot = 1;
-  rig.app.screen.image.At(3, 4) = 0xFF102030u;
-  const Image before = rig.app.screen.image;
+  rig.app.screen.screenImage.At(3, 4) = 0xFF102030u;
+  const Image before = rig.app.screen.screenImage;
   DispatchCommand(rig.app, menu::kScreenshot);
   ASSERT_TRUE(rig.ui.clipboardImage.has_value());
   EXPECT_EQ(rig.ui.clipboardImage->At(3, 4), 0xFFEFDFCFu);
   EXPECT_EQ(rig.ui.clipboardImage->At(0, 0), 0xFFFFFFFFu);
-  EXPECT_EQ(rig.app.screen.image.pixels, before.pixels);
+  EXPECT_EQ(rig.app.screen.screenImage.pixels, before.pixels);
 }
 
 TEST(CopyText, EmptiesTheMirrorOnlyWhenTheClipboardTookIt) {
@@ -233,7 +233,7 @@ TEST(SaveText, WritesTheMirrorByteForByteAndKeepsIt) {
 
 TEST(About, PaintsOverTheWindowForTwoSecondsAndLeavesTheScreenImage) {
   AppRig rig;
-  const Image before = rig.app.screen.image;
+  const Image before = rig.app.screen.screenImage;
   DispatchCommand(rig.app, menu::kAbout);
   EXPECT_EQ(rig.ui.overlayCount, 1);
   EXPECT_EQ(rig.clock.slept(), 2000);
@@ -243,7 +243,7 @@ TEST(About, PaintsOverTheWindowForTwoSecondsAndLeavesTheScreenImage) {
   EXPECT_EQ(rig.ui.lastOverlay.At(0, 2), 0xFF020002u);
   EXPECT_EQ(rig.ui.lastOverlay.At(319, 100), 0xFF000000u);
   EXPECT_EQ(rig.ui.lastOverlay.At(5, 1) >> 24, 0u) << "rows 0 and 1 are not painted";
-  EXPECT_EQ(rig.app.screen.image.pixels, before.pixels);
+  EXPECT_EQ(rig.app.screen.screenImage.pixels, before.pixels);
 }
 
 TEST(Quit, EndsTheLoopAfterTheCycle) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Platform.h"
+#include "loader/LoaderState.h"
 #include "serial/SerialPort.h"
 #include "settings/Settings.h"
 #include "terminal/TextOutput.h"
@@ -53,6 +54,7 @@ struct AppState {
   // Terminal (screen, interpreter, keyboard and mouse state) -- terminal/.
 
   // Loader (image buffer) -- loader/.
+  LoaderState loader;
 
   // Accessories (logo) -- accessories/.
 };

@@ -23,12 +23,15 @@ class ChipPeer : public fake::Peer {
   explicit ChipPeer(BootRomModel& model) : model_(model) {}
   void OnHostWrite(fake::FakeSerialDevice& device, const std::uint8_t* bytes, std::size_t n,
                    std::int64_t nowMs) override {
+    ratesSeen.push_back(device.bitsPerSecond);
     const std::vector<std::uint8_t> answer = model_.OnBytes(bytes, n, nowMs);
     if (!answer.empty()) device.Feed(answer);
   }
   void OnLines(fake::FakeSerialDevice&, bool dtr, bool rts, std::int64_t) override {
     if (dtr || rts) model_.Reset();
   }
+
+  std::vector<int> ratesSeen;  // the device's rate at every host write
 
  private:
   BootRomModel& model_;

@@ -1,17 +1,16 @@
 #include "accessories/UploadBanner.h"
 
 #include "app/AppState.h"
+#include "terminal/Raster.h"
 
 namespace tavolin {
 
 void ShowUploadBanner(AppState& app) {
   TextOutput* out = app.output;
   if (app.platform.ui.HasWindow()) {
-    // LOGO: the 210 x 85 logo is stamped into the top-left corner of the terminal's screen image
-    // here, before the two bytes below make the interpreter present it.  The screen image and the
-    // decoded logo come with the terminal and shell layers; until they are in AppState the banner
-    // shows no picture.
-    //
+    // The logo covers the top-left 210 x 85 pixels (the first five text rows) of the picture;
+    // CopyRect clips, so a smaller screen image simply shows less of it.
+    raster::CopyRect(app.logo, 0, 0, app.logo.width, app.logo.height, app.screen.screenImage, 0, 0);
     // Vertical tab and the graphics escape: in graphics mode they put the text cursor on row 5,
     // just below the logo.
     static constexpr char kBelowLogo[] = {11, 5};

@@ -2,8 +2,8 @@
 // the terminal picture, without one (the console upload mode) a three-line credit.  Either way it
 // holds the program for two seconds.
 //
-// May touch: app.output (PrintText), app.NormalTerminalMode, app.platform.ui (HasWindow) and
-// app.platform.clock.
+// May touch: app.screen.screenImage (the logo), app.output (PrintText), app.NormalTerminalMode,
+// app.platform.ui (HasWindow) and app.platform.clock.
 #pragma once
 
 #include <string_view>

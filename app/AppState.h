@@ -9,8 +9,12 @@
 
 #include "app/Platform.h"
 #include "loader/LoaderState.h"
+#include "platform/Image.h"
 #include "serial/SerialPort.h"
 #include "settings/Settings.h"
+#include "terminal/KeyForwarding.h"
+#include "terminal/DisplayInterpreter.h"
+#include "terminal/TerminalScreen.h"
 #include "terminal/TextOutput.h"
 
 namespace tavolin {
@@ -52,6 +56,11 @@ struct AppState {
   }
 
   // Terminal (screen, interpreter, keyboard and mouse state) -- terminal/.
+  KeyState keyState;
+  TerminalScreen screen;
+  DisplayInterpreter interpreter;
+  Image glyphSheet;  // decoded at start-up (terminal/Assets.h)
+  Image logo;        // the upload banner's picture, decoded with the glyph sheet
 
   // Loader (image buffer) -- loader/.
   LoaderState loader;

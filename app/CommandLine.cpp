@@ -1,7 +1,5 @@
 #include "app/CommandLine.h"
 
-#include <cstdint>
-
 namespace tavolin {
 
 CommandLine ParseCommandLine(std::string_view raw) {
@@ -31,27 +29,6 @@ CommandLine CommandLineFromArgv(int argc, const char* const* argv) {
   if (argc > 2 && argv[2] != nullptr) line.second = argv[2];
   if (argc > 3 && argv[3] != nullptr) line.third = argv[3];
   return line;
-}
-
-int ReadDecimal(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
-                             text[i] == '\r' || text[i] == '\v' || text[i] == '\f')) {
-    ++i;
-  }
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  std::int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > 2147483648LL) value = 2147483648LL;  // saturate, keep reading digits
-  }
-  if (negative) value = -value;
-  if (value > 2147483647LL) value = 2147483647LL;
-  return static_cast<int>(value);
 }
 
 }  // namespace tavolin

@@ -7,14 +7,16 @@
 //
 // From a raw command line (one string, as a Windows program receives it) the parameters are
 // separated by blanks; a parameter that begins with a double quote runs to the next double quote,
-// and the quotes are dropped.  On POSIX the shell has already split and unquoted the words: argv[1],
-// argv[2] and argv[3] are the three parameters exactly as given (a word may contain blanks, so
-// `tavolin "my settings.ini"` names one file), and words after the third are ignored, as they are
-// in the raw form.  Missing parameters read as empty in both forms.
+// and the quotes are dropped.  On POSIX the shell has already split and unquoted the words:
+// argv[1], argv[2] and argv[3] are the three parameters exactly as given (a word may contain
+// blanks, so `tavolin "my settings.ini"` names one file), and words after the third are ignored, as
+// they are in the raw form.  Missing parameters read as empty in both forms.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "settings/ReadNumber.h"  // ReadDecimal reads the port number
 
 namespace tavolin {
 
@@ -29,9 +31,5 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(std::string_view raw);
 CommandLine CommandLineFromArgv(int argc, const char* const* argv);
-
-// Reads a number like atoi: leading blanks, an optional sign, decimal digits up to the first
-// other character; no digits give 0.  Values beyond the 32-bit range saturate.
-int ReadDecimal(std::string_view text);
 
 }  // namespace tavolin

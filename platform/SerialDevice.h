@@ -19,6 +19,8 @@ struct SerialOpenOptions {
   StopBits stopBits = StopBits::Two;
   bool dtr = true;   // state of DTR straight after opening
   bool rts = false;  // state of RTS straight after opening
+  // A probe (the start-up scan of COM1..COM63): a failure is expected and not worth a word.
+  bool quiet = false;
 };
 
 class SerialDevice {
@@ -37,6 +39,9 @@ class SerialDevice {
   // Reads what has already arrived, at most n bytes, without waiting.  Returns the count (0 when
   // nothing is waiting) or -1 when the read failed (for example the adapter was unplugged).
   virtual long Read(std::uint8_t* buffer, std::size_t n) = 0;
+  // A descriptor that becomes readable when bytes arrive, so the window can wake for them
+  // instead of waiting for its next timer tick; -1 when the device has none.
+  virtual int ReadableHandle() const { return -1; }
 };
 
 // One serial port the machine offers, with what a person needs to tell it from the others.

@@ -21,7 +21,7 @@ void SerialPort::Status(std::string_view line) {
   if (status_ != nullptr) status_->PrintLine(line);
 }
 
-bool SerialPort::Open(int portNumber, int rateIndex, int ft232r) {
+bool SerialPort::Open(int portNumber, int rateIndex, int ft232r, bool quiet) {
   if (device_ != nullptr) return true;
   const RateSetting rate = RateForIndex(rateIndex);
   SerialOpenOptions options;
@@ -29,6 +29,7 @@ bool SerialPort::Open(int portNumber, int rateIndex, int ft232r) {
   options.stopBits = rate.stopBits;
   options.dtr = (ft232r == 0);
   options.rts = false;
+  options.quiet = quiet;
   device_ = system_.Open(portNumber, options);
   return device_ != nullptr;
 }

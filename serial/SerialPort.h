@@ -59,8 +59,9 @@ class SerialPort {
   void SetStatusOutput(TextOutput* output) { status_ = output; }
 
   // Opens COM portNumber at rateIndex; DTR on after opening when ft232r is 0, off otherwise; RTS
-  // off.  Does not close a port that is already open (callers close first).
-  bool Open(int portNumber, int rateIndex, int ft232r);
+  // off.  Does not close a port that is already open (callers close first).  quiet: a probe
+  // (the start-up scan), the backend keeps the reason for a failure to itself.
+  bool Open(int portNumber, int rateIndex, int ft232r, bool quiet = false);
   bool IsOpen() const { return device_ != nullptr; }
   void SetRate(int rateIndex);
   // The chip's reset: a 25 ms pulse on RTS (useRts not 0) or DTR, 100 ms settle, input purged.

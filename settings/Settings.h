@@ -59,12 +59,18 @@ inline constexpr float kMaxScale = 8.0f;
 inline std::int32_t EffectiveCells(std::int32_t cells) {
   return std::clamp(cells, kMinCells, kMaxCells);
 }
-inline std::int32_t EffectiveRows(const Settings& s) { return EffectiveCells(s.Rows); }
-inline std::int32_t EffectiveCols(const Settings& s) { return EffectiveCells(s.Cols); }
+inline std::int32_t EffectiveRows(const Settings& s) {
+  return EffectiveCells(s.Rows);
+}
+inline std::int32_t EffectiveCols(const Settings& s) {
+  return EffectiveCells(s.Cols);
+}
 inline float EffectiveScale(float scale) {
   return (std::isfinite(scale) && scale >= kMinScale && scale <= kMaxScale) ? scale : 1.0f;
 }
-inline float EffectiveScale(const Settings& s) { return EffectiveScale(s.WindowScale); }
+inline float EffectiveScale(const Settings& s) {
+  return EffectiveScale(s.WindowScale);
+}
 
 // Rounds to the nearest integer, halves to even (658.5 gives 658, 150.5 gives 150).
 inline int RoundHalfEven(double value) {

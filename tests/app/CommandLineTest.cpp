@@ -1,4 +1,4 @@
-// The command line in its raw form and from argv, and the atoi-like port number.
+// The command line in its raw form and from argv, and the effective screen and window sizes.
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
@@ -20,7 +20,8 @@ TEST(ParseCommandLine, SplitsAtBlanksAndHonoursQuotes) {
       {"my.ini", "my.ini", "", ""},
       {"x.binary -L 3", "x.binary", "-L", "3"},
       {"  x.binary   -L   3  ", "x.binary", "-L", "3"},
-      {"\"my settings.ini\" -A \"C:\\a b\\p.binary\"", "my settings.ini", "-A", "C:\\a b\\p.binary"},
+      {"\"my settings.ini\" -A \"C:\\a b\\p.binary\"", "my settings.ini", "-A",
+       "C:\\a b\\p.binary"},
       {"\"unterminated name", "unterminated name", "", ""},
       {"\"\" -L 4", "", "-L", "4"},
       {"a b c d e", "a", "b", "c"},
@@ -47,37 +48,22 @@ TEST(CommandLineFromArgv, TakesTheFirstThreeWordsAsGiven) {
   EXPECT_EQ(line.third, "3");
 }
 
-TEST(ReadDecimal, ReadsLikeAtoi) {
-  struct Case {
-    const char* text;
-    int value;
-  };
-  const Case cases[] = {
-      {"3", 3},        {"  12", 12},   {"+7", 7},          {"-5", -5},
-      {"12abc", 12},   {"abc", 0},     {"", 0},            {" - 4", 0},
-      {"3 ;old", 3},   {"007", 7},     {"99999999999", 2147483647},
-      {"-99999999999", -2147483647 - 1},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ReadDecimal(c.text), c.value) << c.text;
-}
-
 TEST(EffectiveValues, NothingDownstreamSeesUnusableSizes) {
   struct Case {
     int cells;
     int effective;
   };
-  for (const Case c : {Case{0, 1}, Case{-3, 1}, Case{1, 1}, Case{80, 80}, Case{512, 512},
-                       Case{100000, 512}}) {
+  for (const Case c :
+       {Case{0, 1}, Case{-3, 1}, Case{1, 1}, Case{80, 80}, Case{512, 512}, Case{100000, 512}}) {
     EXPECT_EQ(EffectiveCells(c.cells), c.effective) << c.cells;
   }
   struct ScaleCase {
     float scale;
     float effective;
   };
-  for (const ScaleCase c :
-       {ScaleCase{1.5f, 1.5f}, ScaleCase{0.0f, 1.0f}, ScaleCase{-2.0f, 1.0f},
-        ScaleCase{0.25f, 0.25f}, ScaleCase{8.0f, 8.0f}, ScaleCase{9.0f, 1.0f},
-        ScaleCase{std::nanf(""), 1.0f}, ScaleCase{INFINITY, 1.0f}}) {
+  for (const ScaleCase c : {ScaleCase{1.5f, 1.5f}, ScaleCase{0.0f, 1.0f}, ScaleCase{-2.0f, 1.0f},
+                            ScaleCase{0.25f, 0.25f}, ScaleCase{8.0f, 8.0f}, ScaleCase{9.0f, 1.0f},
+                            ScaleCase{std::nanf(""), 1.0f}, ScaleCase{INFINITY, 1.0f}}) {
     EXPECT_EQ(EffectiveScale(c.scale), c.effective) << c.scale;
   }
 }

@@ -27,9 +27,9 @@ TEST(RateTable, IndexGivesRateAndStopBits) {
     StopBits stop;
   };
   const Case cases[] = {
-      {0, 115200, StopBits::Two}, {1, 57600, StopBits::One},  {2, 38400, StopBits::One},
-      {3, 19200, StopBits::One},  {4, 9600, StopBits::One},   {5, 4800, StopBits::One},
-      {6, 2400, StopBits::One},   {7, 1200, StopBits::One},   {8, 115200, StopBits::One},
+      {0, 115200, StopBits::Two}, {1, 57600, StopBits::One},   {2, 38400, StopBits::One},
+      {3, 19200, StopBits::One},  {4, 9600, StopBits::One},    {5, 4800, StopBits::One},
+      {6, 2400, StopBits::One},   {7, 1200, StopBits::One},    {8, 115200, StopBits::One},
       {9, 115200, StopBits::One}, {-1, 115200, StopBits::Two},
   };
   for (const Case& c : cases) {
@@ -49,6 +49,11 @@ TEST(SerialPortOpen, AppliesRateAndDtrFromFt232rSetting) {
   ASSERT_TRUE(rig.port.Open(3, 0, 1));
   EXPECT_EQ(rig.device.stopBits, StopBits::Two);
   EXPECT_FALSE(rig.device.dtr);
+  rig.port.Close();
+  ASSERT_TRUE(rig.port.Open(3, 0, 0, true));  // the start-up scan probes quietly
+  ASSERT_EQ(rig.system.openOptions.size(), 3u);
+  EXPECT_FALSE(rig.system.openOptions[0].quiet);
+  EXPECT_TRUE(rig.system.openOptions[2].quiet);
 }
 
 TEST(SerialPortOpen, MissingPortStaysClosed) {

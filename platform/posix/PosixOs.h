@@ -1,0 +1,17 @@
+// What differs between the POSIX systems, one PosixSerialOs_<os>.cpp per system (chosen by the
+// build): the default serial naming (declared in PosixSerial.h), the probe for a legacy port's
+// hardware, and the desktop's program that opens documents and web addresses.
+#pragma once
+
+#include <string>
+
+namespace tavolin::posix {
+
+// Whether the legacy port at devicePath has a UART behind it, asked of its driver.  True when
+// the system cannot tell.
+bool ProbeLegacyPortHardware(const std::string& devicePath);
+
+// The program that opens a document or a web address with the desktop's default handler.
+const char* DesktopOpener();
+
+}  // namespace tavolin::posix

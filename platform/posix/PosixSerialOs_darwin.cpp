@@ -1,0 +1,20 @@
+// macOS: the call-out devices /dev/cu.*; there are no phantom ports to weed out; "open" opens
+// documents.
+#include "platform/posix/PosixOs.h"
+#include "platform/posix/PosixSerial.h"
+
+namespace tavolin::posix {
+
+SerialNaming DefaultSerialNaming() {
+  return MacSerialNaming();
+}
+
+bool ProbeLegacyPortHardware(const std::string& /*devicePath*/) {
+  return true;
+}
+
+const char* DesktopOpener() {
+  return "open";
+}
+
+}  // namespace tavolin::posix

@@ -1,0 +1,30 @@
+// Linux: ttyUSB and ttyACM adapters, legacy ttyS and board UARTs; TIOCGSERIAL tells a phantom
+// ttyS (type unknown) from a real one; xdg-open opens documents.
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "platform/posix/PosixOs.h"
+#include "platform/posix/PosixSerial.h"
+
+namespace tavolin::posix {
+
+SerialNaming DefaultSerialNaming() {
+  return LinuxSerialNaming();
+}
+
+bool ProbeLegacyPortHardware(const std::string& devicePath) {
+  const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return true;  // cannot ask (no rights): keep it
+  serial_struct info{};
+  const bool known = ::ioctl(fd, TIOCGSERIAL, &info) != 0 || info.type != PORT_UNKNOWN;
+  ::close(fd);
+  return known;
+}
+
+const char* DesktopOpener() {
+  return "xdg-open";
+}
+
+}  // namespace tavolin::posix

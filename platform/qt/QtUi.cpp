@@ -1,0 +1,271 @@
+// The main window as the core's window interface.  See QtUi.h.
+#include "platform/qt/QtUi.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include "platform/qt/Dialogs.h"
+#include "platform/qt/MainWindow.h"
+#include "platform/qt/MenuTable.h"
+
+namespace tavolin::qt {
+
+namespace {
+
+// Counts a modal dialog for the timer while it runs.
+class ModalScope {
+ public:
+  explicit ModalScope(int& depth) : depth_(depth) { ++depth_; }
+  ~ModalScope() { --depth_; }
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+
+ private:
+  int& depth_;
+};
+
+}  // namespace
+
+QtUi::QtUi() : timer_(std::make_unique<QTimer>()) {
+  timer_->setInterval(kTimerPeriodMs);
+  timer_->setTimerType(Qt::PreciseTimer);
+  QObject::connect(timer_.get(), &QTimer::timeout, [this] { Tick(); });
+}
+
+QtUi::~QtUi() {
+  portWatch_.reset();
+  timer_->stop();
+  window_.reset();
+}
+
+void QtUi::OpenWindow(int width, int height) {
+  window_ = std::make_unique<MainWindow>([this](const Event& e) { Post(e); });
+  window_->setWindowTitle(QString::fromLatin1(kWindowTitle));
+  BuildMenu();
+  window_->move(kWindowX, kWindowY);
+  SetContentSize(width, height);
+  window_->show();
+  window_->activateWindow();
+  window_->setFocus();
+}
+
+void QtUi::BuildMenu() {
+  QMenuBar* bar = window_->menuBar();
+  QMenu* menu = nullptr;
+  QMenu* target = nullptr;
+  for (const MenuEntry& entry : MenuTable()) {
+    const QString text = QString::fromLatin1(entry.text);
+    switch (entry.kind) {
+      case MenuEntry::Kind::Menu:
+        menu = bar->addMenu(text);
+        target = menu;
+        break;
+      case MenuEntry::Kind::SubmenuBegin:
+        if (menu != nullptr) target = menu->addMenu(text);
+        break;
+      case MenuEntry::Kind::SubmenuEnd:
+        target = menu;
+        break;
+      case MenuEntry::Kind::Separator:
+        if (target != nullptr) target->addSeparator();
+        break;
+      case MenuEntry::Kind::Command:
+      case MenuEntry::Kind::Check: {
+        if (target == nullptr) break;
+        QAction* action = target->addAction(text);
+        action->setCheckable(entry.kind == MenuEntry::Kind::Check);
+        const int id = entry.id;
+        // The command toggles its own check mark; undo Qt's toggle before it learns of it.
+        QObject::connect(action, &QAction::triggered, [this, action, id](bool checked) {
+          if (action->isCheckable()) action->setChecked(!checked);
+          Post({Event::Kind::MenuCommand, id});
+        });
+        actions_[id] = action;
+        break;
+      }
+    }
+  }
+}
+
+QAction* QtUi::MenuAction(int id) const {
+  const auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void QtUi::StartTimer() {
+  timer_->start();
+}
+void QtUi::StopTimer() {
+  timer_->stop();
+}
+
+void QtUi::WatchPortHandle(int fd) {
+  portWatch_.reset();
+  portFired_ = false;
+  if (fd < 0) return;
+  portWatch_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(fd), QSocketNotifier::Read);
+  QObject::connect(portWatch_.get(), &QSocketNotifier::activated, [this] { PortReady(); });
+}
+
+void QtUi::SetPortLister(std::function<std::vector<PortInfo>()> lister) {
+  portLister_ = std::move(lister);
+}
+
+void QtUi::Post(const Event& event) {
+  queue_.push_back(event);
+}
+
+bool QtUi::Queued(Event::Kind kind) const {
+  for (const Event& e : queue_) {
+    if (e.kind == kind) return true;
+  }
+  return false;
+}
+
+bool QtUi::ModalOpen() const {
+  return modalDepth_ > 0 || QApplication::activeModalWidget() != nullptr;
+}
+
+void QtUi::Tick() {
+  if (ModalOpen() || Queued(Event::Kind::Timer)) return;
+  Post({Event::Kind::Timer, 0});
+}
+
+void QtUi::PortReady() {
+  // Level-triggered: rest until the cycle has read the port, or the loop would spin.
+  portWatch_->setEnabled(false);
+  portFired_ = true;
+  if (!Queued(Event::Kind::PortReadable)) Post({Event::Kind::PortReadable, 0});
+}
+
+bool QtUi::HasWindow() {
+  return window_ != nullptr;
+}
+
+Event QtUi::WaitEvent() {
+  if (portWatch_ && !portWatch_->isEnabled()) {
+    if (portFired_) {
+      portFired_ = false;
+      portWatch_->setEnabled(true);
+    } else {
+      portWatch_.reset();  // the event loop disabled it: the handle is no longer valid
+    }
+  }
+  while (queue_.empty()) {
+    QCoreApplication::sendPostedEvents();
+    if (!queue_.empty()) break;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  const Event e = queue_.front();
+  queue_.pop_front();
+  return e;
+}
+
+void QtUi::ProcessPendingEvents() {
+  const std::size_t before = queue_.size();
+  QCoreApplication::processEvents();
+  if (queue_.size() > before) queue_.resize(before);
+}
+
+void QtUi::SetMenuChecked(int id, bool checked) {
+  if (QAction* a = MenuAction(id)) {
+    if (checked && !a->isCheckable()) a->setCheckable(true);
+    a->setChecked(checked);
+  }
+}
+
+bool QtUi::IsMenuChecked(int id) {
+  const QAction* a = MenuAction(id);
+  return a != nullptr && a->isChecked();
+}
+
+void QtUi::SetMenuEnabled(int id, bool enabled) {
+  if (QAction* a = MenuAction(id)) a->setEnabled(enabled);
+}
+
+void QtUi::ShowMessage(std::string_view caption, std::string_view text) {
+  ModalScope modal(modalDepth_);
+  RunMessageBox(window_.get(), caption, text);
+}
+
+FileDialogResult QtUi::OpenFileDialog(const FileDialogRequest& request) {
+  ModalScope modal(modalDepth_);
+  return RunFileDialog(window_.get(), request, false);
+}
+
+FileDialogResult QtUi::SaveFileDialog(const FileDialogRequest& request) {
+  ModalScope modal(modalDepth_);
+  return RunFileDialog(window_.get(), request, true);
+}
+
+std::string QtUi::AskComPort(int current) {
+  ModalScope modal(modalDepth_);
+  const std::vector<PortInfo> ports = portLister_ ? portLister_() : std::vector<PortInfo>{};
+  return RunComPortDialog(window_.get(), current, ports);
+}
+
+void QtUi::ShowPicture(const Image& picture) {
+  if (!window_) return;
+  window_->client()->overlay()->hide();
+  window_->client()->picture()->Show(picture);
+}
+
+void QtUi::SetContentSize(int width, int height) {
+  if (window_) window_->SetClientSize(width, height - kMenuLineHeight);
+}
+
+bool QtUi::IsMinimized() {
+  return window_ && (window_->minimized() || window_->isMinimized());
+}
+
+PointerPosition QtUi::PointerInClient() {
+  if (!window_) return {};
+  const ClientArea* client = window_->client();
+  const QPoint p = client->mapFromGlobal(QCursor::pos());
+  // Outside means left of 0, above 0, right of the right edge or below the bottom edge.
+  PointerPosition result;
+  result.x = (p.x() < 0 || p.x() > client->width()) ? -1 : p.x();
+  result.y = (p.y() < 0 || p.y() > client->height()) ? -1 : p.y();
+  return result;
+}
+
+void QtUi::PaintOverlay(const Image& picture, const std::vector<OverlayText>& texts, Pixel colour) {
+  if (window_) window_->client()->overlay()->Show(picture, texts, colour);
+}
+
+void QtUi::SetProgressVisible(bool visible) {
+  if (!window_) return;
+  QProgressBar* bar = window_->client()->progress();
+  bar->setVisible(visible);
+  if (visible) bar->raise();
+}
+
+void QtUi::SetProgress(int percent) {
+  if (window_) window_->client()->progress()->setValue(std::clamp(percent, 0, 100));
+}
+
+bool QtUi::SetClipboardImage(const Image& picture) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  const QImage view = ImageView(picture);
+  if (clipboard == nullptr || view.isNull()) return false;
+  clipboard->setImage(view.copy());
+  return true;
+}
+
+bool QtUi::SetClipboardText(std::string_view latin1) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (clipboard == nullptr) return false;
+  clipboard->setText(QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size())));
+  return true;
+}
+
+}  // namespace tavolin::qt

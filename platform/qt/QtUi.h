@@ -1,0 +1,105 @@
+// The main window on Qt 6 Widgets, as the core's window interface.
+//
+// Principles of operation.  The widgets turn what the user does into the core's event
+// vocabulary and queue it here; WaitEvent runs the Qt event loop until something is queued and
+// hands the events out one at a time.  Three sources keep the loop alive besides the user:
+//   - the 40 ms timer (StartTimer): a tick is queued only when none is waiting, and none while
+//     a modal dialog runs, so ticks never pile up;
+//   - the port wake-up (WatchPortHandle): when the serial device becomes readable one
+//     PortReadable is queued and the watch rests until the next WaitEvent, by which time the
+//     cycle has polled the port;
+//   - the close button, which becomes a CloseRequest (the window stays until this object goes).
+// ProcessPendingEvents lets the window repaint during a long operation and drops what it queued.
+//
+// Needs a QApplication; it must outlive this object.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/SerialDevice.h"
+#include "platform/Ui.h"
+
+class QAction;
+class QSocketNotifier;
+class QTimer;
+
+namespace tavolin::qt {
+
+class MainWindow;
+
+inline constexpr const char* kWindowTitle = "Tavolin for P2 Monitor";
+inline constexpr int kWindowX = 100;
+inline constexpr int kWindowY = 200;
+inline constexpr int kMenuLineHeight = 21;  // the menu line the content height counts
+inline constexpr int kTimerPeriodMs = 40;
+
+class QtUi final : public Ui {
+ public:
+  QtUi();
+  ~QtUi() override;
+  QtUi(const QtUi&) = delete;
+  QtUi& operator=(const QtUi&) = delete;
+
+  // Creates the main window with its menu, picture and hidden progress bar at 100, 200, sized
+  // for a content area of width x height (the menu line included), and shows it.
+  void OpenWindow(int width, int height);
+  // The 40 ms tick.
+  void StartTimer();
+  void StopTimer();
+  // Wakes the loop when fd becomes readable; -1 stops watching.  Call it again whenever the
+  // port is opened or closed.
+  void WatchPortHandle(int fd);
+  // Where the "ComPort" dialog finds the ports it lists.
+  void SetPortLister(std::function<std::vector<PortInfo>()> lister);
+
+  MainWindow* window() const { return window_.get(); }
+  QAction* MenuAction(int id) const;
+
+  bool HasWindow() override;
+  Event WaitEvent() override;
+  void ProcessPendingEvents() override;
+  void SetMenuChecked(int id, bool checked) override;
+  bool IsMenuChecked(int id) override;
+  void SetMenuEnabled(int id, bool enabled) override;
+  void ShowMessage(std::string_view caption, std::string_view text) override;
+  FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
+  FileDialogResult SaveFileDialog(const FileDialogRequest& request) override;
+  std::string AskComPort(int current) override;
+  void ShowPicture(const Image& picture) override;
+  void SetContentSize(int width, int height) override;
+  bool IsMinimized() override;
+  PointerPosition PointerInClient() override;
+  void PaintOverlay(const Image& picture, const std::vector<OverlayText>& texts,
+                    Pixel colour) override;
+  void SetProgressVisible(bool visible) override;
+  void SetProgress(int percent) override;
+  bool SetClipboardImage(const Image& picture) override;
+  bool SetClipboardText(std::string_view latin1) override;
+
+  // What the 40 ms timer does at each tick (public so tests need not wait for it).
+  void Tick();
+  // The events waiting to be handed out (tests look at it).
+  const std::deque<Event>& queued() const { return queue_; }
+
+ private:
+  void Post(const Event& event);
+  bool Queued(Event::Kind kind) const;
+  void PortReady();
+  void BuildMenu();
+  bool ModalOpen() const;
+
+  std::unique_ptr<MainWindow> window_;
+  std::map<int, QAction*> actions_;
+  std::deque<Event> queue_;
+  std::unique_ptr<QTimer> timer_;
+  std::unique_ptr<QSocketNotifier> portWatch_;
+  bool portFired_ = false;
+  int modalDepth_ = 0;
+  std::function<std::vector<PortInfo>()> portLister_;
+};
+
+}  // namespace tavolin::qt

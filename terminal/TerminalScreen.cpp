@@ -1,0 +1,181 @@
+#include "terminal/TerminalScreen.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/AppState.h"
+#include "settings/Settings.h"
+
+namespace tavolin {
+
+namespace {
+
+constexpr float kScaleThreshold = 1.01f;
+
+Pixel* Row(Image& image, long y) {
+  return image.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width);
+}
+
+}  // namespace
+
+int TextWidth(const AppState& app) {
+  return EffectiveCols(app.settings) * kCellWidth;
+}
+int TextHeight(const AppState& app) {
+  return EffectiveRows(app.settings) * kCellHeight;
+}
+
+void CreateScreenImage(AppState& app, bool withBand) {
+  app.screen.screenImage =
+      Image(TextWidth(app), TextHeight(app) + (withBand ? kBandRows : 0), raster::kBlack);
+}
+
+Pixel InkPixel(const AppState& app) {
+  return PixelFromColorref(
+      app.settings.palette[static_cast<std::size_t>(app.screen.colorByte & 7)]);
+}
+
+void DrawCharacter(AppState& app, std::uint8_t code) {
+  TerminalScreen& s = app.screen;
+  Image& image = s.screenImage;
+  const Image& sheet = app.glyphSheet;
+  const Pixel glyph = InkPixel(app) & raster::kRgbMask;
+  const Pixel flip = s.colorByte > 8 ? raster::kRgbMask : 0;
+  const long long x0 = static_cast<long long>(s.cursorCol) * kCellWidth;
+  const long long y0 = static_cast<long long>(s.cursorRow) * kCellHeight;
+  const int gx = (code % kSheetColumns) * kCellWidth;
+  const int gy = (code / kSheetColumns) * kCellHeight;
+  const bool sheetOk = sheet.width >= kSheetWidth && sheet.height >= kSheetHeight;
+  // Copy the complement of the glyph colour, then NOT (sheet OR cell): ink pixels (black in the
+  // sheet) take the glyph colour, all others turn black; inverse video flips the cell to white.
+  for (int j = 0; j < kCellHeight; ++j) {
+    const long long y = y0 + j;
+    if (y < 0 || y >= image.height) continue;
+    const Pixel* from =
+        sheetOk ? sheet.pixels.data() +
+                      static_cast<std::size_t>(gy + j) * static_cast<std::size_t>(sheet.width) + gx
+                : nullptr;
+    const long long xs = std::max<long long>(x0, 0);
+    const long long xe = std::min<long long>(x0 + kCellWidth, image.width);
+    Pixel* to = Row(image, static_cast<long>(y));
+    for (long long x = xs; x < xe; ++x) {
+      const Pixel src = from != nullptr ? from[x - x0] : raster::kWhite;
+      to[x] = 0xFF000000u | (((~src & glyph) ^ flip) & raster::kRgbMask);
+    }
+  }
+
+  const std::int32_t cols = EffectiveCols(app.settings);
+  const std::int32_t rows = EffectiveRows(app.settings);
+  if (s.cursorCol < INT32_MAX) ++s.cursorCol;
+  if (s.cursorCol > cols - 1) {
+    ++s.cursorRow;
+    s.cursorCol -= cols;
+  }
+  if (s.cursorRow > rows - 1) {
+    s.cursorRow = rows - 1;
+    s.cursorCol = 0;
+    ScrollScreen(app, 0, kCellHeight);
+  }
+}
+
+void ScrollScreen(AppState& app, int dx, int dy) {
+  Image& image = app.screen.screenImage;
+  const long imgW = image.width;
+  const long imgH = image.height;
+  const long textW = std::min<long>(TextWidth(app), imgW);
+  const long textH = std::min<long>(TextHeight(app), imgH);
+  // The part that stays visible: (srcX, srcY, tw, th) moves to (destX, destY).  The band below
+  // the text area moves with the picture; source rows outside the image read as black.
+  const long ldx = dx;
+  const long ldy = dy;
+  const long tw = std::max(0L, TextWidth(app) - std::labs(ldx));
+  const long th = std::max(0L, TextHeight(app) + kBandRows - std::labs(ldy));
+  const long srcX = ldx >= 0 ? ldx : 0;
+  const long srcY = ldy >= 0 ? ldy : 0;
+  const long destX = ldx >= 0 ? 0 : -ldx;
+  const long destY = ldy >= 0 ? 0 : -ldy;
+  // Horizontal segment of the destination rows that receives the moved pixels, clipped.
+  const long segX0 = std::min(destX, imgW);
+  const long segX1 = std::min(destX + tw, imgW);
+  const long segLen = std::max(0L, segX1 - segX0);
+  const long srcSegX = srcX + (segX0 - destX);
+
+  auto processRow = [&](long j) {
+    Pixel* row = Row(image, j);
+    const bool inText = j < textH;
+    if (j < destY || j >= destY + th) {
+      if (inText) std::fill(row, row + textW, raster::kBlack);
+      return;
+    }
+    const long sj = j - destY + srcY;
+    if (segLen > 0) {
+      // Source pixels outside the image read as black.
+      const long valid = (sj < 0 || sj >= imgH) ? 0 : std::clamp(imgW - srcSegX, 0L, segLen);
+      if (valid > 0) {
+        std::memmove(row + segX0, Row(image, sj) + srcSegX,
+                     static_cast<std::size_t>(valid) * sizeof(Pixel));
+      }
+      std::fill(row + segX0 + valid, row + segX1, raster::kBlack);
+    }
+    if (inText) {
+      std::fill(row, row + std::min(segX0, textW), raster::kBlack);
+      if (segX1 < textW) std::fill(row + std::max(segX1, 0L), row + textW, raster::kBlack);
+    }
+  };
+
+  if (dx == 0 && dy > 0 && imgW == textW && th > 0) {
+    // The line feed: one move of the rows that stay, then the uncovered text rows turn black.
+    const long rowsMoved = std::clamp(std::min(th, imgH - ldy), 0L, imgH);
+    if (rowsMoved > 0) {
+      std::memmove(
+          Row(image, 0), Row(image, ldy),
+          static_cast<std::size_t>(rowsMoved) * static_cast<std::size_t>(imgW) * sizeof(Pixel));
+    }
+    for (long j = rowsMoved; j < imgH; ++j) {
+      if (j < th || j < textH) std::fill(Row(image, j), Row(image, j) + imgW, raster::kBlack);
+    }
+  } else if (dy >= 0) {
+    for (long j = 0; j < imgH; ++j) processRow(j);
+  } else {
+    for (long j = imgH - 1; j >= 0; --j) processRow(j);
+  }
+
+  if (app.settings.TxtCurs != 0) {
+    // A one-row scroll carries the mark that was drawn in the cell above along with the text.
+    const long long y = static_cast<long long>(app.screen.cursorRow) * kCellHeight - 1;
+    const long long x = static_cast<long long>(app.screen.cursorCol) * kCellWidth;
+    if (y >= 0 && y < imgH && x >= 0 && x < imgW) {
+      for (int k = 0; k < 8; k += 2) {
+        if (x + k < imgW) Row(image, static_cast<long>(y))[x + k] = raster::kBlack;
+      }
+    }
+  }
+}
+
+void DrawCursorMark(AppState& app, bool shown) {
+  Image& image = app.screen.screenImage;
+  const long long y = static_cast<long long>(app.screen.cursorRow) * kCellHeight + kCellHeight - 1;
+  const long long x = static_cast<long long>(app.screen.cursorCol) * kCellWidth;
+  if (y < 0 || y >= image.height) return;
+  Pixel* row = Row(image, static_cast<long>(y));
+  for (int k = 0; k < 8; k += 2) {
+    if (x + k >= 0 && x + k < image.width) row[x + k] = shown ? raster::kWhite : raster::kBlack;
+  }
+}
+
+const Image& PresentedImage(AppState& app) {
+  TerminalScreen& s = app.screen;
+  const float scale = EffectiveScale(app.settings);
+  if (!(scale > kScaleThreshold)) return s.screenImage;
+  const int w = TextWidth(app);
+  const int h = TextHeight(app);
+  raster::Stretch(s.screenImage, w, h, s.scaledImage, RoundHalfEven(static_cast<double>(w) * scale),
+                  RoundHalfEven(static_cast<double>(h) * scale), s.stretchMaps);
+  return s.scaledImage;
+}
+
+void Present(AppState& app) {
+  app.platform.ui.ShowPicture(PresentedImage(app));
+}
+
+}  // namespace tavolin

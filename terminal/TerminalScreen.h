@@ -1,0 +1,75 @@
+// TerminalScreen: the picture the chip writes to, a grid of 8 x 17-pixel cells drawn into the
+// screen image, with the text cursor, the colour byte, the graphics pen and the text mirror.
+//
+// Principles of operation.  The text area is Cols x 8 by Rows x 17 pixels at the top left of the
+// screen image (effective Cols and Rows, see settings/Settings.h); the image made when the window
+// opens has a band of 21 more rows below it that text never writes and graphics may.  Glyphs come
+// straight from the glyph sheet (ink black, background white), coloured from the palette entry
+// selected by colorByte; a colorByte above 8 inverts the cell.  The background is always black.
+// Present hands the picture to the window, stretched by WindowScale when that is above 1.01: the
+// text area alone is stretched to (W x scale) by (H x scale), so the picture keeps its proportions
+// and the mouse positions (divided by the scale) fall on the pixels shown.
+// Touches the screen fields of AppState, reads the settings and the glyph sheet, shows through ui.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Image.h"
+#include "terminal/Raster.h"
+
+namespace tavolin {
+
+struct AppState;
+
+inline constexpr int kCellWidth = 8;
+inline constexpr int kCellHeight = 17;
+inline constexpr int kBandRows = 21;  // below the text area in the image the window opens with
+inline constexpr std::size_t kTextMirrorLimit = 32700;
+
+// The glyph sheet: 32 x 8 cells.
+inline constexpr int kSheetColumns = 32;
+inline constexpr int kSheetWidth = kSheetColumns * kCellWidth;  // 256
+inline constexpr int kSheetHeight = 8 * kCellHeight;            // 136
+
+struct TerminalScreen {
+  std::int32_t cursorCol = 0;
+  std::int32_t cursorRow = 0;
+  std::int32_t colorByte = 0;
+  std::int32_t penX = 0;
+  std::int32_t penY = 0;
+  Image screenImage;
+  Image scaledImage;  // the stretched copy, reused from one Present to the next
+  raster::StretchMaps stretchMaps;
+  std::string textMirror;
+  std::string previousText;
+};
+
+// The text area in pixels for the effective Cols and Rows.
+int TextWidth(const AppState& app);
+int TextHeight(const AppState& app);
+
+// Makes the screen image black, Cols x 8 by Rows x 17 pixels, with the 21-row band below when
+// withBand (the window's first image) and without it (after the settings are loaded again).
+void CreateScreenImage(AppState& app, bool withBand);
+
+// The ink: the palette entry selected by colorByte, as a pixel.
+Pixel InkPixel(const AppState& app);
+
+// Draws the glyph of code in the cursor cell and advances the cursor, scrolling at the end.
+void DrawCharacter(AppState& app, std::uint8_t code);
+
+// Moves the whole picture by (-dx, -dy) pixels: positive values move it left and up.
+void ScrollScreen(AppState& app, int dx, int dy);
+
+// The cursor mark: four pixels on the bottom row of the cursor cell, white when shown, black when
+// erased (whatever character is in the cell).
+void DrawCursorMark(AppState& app, bool shown);
+
+// Shows the picture in the window (stretched when WindowScale is above 1.01).
+void Present(AppState& app);
+
+// The picture Present would show, without showing it (for the screenshot and tests).
+const Image& PresentedImage(AppState& app);
+
+}  // namespace tavolin

@@ -1,0 +1,86 @@
+// Starting programs without a shell, and the console.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/posix/PosixConsole.h"
+#include "platform/posix/PosixDesktop.h"
+
+namespace tavolin::posix {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(PosixDesktop, StartsProgramsByPathAndNeverThroughAShell) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "tavolin-desktop";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path marker = dir / "made";
+  struct Case {
+    std::string path;
+    bool starts;
+  };
+  const Case cases[] = {
+      {"/bin/true", true},
+      {"", false},
+      {(dir / "missing").string(), false},
+      {"/bin/true; touch " + marker.string(), false},
+      {"touch " + marker.string(), false},
+      {"$(touch " + marker.string() + ")", false},
+      {dir.string(), false},  // a folder is no program
+  };
+  PosixDesktop desktop;
+  for (const Case& c : cases) EXPECT_EQ(desktop.StartProgram(c.path), c.starts) << c.path;
+  EXPECT_FALSE(fs::exists(marker));
+  EXPECT_FALSE(desktop.RaiseWindowTitled("Propeller Tool"));
+  EXPECT_FALSE(desktop.OpenDocument("", dir.string()));
+  EXPECT_FALSE(desktop.OpenUrl(""));
+  fs::remove_all(dir);
+}
+
+// The opener gets the document or address as its one argument, blanks and shell characters
+// included, and runs in the document's folder.
+TEST(PosixDesktop, OpenerGetsOneArgumentInTheWorkingDirectory) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "tavolin-desktop-opener";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "work");
+  const fs::path script = dir / "opener";
+  const fs::path record = dir / "record";
+  std::ofstream(script) << "#!/bin/sh\nprintf '%s|%s|%s\\n' \"$#\" \"$1\" \"$(pwd)\" >> '"
+                        << record.string() << "'\n";
+  fs::permissions(script, fs::perms::owner_all);
+  PosixDesktop desktop(script.string());
+  const std::string odd = "my file; rm -rf x $(id).txt";
+  ASSERT_TRUE(desktop.OpenDocument(odd, (dir / "work").string()));
+  desktop.WaitForChildren();
+  ASSERT_TRUE(desktop.OpenUrl("https://example.org/?a=1&b=2"));
+  desktop.WaitForChildren();
+  EXPECT_FALSE(desktop.OpenDocument("x.txt", (dir / "no-such-folder").string()));
+  EXPECT_EQ(desktop.ReapEnded(), 0u);
+  std::ifstream in(record);
+  std::string first;
+  std::string second;
+  std::getline(in, first);
+  std::getline(in, second);
+  EXPECT_EQ(first, "1|" + odd + "|" + fs::canonical(dir / "work").string());
+  EXPECT_EQ(second.substr(0, second.rfind('|')), "1|https://example.org/?a=1&b=2");
+  fs::remove_all(dir);
+}
+
+TEST(PosixConsole, WritesBothStreams) {
+  PosixConsole console;
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  console.Out("Propeller Upload on COM: 3\n");
+  console.Err("problem\n");
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, "Propeller Upload on COM: 3\n");
+  EXPECT_EQ(err, "problem\n");
+  EXPECT_FALSE(console.ErrIsTerminal());  // captured into a file
+}
+
+}  // namespace
+}  // namespace tavolin::posix

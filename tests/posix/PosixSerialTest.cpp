@@ -1,0 +1,347 @@
+// The termios backend against a real pseudo-terminal pair (TAVOLIN_COM<n> names the slave), and
+// the port order on a made-up /dev and /sys tree.
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/fake/VirtualClock.h"
+#include "platform/posix/PosixSerial.h"
+#include "serial/SerialPort.h"
+
+namespace tavolin::posix {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kPort = 41;
+
+// A pseudo-terminal whose slave is COM 41.  The test keeps its own slave descriptor open (taken
+// before the backend's exclusive open), so it can look at the settings and the line stays up.
+class PtyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master_, 0);
+    ASSERT_EQ(grantpt(master_), 0);
+    ASSERT_EQ(unlockpt(master_), 0);
+    slaveName_ = ptsname(master_);
+    slave_ = ::open(slaveName_.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(slave_, 0);
+    setenv("TAVOLIN_COM41", slaveName_.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("TAVOLIN_COM41");
+    if (slave_ >= 0) ::close(slave_);
+    if (master_ >= 0) ::close(master_);
+  }
+
+  std::unique_ptr<SerialDevice> OpenPort(int bps = 115200, StopBits stop = StopBits::Two) {
+    SerialOpenOptions options;
+    options.bitsPerSecond = bps;
+    options.stopBits = stop;
+    return system_.Open(kPort, options);
+  }
+
+  // What the far end has received, waiting (on the descriptor, bounded) until want bytes came.
+  std::string ReadMaster(std::size_t want) {
+    std::string got;
+    while (got.size() < want) {
+      pollfd p{master_, POLLIN, 0};
+      if (::poll(&p, 1, 2000) <= 0) break;
+      char buffer[256];
+      const ssize_t r = ::read(master_, buffer, sizeof buffer);
+      if (r <= 0) break;
+      got.append(buffer, static_cast<std::size_t>(r));
+    }
+    return got;
+  }
+
+  int master_ = -1;
+  int slave_ = -1;
+  std::string slaveName_;
+  std::ostringstream errors_;
+  PosixSerialSystem system_{"/dev", "/sys", LinuxSerialNaming(), errors_, 20};
+};
+
+TEST_F(PtyTest, BytesTravelBothWaysAndReadsNeverWait) {
+  auto port = OpenPort();
+  ASSERT_NE(port, nullptr) << errors_.str();
+  std::uint8_t buffer[1024];
+  EXPECT_EQ(port->Read(buffer, sizeof buffer), 0);  // nothing there: at once
+
+  const std::uint8_t out[] = {0x00, 0x0A, 0x0D, 0x11, 0x13, 0x7F, 0xFF, 'A'};
+  ASSERT_EQ(port->Write(out, sizeof out), static_cast<long>(sizeof out));
+  EXPECT_EQ(ReadMaster(sizeof out), std::string(reinterpret_cast<const char*>(out), sizeof out));
+
+  const std::string in = std::string("\x00\r\n\x03\x11\x13\xFF", 7) + "xyz";
+  ASSERT_EQ(::write(master_, in.data(), in.size()), static_cast<ssize_t>(in.size()));
+  std::string got;
+  for (int tries = 0; tries < 1000 && got.size() < in.size(); ++tries) {
+    pollfd p{port->ReadableHandle(), POLLIN, 0};
+    ::poll(&p, 1, 2000);
+    const long r = port->Read(buffer, sizeof buffer);
+    ASSERT_GE(r, 0);
+    got.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(r));
+  }
+  EXPECT_EQ(got, in);  // raw: no CR/LF translation, no XON/XOFF, no signals
+  EXPECT_EQ(port->Read(buffer, sizeof buffer), 0);
+}
+
+TEST_F(PtyTest, RateAndStopBitsAreVisibleOnTheLine) {
+  struct Case {
+    int bps;
+    StopBits stop;
+    speed_t speed;
+  };
+  const Case cases[] = {{115200, StopBits::Two, B115200},
+                        {57600, StopBits::One, B57600},
+                        {1200, StopBits::One, B1200}};
+  for (const Case& c : cases) {
+    auto port = OpenPort(c.bps, c.stop);
+    ASSERT_NE(port, nullptr) << errors_.str();
+    termios t{};
+    ASSERT_EQ(::tcgetattr(slave_, &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), c.speed) << c.bps;
+    EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.stop == StopBits::Two) << c.bps;
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(t.c_cflag & (PARENB | CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL), 0u);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+  }
+  auto port = OpenPort();
+  ASSERT_NE(port, nullptr);
+  ASSERT_TRUE(port->Configure(9600, StopBits::One));
+  termios t{};
+  ASSERT_EQ(::tcgetattr(slave_, &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
+  EXPECT_EQ(t.c_cflag & CSTOPB, 0u);
+  EXPECT_EQ(t.c_lflag & ICANON, 0u);  // the rest stays raw
+  EXPECT_FALSE(port->Configure(12345, StopBits::One));
+}
+
+TEST_F(PtyTest, SecondOpenerIsRefused) {
+  auto first = OpenPort();
+  ASSERT_NE(first, nullptr) << errors_.str();
+  EXPECT_EQ(OpenPort(), nullptr);
+  EXPECT_NE(errors_.str().find("locked by another process"), std::string::npos) << errors_.str();
+  first.reset();
+  EXPECT_NE(OpenPort(), nullptr) << "closing releases the port";
+}
+
+TEST_F(PtyTest, PurgeDiscardsWaitingInput) {
+  auto port = OpenPort();
+  ASSERT_NE(port, nullptr);
+  ASSERT_EQ(::write(master_, "stale", 5), 5);
+  pollfd p{port->ReadableHandle(), POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 2000), 1);
+  EXPECT_TRUE(port->PurgeInput());
+  std::uint8_t buffer[16];
+  EXPECT_EQ(port->Read(buffer, sizeof buffer), 0);
+  ASSERT_EQ(::write(master_, "new", 3), 3);
+  ASSERT_EQ(::poll(&p, 1, 2000), 1);
+  EXPECT_EQ(port->Read(buffer, sizeof buffer), 3);
+}
+
+TEST_F(PtyTest, LineControlFailsQuietlyAndTheResetPulseReturns) {
+  fake::VirtualClock clock;
+  SerialPort port(system_, clock);
+  ASSERT_TRUE(port.Open(kPort, 0, 0)) << errors_.str();
+  const std::int64_t start = clock.NowMs();
+  port.PulseReset(0);
+  port.PulseReset(1);
+  EXPECT_EQ(clock.NowMs() - start, 2 * (SerialPort::kResetPulseMs + SerialPort::kResetSettleMs));
+  const std::uint8_t byte = 'k';
+  EXPECT_EQ(port.WriteRaw(&byte, 1), 1);
+  EXPECT_EQ(ReadMaster(1), "k");
+  EXPECT_EQ(errors_.str(), "");
+}
+
+TEST_F(PtyTest, StalledWriteGivesUpWithTheShortCount) {
+  auto port = OpenPort();
+  ASSERT_NE(port, nullptr);
+  const std::vector<std::uint8_t> lots(4 * 1024 * 1024, 'x');  // far more than the pty buffers
+  const long written = port->Write(lots.data(), lots.size());
+  EXPECT_GT(written, 0);
+  EXPECT_LT(written, static_cast<long>(lots.size()));
+}
+
+TEST_F(PtyTest, VanishedFarEndReadsAsFailure) {
+  auto port = OpenPort();
+  ASSERT_NE(port, nullptr);
+  ::close(master_);
+  master_ = -1;
+  std::uint8_t buffer[16];
+  EXPECT_EQ(port->Read(buffer, sizeof buffer), -1);
+}
+
+TEST(PosixSerialOpen, ReasonsForFailureGoToTheErrorStream) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "tavolin-posix-open";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::ofstream(dir / "plain-file") << "not a tty";
+  struct Case {
+    const char* device;  // nullptr: no variable set
+    std::string_view why;
+  };
+  const std::string missing = (dir / "ttyUSB9").string();
+  const std::string plain = (dir / "plain-file").string();
+  const Case cases[] = {
+      {missing.c_str(), kMissingDevice},
+      {plain.c_str(), kNotATerminal},
+      {nullptr, kNoNumberedDevice},
+  };
+  for (const Case& c : cases) {
+    if (c.device != nullptr) {
+      setenv("TAVOLIN_COM42", c.device, 1);
+    } else {
+      unsetenv("TAVOLIN_COM42");
+    }
+    std::ostringstream errors;
+    PosixSerialSystem system((dir / "empty-dev").string(), (dir / "empty-sys").string(),
+                             LinuxSerialNaming(), errors);
+    EXPECT_EQ(system.Open(42, SerialOpenOptions{}), nullptr);
+    EXPECT_NE(errors.str().find("COM42"), std::string::npos) << errors.str();
+    EXPECT_NE(errors.str().find(c.why), std::string::npos) << errors.str();
+    SerialOpenOptions probe;
+    probe.quiet = true;
+    std::ostringstream none;
+    PosixSerialSystem quiet((dir / "empty-dev").string(), (dir / "empty-sys").string(),
+                            LinuxSerialNaming(), none);
+    EXPECT_EQ(quiet.Open(42, probe), nullptr);
+    EXPECT_EQ(none.str(), "") << "a probe says nothing";
+  }
+  unsetenv("TAVOLIN_COM42");
+  fs::remove_all(dir);
+}
+
+TEST(PosixSerialOpen, PermissionDeniedNamesTheDialoutGroup) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root opens everything";
+  const fs::path file = fs::path(::testing::TempDir()) / "tavolin-posix-locked-tty";
+  std::ofstream(file) << "x";
+  fs::permissions(file, fs::perms::none);
+  setenv("TAVOLIN_COM43", file.c_str(), 1);
+  std::ostringstream errors;
+  PosixSerialSystem system("/nonexistent", "/nonexistent", LinuxSerialNaming(), errors);
+  EXPECT_EQ(system.Open(43, SerialOpenOptions{}), nullptr);
+  EXPECT_NE(errors.str().find("dialout"), std::string::npos) << errors.str();
+  EXPECT_NE(errors.str().find("log out and in again"), std::string::npos) << errors.str();
+  unsetenv("TAVOLIN_COM43");
+  fs::remove(file);
+}
+
+// A made-up machine: three USB adapters, a real and two phantom legacy ports, a board UART.
+class FakeTreeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // One tree per test: CTest runs the tests of this file in parallel processes.
+    root_ = fs::path(::testing::TempDir()) /
+            ("tavolin-posix-tree-" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(root_);
+    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS1", "ttyS2", "ttyS10",
+                             "ttyAMA0", "tty0", "tty", "console", "ttyUSB", "null"}) {
+      Touch(dev() / name);
+    }
+    const fs::path usbDev = sys() / "devices" / "usb1" / "1-1";
+    Touch(usbDev / "idVendor", "0403");
+    Touch(usbDev / "product", "FT232R USB UART");
+    Touch(usbDev / "manufacturer", "FTDI");
+    fs::create_directories(usbDev / "1-1:1.0" / "ttyUSB2");
+    TtyLink("ttyUSB2", usbDev / "1-1:1.0" / "ttyUSB2");
+    Legacy("ttyS0", "4");   // a 16550A
+    Legacy("ttyS1", "0");   // phantom: type unknown
+    Legacy("ttyS10", "4");  // natural order: after ttyS0
+    // ttyS2 has no device behind it in sysfs at all.
+    fs::create_directories(sys() / "class" / "tty" / "ttyS2");
+    fs::create_directories(sys() / "devices" / "amba" / "uart0");
+    TtyLink("ttyAMA0", sys() / "devices" / "amba" / "uart0");
+    Touch(sys() / "class" / "tty" / "ttyAMA0" / "type", "91");
+    fs::create_directories(dev() / "serial" / "by-id");
+    fs::create_symlink("../../ttyUSB2", dev() / "serial" / "by-id" / "usb-FTDI_FT232R_A1-if00");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  fs::path dev() const { return root_ / "dev"; }
+  fs::path sys() const { return root_ / "sys"; }
+  static void Touch(const fs::path& file, const std::string& text = "") {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << text << "\n";
+  }
+  void TtyLink(const std::string& name, const fs::path& deviceDir) {
+    fs::create_directories(sys() / "class" / "tty" / name);
+    fs::create_directory_symlink(deviceDir, sys() / "class" / "tty" / name / "device");
+  }
+  void Legacy(const std::string& name, const std::string& type) {
+    fs::create_directories(sys() / "devices" / "platform" / "serial8250" / name);
+    TtyLink(name, sys() / "devices" / "platform" / "serial8250" / name);
+    Touch(sys() / "class" / "tty" / name / "type", type);
+  }
+
+  fs::path root_;
+  std::ostringstream errors_;
+};
+
+TEST_F(FakeTreeTest, UsbAdaptersFirstThenRealPortsInNaturalOrder) {
+  PosixSerialSystem system(dev().string(), sys().string(), LinuxSerialNaming(), errors_);
+  std::vector<std::string> names;
+  for (const std::string& d : system.ScanDevices()) names.push_back(fs::path(d).filename());
+  const std::vector<std::string> expected = {"ttyUSB2", "ttyUSB10", "ttyACM0",
+                                             "ttyS0",   "ttyS10",   "ttyAMA0"};
+  EXPECT_EQ(names, expected);
+  EXPECT_EQ(system.DeviceForPort(2), (dev() / "ttyUSB10").string());
+  EXPECT_EQ(system.DeviceForPort(7), "");
+  EXPECT_EQ(system.DeviceForPort(0), "");
+}
+
+TEST_F(FakeTreeTest, ListingNamesStableIdsDescriptionsAndOverrides) {
+  setenv("TAVOLIN_COM2", "/dev/pts/77", 1);
+  setenv("TAVOLIN_COM63", "/dev/pts/78", 1);
+  PosixSerialSystem system(dev().string(), sys().string(), LinuxSerialNaming(), errors_);
+  const std::vector<PortInfo> ports = system.ListPorts();
+  unsetenv("TAVOLIN_COM2");
+  unsetenv("TAVOLIN_COM63");
+  std::vector<int> numbers;
+  for (const PortInfo& p : ports) numbers.push_back(p.number);
+  EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6, 63}));
+  ASSERT_EQ(ports.size(), 7u);
+  EXPECT_EQ(ports[0].device, (dev() / "ttyUSB2").string());
+  EXPECT_EQ(ports[0].stableName, (dev() / "serial" / "by-id" / "usb-FTDI_FT232R_A1-if00").string());
+  EXPECT_EQ(ports[0].description, "FT232R USB UART (FTDI)");
+  EXPECT_EQ(ports[1].device, "/dev/pts/77");
+  EXPECT_EQ(ports[1].description, "TAVOLIN_COM2");
+  EXPECT_EQ(ports[2].device, (dev() / "ttyACM0").string());
+  EXPECT_EQ(ports[2].description, "");
+  EXPECT_EQ(ports[3].stableName, "");
+  EXPECT_EQ(ports[6].device, "/dev/pts/78");
+}
+
+TEST(NaturalLess, DigitRunsCompareByValue) {
+  struct Case {
+    const char* a;
+    const char* b;
+    bool less;
+  };
+  const Case cases[] = {
+      {"ttyUSB2", "ttyUSB10", true},
+      {"ttyUSB10", "ttyUSB2", false},
+      {"ttyS0", "ttyS00", true},
+      {"ttyS9", "ttyS9", false},
+      {"cu.usbserial-A1", "cu.usbserial-B0", true},
+      {"ttyS", "ttyS0", true},
+      {"ttyACM1", "ttyAMA0", true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NaturalLess(c.a, c.b), c.less) << c.a << " " << c.b;
+}
+
+}  // namespace
+}  // namespace tavolin::posix

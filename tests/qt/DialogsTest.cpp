@@ -1,0 +1,181 @@
+// The dialogs' rules (filter lists, default paths) and the dialogs themselves on the offscreen
+// platform, answered from a zero-delay timer the moment they open.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+
+#include "platform/qt/Dialogs.h"
+#include "platform/qt/QtUi.h"
+
+namespace tavolin::qt {
+namespace {
+
+// Runs answer on the dialog that is about to open.
+void WhenModal(std::function<void(QWidget*)> answer) {
+  QTimer::singleShot(0, [answer] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    answer(dialog);
+  });
+}
+
+TEST(FileDialogRules, FiltersBecomeQtNameFilters) {
+  EXPECT_EQ(NameFilters("Text(.txt)|*.txt"), QStringList{"Text(.txt) (*.txt)"});
+  EXPECT_EQ(NameFilters("Propeller(.binary)|*.binary|Propeller(.eeprom)|*.eeprom|Text(.txt)|"
+                        "*.txt|OBJ file(.obj)|*.obj|Prepare|*.bin;*.??a"),
+            (QStringList{"Propeller(.binary) (*.binary)", "Propeller(.eeprom) (*.eeprom)",
+                         "Text(.txt) (*.txt)", "OBJ file(.obj) (*.obj)", "Prepare (*.bin *.??a)"}));
+  EXPECT_TRUE(NameFilters("").isEmpty());
+  EXPECT_TRUE(NameFilters("label without pattern").isEmpty());
+  EXPECT_EQ(NameFilters("A|*.a|dangling"), QStringList{"A (*.a)"});
+}
+
+TEST(FileDialogRules, DefaultPathSplitsAtTheLastSeparator) {
+  struct Case {
+    const char* path;
+    const char* folder;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"*.txt", "", ""},
+      {"*.ini", "", ""},
+      {"\\*.binary", "", ""},
+      {"/home/me/bin/\\*.binary", "/home/me/bin/", ""},
+      {"/home/me/x.binary", "/home/me", "x.binary"},
+      {"C:\\spin\\demo.eeprom", "C:\\spin", "demo.eeprom"},
+      {"/top.ini", "/", "top.ini"},
+      {"plain.txt", "", "plain.txt"},
+      {"/tmp/a?b", "/tmp", ""},
+      {"/tmp/a\"b", "/tmp", ""},
+      {"/tmp/a<b", "/tmp", ""},
+      {"/tmp/a|b", "/tmp", ""},
+      {"/tmp/a\tb", "/tmp", ""},
+      {"/tmp/", "/tmp", ""},
+  };
+  for (const Case& c : cases) {
+    const DefaultPath d = SplitDefaultPath(c.path);
+    EXPECT_EQ(d.folder, c.folder) << c.path;
+    EXPECT_EQ(d.name, c.name) << c.path;
+  }
+}
+
+class FileDialogs : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("tavolin_dialogs_" + std::to_string(QCoreApplication::applicationPid()));
+    std::filesystem::create_directories(dir_);
+    before_ = std::filesystem::current_path();
+  }
+  void TearDown() override {
+    std::filesystem::current_path(before_);
+    std::filesystem::remove_all(dir_);
+  }
+  std::filesystem::path dir_;
+  std::filesystem::path before_;
+};
+
+TEST_F(FileDialogs, OpenAcceptsATypedMissingNameAndReturnsTheChosenType) {
+  QtUi ui;
+  ui.OpenWindow(640, 446);
+  WhenModal([this](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Load Binary"));
+    EXPECT_EQ(QDir(dialog->directory()).canonicalPath().toStdString(),
+              std::filesystem::canonical(dir_).string());
+    EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("OBJ file(.obj) (*.obj)"));
+    dialog->selectNameFilter(QStringLiteral("Propeller(.eeprom) (*.eeprom)"));
+    dialog->selectFile(QStringLiteral("missing.eeprom"));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  const FileDialogResult r = ui.OpenFileDialog(
+      {"Load Binary", dir_.string() + "/\\*.binary",
+       "Propeller(.binary)|*.binary|Propeller(.eeprom)|*.eeprom|Text(.txt)|*.txt|OBJ "
+       "file(.obj)|*.obj|Prepare|*.bin;*.??a",
+       3});
+  EXPECT_EQ(r.path, (dir_ / "missing.eeprom").string());
+  EXPECT_EQ(r.typeIndex, 1);
+  EXPECT_EQ(std::filesystem::current_path(), before_);
+}
+
+TEST_F(FileDialogs, SaveReplacesWithoutAskingAndCancelGivesNothing) {
+  QtUi ui;
+  ui.OpenWindow(640, 446);
+  const std::filesystem::path existing = dir_ / "old.txt";
+  std::FILE* f = std::fopen(existing.string().c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  WhenModal([&existing](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    dialog->selectFile(QString::fromStdString(existing.string()));
+    static_cast<QDialog*>(dialog)->accept();  // an overwrite question would leave the dialog open
+  });
+  const FileDialogResult saved = ui.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0});
+  EXPECT_EQ(saved.path, existing.string());
+  EXPECT_EQ(saved.typeIndex, 0);
+
+  WhenModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
+  EXPECT_TRUE(ui.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0}).path.empty());
+}
+
+TEST(ComPortDialog, PrefilledSelectedListsPortsAndEscCancels) {
+  QtUi ui;
+  ui.OpenWindow(640, 446);
+  ui.SetPortLister([] {
+    return std::vector<PortInfo>{{1, "/dev/ttyUSB0", "", "FT232R USB UART"},
+                                 {2, "/dev/ttyS0", "", ""}};
+  });
+  WhenModal([](QWidget* w) {
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("ComPort"));
+    EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
+    const QList<QLabel*> labels = w->findChildren<QLabel*>();
+    ASSERT_FALSE(labels.isEmpty());
+    EXPECT_EQ(labels.first()->text(), QStringLiteral("On which COM is the Propeller connected?"));
+    auto* edit = w->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->text(), QStringLiteral("6"));
+    EXPECT_EQ(edit->selectedText(), QStringLiteral("6"));
+    auto* list = w->findChild<QListWidget*>(QStringLiteral("ports"));
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_TRUE(list->item(0)->text().contains(QStringLiteral("/dev/ttyUSB0")));
+    EXPECT_TRUE(list->item(0)->text().contains(QStringLiteral("FT232R USB UART")));
+    EXPECT_TRUE(list->item(0)->text().startsWith(QStringLiteral("1 ")));
+    QTest::keyClicks(edit, QStringLiteral("12"));
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  EXPECT_EQ(ui.AskComPort(6), "12");
+
+  WhenModal([](QWidget* w) { QTest::keyClick(w->findChild<QLineEdit*>(), Qt::Key_Escape); });
+  EXPECT_EQ(ui.AskComPort(3), "");
+}
+
+TEST(MessageBox, ShowsCaptionAndText) {
+  QtUi ui;
+  ui.OpenWindow(640, 446);
+  WhenModal([](QWidget* w) {
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Error"));
+    bool found = false;
+    for (const QLabel* l : w->findChildren<QLabel*>()) found |= l->text() == "COM port not found";
+    EXPECT_TRUE(found);
+    QTest::keyClick(w, Qt::Key_Return);
+  });
+  ui.ShowMessage("Error", "COM port not found");
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace tavolin::qt

@@ -1,0 +1,417 @@
+// The Qt window on the offscreen platform: the menu tree and its state, the window and picture
+// sizes, keys and mouse as the core's events, the timer's coalescing, the port wake-up, the
+// clipboard and the window state.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "app/MenuIds.h"
+#include "platform/qt/MainWindow.h"
+#include "platform/qt/QtUi.h"
+#include "platform/qt/X11Raise.h"
+#include "settings/Settings.h"
+
+namespace tavolin::qt {
+namespace {
+
+using K = Event::Kind;
+
+struct Window {
+  QtUi ui;
+  Window(int width = 640, int height = 446) {
+    ui.OpenWindow(width, height);
+    QCoreApplication::processEvents();
+    Drain();
+  }
+  void Drain() {
+    QCoreApplication::processEvents();
+    while (!ui.queued().empty()) ui.WaitEvent();
+  }
+  std::vector<Event> Take() {
+    QCoreApplication::processEvents();
+    std::vector<Event> events;
+    while (!ui.queued().empty()) events.push_back(ui.WaitEvent());
+    return events;
+  }
+  QWindow* handle() { return ui.window()->windowHandle(); }
+  ClientArea* client() { return ui.window()->client(); }
+  // A position in the client area in the window's own coordinates.
+  QPoint InWindow(QPoint p) { return client()->mapTo(ui.window(), p); }
+};
+
+std::string Describe(const std::vector<Event>& events) {
+  std::string s;
+  for (const Event& e : events)
+    s += std::to_string(int(e.kind)) + ":" + std::to_string(e.value) + " ";
+  return s;
+}
+
+// Walks a menu as text lines: "-" for separators, ">" for a submenu, "[x]" for check items.
+void Dump(const QMenu* menu, std::vector<std::string>& out, const std::string& indent) {
+  for (const QAction* a : menu->actions()) {
+    if (a->isSeparator()) {
+      out.push_back(indent + "-");
+    } else if (a->menu() != nullptr) {
+      out.push_back(indent + ">" + a->text().toStdString());
+      Dump(a->menu(), out, indent + "  ");
+    } else {
+      out.push_back(indent + (a->isCheckable() ? "[x]" : "") + a->text().toStdString());
+    }
+  }
+}
+
+TEST(QtWindow, MenuTreeIsExact) {
+  Window w;
+  std::vector<std::string> lines;
+  for (const QAction* top : w.ui.window()->menuBar()->actions()) {
+    lines.push_back(top->text().toStdString());
+    Dump(top->menu(), lines, "  ");
+  }
+  const std::vector<std::string> expected = {"&File",
+                                             "  S&creenshot",
+                                             "  &Copy Text",
+                                             "  &Save Text",
+                                             "  -",
+                                             "  &Save Settings",
+                                             "  &Load Settings",
+                                             "  -",
+                                             "  &Upload File",
+                                             "  -",
+                                             "  &Quit",
+                                             "&Options",
+                                             "  &Com-Port",
+                                             "  -",
+                                             "  [x]Com &Enabled\tPause",
+                                             "  [x]&Auto Mode\tMinimize",
+                                             "  -",
+                                             "  [x]&Normal-Terminal Mode",
+                                             "  >&Baudrate",
+                                             "    [x]115200",
+                                             "    [x]57600",
+                                             "    [x]38400",
+                                             "    [x]19200",
+                                             "    [x]9600",
+                                             "    [x]4800",
+                                             "    [x]2400",
+                                             "    [x]1200",
+                                             "  [x]Text &Cursor On",
+                                             "  [x]CR with Auto-LF",
+                                             "  -",
+                                             "  [x]&Virtual Keycodes",
+                                             "  -",
+                                             "  &Reset Propeller",
+                                             "&Help",
+                                             "  &Clear",
+                                             "  &About",
+                                             "  &Website"};
+  EXPECT_EQ(lines, expected);
+}
+
+TEST(QtWindow, MenuItemsCarryTheirIds) {
+  Window w;
+  const std::pair<int, const char*> items[] = {{1, "S&creenshot"},
+                                               {14, "&Copy Text"},
+                                               {18, "&Save Text"},
+                                               {2, "&Save Settings"},
+                                               {17, "&Load Settings"},
+                                               {9, "&Upload File"},
+                                               {3, "&Quit"},
+                                               {4, "&Com-Port"},
+                                               {5, "Com &Enabled\tPause"},
+                                               {10, "&Auto Mode\tMinimize"},
+                                               {13, "&Normal-Terminal Mode"},
+                                               {19, "115200"},
+                                               {22, "19200"},
+                                               {26, "1200"},
+                                               {16, "Text &Cursor On"},
+                                               {27, "CR with Auto-LF"},
+                                               {15, "&Virtual Keycodes"},
+                                               {11, "&Reset Propeller"},
+                                               {7, "&Clear"},
+                                               {8, "&About"},
+                                               {12, "&Website"}};
+  for (const auto& [id, text] : items) {
+    QAction* a = w.ui.MenuAction(id);
+    ASSERT_NE(a, nullptr) << id;
+    EXPECT_EQ(a->text().toStdString(), text) << id;
+    a->trigger();
+    EXPECT_EQ(Describe(w.Take()), Describe({{K::MenuCommand, id}})) << id;
+  }
+  EXPECT_EQ(w.ui.MenuAction(6), nullptr);
+  EXPECT_EQ(w.ui.MenuAction(28), nullptr);
+}
+
+TEST(QtWindow, CheckMarksAreTheCoreStateOnly) {
+  Window w;
+  EXPECT_FALSE(w.ui.IsMenuChecked(menu::kComEnabled));
+  w.ui.SetMenuChecked(menu::kComEnabled, true);
+  EXPECT_TRUE(w.ui.IsMenuChecked(menu::kComEnabled));
+  // Choosing the item does not toggle it: the command does that itself.
+  w.ui.MenuAction(menu::kComEnabled)->trigger();
+  EXPECT_TRUE(w.ui.IsMenuChecked(menu::kComEnabled));
+  w.ui.SetMenuChecked(menu::kComEnabled, false);
+  EXPECT_FALSE(w.ui.IsMenuChecked(menu::kComEnabled));
+  w.ui.SetMenuChecked(menu::kBaudFirst + 4, true);
+  w.ui.SetMenuChecked(menu::kBaudFirst + 5, true);  // no exclusive group: the core decides
+  EXPECT_TRUE(w.ui.IsMenuChecked(menu::kBaudFirst + 4));
+  w.ui.SetMenuEnabled(menu::kBaudFirst + 1, false);
+  EXPECT_FALSE(w.ui.MenuAction(menu::kBaudFirst + 1)->isEnabled());
+  w.ui.SetMenuEnabled(menu::kBaudFirst + 1, true);
+  EXPECT_TRUE(w.ui.MenuAction(menu::kBaudFirst + 1)->isEnabled());
+  w.ui.SetMenuChecked(99, true);  // unknown ids change nothing
+  EXPECT_FALSE(w.ui.IsMenuChecked(99));
+}
+
+TEST(QtWindow, TitlePositionAndFixedContentSize) {
+  struct Case {
+    float scale;
+    int width;
+    int height;
+  };
+  const Case cases[] = {{1.0f, 640, 446}, {1.01f, 646, 450}, {1.5f, 960, 658}, {2.0f, 1280, 871}};
+  for (const Case& c : cases) {
+    const int cw = RoundHalfEven(80 * 8 * double(c.scale));
+    const int ch = RoundHalfEven(25 * 17 * double(c.scale) + 21);
+    ASSERT_EQ(cw, c.width) << c.scale;
+    ASSERT_EQ(ch, c.height) << c.scale;
+    Window w(cw, ch);
+    EXPECT_EQ(w.ui.window()->windowTitle().toStdString(), "Tavolin for P2 Monitor");
+    EXPECT_EQ(w.client()->size(), QSize(c.width, c.height - 21)) << c.scale;
+    EXPECT_EQ(w.client()->geometry().top(), w.ui.window()->menuBar()->geometry().bottom() + 1);
+    EXPECT_EQ(w.ui.window()->minimumSize(), w.ui.window()->maximumSize());
+    EXPECT_FALSE(w.ui.window()->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(w.ui.window()->windowFlags() & Qt::WindowMinimizeButtonHint);
+  }
+  Window w;
+  EXPECT_EQ(w.ui.window()->pos(), QPoint(100, 200));
+  w.ui.SetContentSize(320, 106);  // resized later: Rows 5
+  EXPECT_EQ(w.client()->size(), QSize(320, 85));
+}
+
+TEST(QtWindow, PictureTakesTheImageSizeAndShowsItsPixels) {
+  Window w;
+  Image picture(640, 446, 0xFF102030u);
+  picture.At(3, 4) = 0xFFABCDEFu;
+  w.ui.ShowPicture(picture);
+  const PictureWidget* shown = w.client()->picture();
+  EXPECT_EQ(shown->size(), QSize(640, 446));
+  EXPECT_EQ(shown->pos(), QPoint(0, 0));
+  EXPECT_EQ(shown->shown().pixel(3, 4), 0xFFABCDEFu);
+  EXPECT_EQ(shown->shown().pixel(0, 0), 0xFF102030u);
+  w.ui.ShowPicture(Image(640, 425));
+  EXPECT_EQ(shown->size(), QSize(640, 425));
+  Image broken(10, 10);
+  broken.pixels.resize(5);  // fewer pixels than its size: shown as nothing, never read past
+  w.ui.ShowPicture(broken);
+  EXPECT_EQ(shown->size(), QSize(0, 0));
+  EXPECT_FALSE(w.ui.SetClipboardImage(broken));
+}
+
+TEST(QtWindow, OverlayStaysUntilTheNextPicture) {
+  Window w;
+  w.ui.PaintOverlay(Image(322, 240, 0xFF020002u), {{30, 25, "Tavolin"}}, 0xFFFFFF00u);
+  EXPECT_TRUE(w.client()->overlay()->isVisible());
+  const QImage grabbed = w.client()->grab().toImage();
+  EXPECT_EQ(grabbed.pixel(5, 5), 0xFF020002u);
+  bool yellow = false;
+  for (int y = 25; y < 45 && !yellow; ++y) {
+    for (int x = 30; x < 90 && !yellow; ++x) yellow = grabbed.pixel(x, y) == 0xFFFFFF00u;
+  }
+  EXPECT_TRUE(yellow);
+  w.ui.ShowPicture(Image(640, 446));
+  EXPECT_FALSE(w.client()->overlay()->isVisible());
+}
+
+TEST(QtWindow, ProgressBarHiddenAt40x40) {
+  Window w;
+  const QProgressBar* bar = w.client()->progress();
+  EXPECT_FALSE(bar->isVisible());
+  EXPECT_EQ(bar->geometry(), QRect(40, 40, 110, 15));
+  EXPECT_EQ(bar->minimum(), 0);
+  EXPECT_EQ(bar->maximum(), 100);
+  w.ui.SetProgressVisible(true);
+  w.ui.SetProgress(42);
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_EQ(bar->value(), 42);
+}
+
+TEST(QtWindow, KeysArriveAsWindowsMessages) {
+  Window w;
+  QTest::keyClick(w.handle(), Qt::Key_Tab);
+  EXPECT_EQ(Describe(w.Take()), Describe({{K::KeyDown, 9}, {K::Char, 9}, {K::KeyUp, 9}}));
+  QTest::keyClick(w.handle(), Qt::Key_Pause);
+  EXPECT_EQ(Describe(w.Take()), Describe({{K::MenuCommand, 5}, {K::KeyUp, 0x13}}));
+  QTest::keyClick(w.handle(), Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(Describe(w.Take()), Describe({{K::KeyDown, 0x11},
+                                          {K::KeyDown, 0x41},
+                                          {K::Char, 1},
+                                          {K::KeyUp, 0x41},
+                                          {K::KeyUp, 0x11}}));
+  QTest::keyClick(w.handle(), Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(Describe(w.Take()), Describe({{K::KeyDown, 0x10}, {K::KeyUp, 0x10}}));
+}
+
+TEST(QtWindow, DoubleClickGivesOneClickAndTwoReleases) {
+  Window w;
+  w.ui.ShowPicture(Image(640, 446));
+  QTest::mouseDClick(w.handle(), Qt::LeftButton, {}, w.InWindow(QPoint(50, 50)));
+  std::vector<Event> events = w.Take();
+  std::vector<Event> buttons;
+  for (const Event& e : events) {
+    if (e.kind != K::MouseMove) buttons.push_back(e);
+  }
+  EXPECT_EQ(Describe(buttons), Describe({{K::LeftClick, 0}, {K::ButtonUp, 0}, {K::ButtonUp, 0}}));
+  QTest::mouseClick(w.handle(), Qt::RightButton, {}, w.InWindow(QPoint(60, 60)));
+  buttons.clear();
+  for (const Event& e : w.Take()) {
+    if (e.kind != K::MouseMove) buttons.push_back(e);
+  }
+  EXPECT_EQ(Describe(buttons), Describe({{K::RightDown, 0}, {K::ButtonUp, 0}}));
+  QTest::mouseMove(w.handle(), w.InWindow(QPoint(70, 70)));
+  const std::vector<Event> moved = w.Take();
+  ASSERT_FALSE(moved.empty());
+  EXPECT_EQ(moved.back().kind, K::MouseMove);
+}
+
+TEST(QtWindow, LeftPressOutsideThePictureIsNoClick) {
+  Window w;
+  w.ui.ShowPicture(Image(100, 100));
+  QTest::mouseClick(w.handle(), Qt::LeftButton, {}, w.InWindow(QPoint(300, 300)));
+  std::vector<Event> buttons;
+  for (const Event& e : w.Take()) {
+    if (e.kind != K::MouseMove) buttons.push_back(e);
+  }
+  EXPECT_EQ(Describe(buttons), Describe({{K::ButtonUp, 0}}));
+}
+
+TEST(QtWindow, PointerInClientIsRelativeToThePictureArea) {
+  Window w;
+  struct Case {
+    QPoint at;
+    int x;
+    int y;
+  };
+  const Case cases[] = {{{100, 51}, 100, 51}, {{0, 0}, 0, 0},     {{640, 425}, 640, 425},
+                        {{641, 10}, -1, 10},  {{10, -1}, 10, -1}, {{-5, 500}, -1, -1}};
+  for (const Case& c : cases) {
+    QCursor::setPos(w.client()->mapToGlobal(c.at));
+    const PointerPosition p = w.ui.PointerInClient();
+    EXPECT_EQ(p.x, c.x) << c.at.x() << "," << c.at.y();
+    EXPECT_EQ(p.y, c.y) << c.at.x() << "," << c.at.y();
+  }
+}
+
+TEST(QtWindow, TimerTicksCoalesceAndPauseDuringModalDialogs) {
+  Window w;
+  w.ui.Tick();
+  w.ui.Tick();
+  w.ui.Tick();
+  ASSERT_EQ(w.ui.queued().size(), 1u);
+  EXPECT_EQ(w.ui.WaitEvent().kind, K::Timer);
+  QTimer::singleShot(0, [&w] {
+    w.ui.Tick();
+    w.ui.Tick();
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      EXPECT_EQ(box->windowTitle().toStdString(), "Error");
+      static_cast<QDialog*>(box)->accept();
+    }
+  });
+  w.ui.ShowMessage("Error", "COM port not found");
+  EXPECT_TRUE(w.ui.queued().empty());
+  w.ui.Tick();
+  EXPECT_EQ(Describe(w.Take()), Describe({{K::Timer, 0}}));
+}
+
+TEST(QtWindow, ProcessPendingEventsDropsWhatItProduced) {
+  Window w;
+  w.ui.Tick();
+  // Delivered only once events are processed, as a key the user pressed meanwhile would be.
+  QCoreApplication::postEvent(w.ui.window(),
+                              new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+  w.ui.ProcessPendingEvents();
+  EXPECT_EQ(Describe(w.Take()), Describe({{K::Timer, 0}}));
+}
+
+TEST(QtWindow, PortWakeUpOncePerCycle) {
+  Window w;
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  w.ui.WatchPortHandle(fds[0]);
+  ASSERT_EQ(write(fds[1], "x", 1), 1);
+  EXPECT_EQ(w.ui.WaitEvent().kind, K::PortReadable);
+  // Still readable: the next cycle is woken again, but only once per cycle.
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(w.ui.queued().empty());
+  EXPECT_EQ(w.ui.WaitEvent().kind, K::PortReadable);
+  w.ui.WatchPortHandle(-1);
+  close(fds[0]);
+  close(fds[1]);
+  w.ui.Tick();
+  EXPECT_EQ(w.ui.WaitEvent().kind, K::Timer);
+}
+
+TEST(QtWindow, CloseButtonIsARequest) {
+  Window w;
+  w.ui.window()->close();
+  EXPECT_TRUE(w.ui.window()->isVisible());
+  EXPECT_EQ(Describe(w.Take()), Describe({{K::CloseRequest, 0}}));
+}
+
+TEST(QtWindow, ClipboardHoldsPictureAndLatin1Text) {
+  Window w;
+  Image picture(4, 3, 0xFF0000FFu);
+  picture.At(1, 2) = 0xFF00FF00u;
+  ASSERT_TRUE(w.ui.SetClipboardImage(picture));
+  const QImage copied = QGuiApplication::clipboard()->image();
+  ASSERT_EQ(copied.size(), QSize(4, 3));
+  EXPECT_EQ(copied.pixel(1, 2) & 0xFFFFFFu, 0x00FF00u);
+  EXPECT_EQ(copied.pixel(0, 0) & 0xFFFFFFu, 0x0000FFu);
+  ASSERT_TRUE(w.ui.SetClipboardText(std::string("caf\xE9\r\n", 6)));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("caf\u00e9\r\n"));
+  ASSERT_TRUE(w.ui.SetClipboardText(""));
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
+}
+
+TEST(QtWindow, MinimisedStateFollowsTheWindow) {
+  Window w;
+  EXPECT_FALSE(w.ui.IsMinimized());
+  w.ui.window()->showMinimized();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(w.ui.IsMinimized());
+  w.ui.window()->showNormal();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(w.ui.IsMinimized());
+}
+
+TEST(X11Raise, NothingToRaiseWithoutX11) {
+  if (QGuiApplication::platformName() == QStringLiteral("xcb")) GTEST_SKIP();
+  EXPECT_FALSE(RaiseWindowTitled("Propeller Tool"));
+}
+
+TEST(X11Raise, FindsATopLevelWindowByItsWholeTitle) {
+  if (QGuiApplication::platformName() != QStringLiteral("xcb")) GTEST_SKIP() << "needs X11";
+  QWidget other;
+  other.setWindowTitle(QStringLiteral("Propeller Tool"));
+  other.show();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(RaiseWindowTitled("Propeller Tool"));
+  EXPECT_FALSE(RaiseWindowTitled("Propeller"));
+  EXPECT_FALSE(RaiseWindowTitled("Propeller Tool 2"));
+}
+
+}  // namespace
+}  // namespace tavolin::qt

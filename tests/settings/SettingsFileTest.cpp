@@ -1,0 +1,340 @@
+// The settings file: the writer's exact bytes, the reader's rules (names in any case, blanks,
+// first entry wins, comments, line ends, UTF-8), the read defaults against an unopenable file,
+// and the palette's hexadecimal values.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "settings/SettingsFile.h"
+
+namespace tavolin {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kDefaultFile =
+    "/* Tavolin Settings v0.5 */'\r\n[Config]\r\nComNr=6\r\nFT232R=0\r\nUseRTS=0\r\nBinPath=\r\n"
+    "AutoDis=1\r\nVKeys=0\r\nTxtCurs=1\r\nMsMoveOff=1\r\nBaudRate=0\r\nCRmode=0\r\nRows=25\r\n"
+    "Cols=80\r\nAutoload=\r\nInversScreenshot=0\r\nWindowScale=1.000000\r\n[Colors]\r\n"
+    "pal_0=#FFFFFF\r\npal_1=#FFFF00\r\npal_2=#0000FF\r\npal_3=#FF00FF\r\npal_4=#FF0000\r\n"
+    "pal_5=#00FF00\r\npal_6=#00FFFF\r\npal_7=#C0C0C0\r\n";
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(::testing::TempDir()) /
+           ("tavolin-settings-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Write(std::string_view bytes, const char* name = "t.ini") {
+    const fs::path p = dir_ / name;
+    std::ofstream(p, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return p.string();
+  }
+  static std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(static_cast<std::size_t>(fs::file_size(path)), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    return text;
+  }
+  // Reads text as a file over the start-up values.
+  Settings Read(std::string_view text) {
+    Settings s;
+    mode_ = 7;
+    EXPECT_TRUE(LoadSettingsFile(Write(text), s, mode_));
+    return s;
+  }
+
+  fs::path dir_;
+  std::int32_t mode_ = 0;
+};
+
+TEST_F(SettingsFileTest, DefaultSettingsAreSavedByteForByte) {
+  const std::string path = (dir_ / "Tavolin2.ini").string();
+  SaveSettingsFile(path, Settings{}, true);
+  EXPECT_EQ(Slurp(path), kDefaultFile);
+}
+
+TEST_F(SettingsFileTest, SaveWritesCheckMarkEmptyAutoloadAndCutPalette) {
+  Settings s;
+  s.AutoDis = 1;
+  s.Autoload = "C:\\boot.binary";
+  s.WindowScale = 1.5f;
+  s.ComNr = -3;
+  s.palette[2] = 0xFF;
+  s.palette[3] = 0x12345678;
+  s.palette[4] = 0;
+  s.BinPath =
+      "C:\\Pr\xFC"
+      "fung\\";
+  const std::string text = FormatSettingsFile(s, false);
+  for (const char* line : {"\r\nAutoDis=0\r\n", "\r\nAutoload=\r\n", "\r\nWindowScale=1.500000\r\n",
+                           "\r\nComNr=-3\r\n", "\r\npal_2=#0000FF\r\n", "\r\npal_3=#123456\r\n",
+                           "\r\npal_4=#000000\r\n",
+                           "\r\nBinPath=C:\\Pr\xFC"
+                           "fung\\\r\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+}
+
+TEST_F(SettingsFileTest, LineBreakInAFolderNameCannotSetOtherKeys) {
+  Settings s;
+  s.BinPath = "/tmp/x\nAutoDis=1\r\nComNr=99\n";
+  s.ComNr = 4;
+  Settings back;
+  ASSERT_TRUE(LoadSettingsFile(Write(FormatSettingsFile(s, false)), back, mode_));
+  EXPECT_EQ(back.BinPath, "/tmp/x");
+  EXPECT_EQ(back.ComNr, 4);
+  EXPECT_EQ(back.AutoDis, 0);
+}
+
+TEST_F(SettingsFileTest, SaveReplacesAnOldFileAndSkipsAnUncreatableOne) {
+  const std::string path = Write(std::string(5000, 'x'));
+  SaveSettingsFile(path, Settings{}, true);
+  EXPECT_EQ(Slurp(path), kDefaultFile);
+  SaveSettingsFile((dir_ / "no-such-dir" / "t.ini").string(), Settings{}, true);
+  EXPECT_FALSE(fs::exists(dir_ / "no-such-dir"));
+}
+
+TEST_F(SettingsFileTest, SaveAfterLoadWritesTheSameValues) {
+  Settings s;
+  s.ComNr = 12;
+  s.FT232R = 1;
+  s.UseRTS = 1;
+  s.BinPath = "/home/me/p1/";
+  s.VKeys = 1;
+  s.TxtCurs = 0;
+  s.MsMoveOff = 0;
+  s.BaudRate = 4;
+  s.CRmode = 1;
+  s.Rows = 40;
+  s.Cols = 100;
+  s.InversScreenshot = 1;
+  s.WindowScale = 1.25f;
+  s.palette = {1, 2, 3, 4, 5, 6, 7, 0xABCDEF};
+  const std::string first = FormatSettingsFile(s, true);
+  Settings back;
+  ASSERT_TRUE(LoadSettingsFile(Write(first), back, mode_));
+  EXPECT_EQ(FormatSettingsFile(back, back.AutoDis != 0), first);
+  EXPECT_EQ(mode_, 0);
+}
+
+TEST_F(SettingsFileTest, ReaderRulesForNamesBlanksAndRepeats) {
+  struct Case {
+    const char* text;
+    int comNr;
+    int rows;
+  };
+  const Case cases[] = {
+      {"[CONFIG]\r\ncomnr=3\r\n", 3, 25},
+      {"[config]\r\n  \tCOMNR\t =  4\r\nRows = 30\r\n", 4, 30},
+      {"[Config]\r\nComNr=5\r\nComNr=9\r\n", 5, 25},
+      {"ComNr=8\r\n[Config]\r\n", 6, 25},  // before the first group
+      {"[Config]\r\n;ComNr=2\r\n  ; Rows=3\r\nComNr=3 ;old\r\n", 3, 25},
+      {"[Config]\r\nComNr=1\r\n[Colors]\r\nRows=9\r\n", 1, 25},  // Rows belongs to Colors
+      {"[Config]\r\nComNr=1\r\n[Config]\r\nComNr=2\r\nRows=9\r\n", 1, 25},  // first group only
+      {"[Config] trailing\r\nComNr\r\nRows=\r\n", 0, 0},  // no "=" or no digits give 0
+      {"[Config\r\nComNr=2\r\n", 2, 25},                  // the name runs to the line end
+      {"[ Config]\r\nComNr=2\r\n", 6, 25},                // blanks in names count
+      {"[Config]\r\nCom Nr=2\r\n", 6, 25},
+  };
+  for (const Case& c : cases) {
+    const Settings s = Read(c.text);
+    EXPECT_EQ(s.ComNr, c.comNr) << c.text;
+    EXPECT_EQ(s.Rows, c.rows) << c.text;
+  }
+}
+
+TEST_F(SettingsFileTest, StringsAreTrimmedButKeepSemicolons) {
+  const Settings s =
+      Read("[Config]\nBinPath =  \t C:\\bin folder\\ ;old \t\nAutoload=\tx.binary \n");
+  EXPECT_EQ(s.BinPath, "C:\\bin folder\\ ;old");
+  EXPECT_EQ(s.Autoload, "x.binary");
+}
+
+TEST_F(SettingsFileTest, LineEndsOfAnyKindReadTheSame) {
+  for (const char* eol : {"\r\n", "\n", "\r", "\r\n\r\n\n", "\n\r"}) {
+    std::string text;
+    for (const char* line : {"/* Tavolin Settings v0.5 */'", "[Config]", "ComNr=3", "Rows=30",
+                             "BinPath=/x/", "WindowScale=2.5", "[Colors]", "pal_1=#123456"}) {
+      text += line;
+      text += eol;
+    }
+    const Settings s = Read(text);
+    EXPECT_EQ(s.ComNr, 3);
+    EXPECT_EQ(s.Rows, 30);
+    EXPECT_EQ(s.BinPath, "/x/");
+    EXPECT_FLOAT_EQ(s.WindowScale, 2.5f);
+    EXPECT_EQ(s.palette[1], 0x123456u);
+  }
+}
+
+TEST_F(SettingsFileTest, MissingKeysOfAnOpenedFileTakeTheReadDefaults) {
+  Settings before;
+  before.BinPath = "/kept/";
+  before.Autoload = "gone.binary";
+  before.Rows = 50;
+  before.palette[0] = 0x123;
+  const std::string path = Write("/* Tavolin Settings v0.5 */'\r\n[Config]\r\n");
+  Settings s = before;
+  mode_ = 0;
+  ASSERT_TRUE(LoadSettingsFile(path, s, mode_));
+  EXPECT_EQ(s.ComNr, 6);
+  EXPECT_EQ(s.BinPath, "/kept/");
+  EXPECT_EQ(s.FT232R, 1);
+  EXPECT_EQ(s.UseRTS, 0);
+  EXPECT_EQ(s.AutoDis, 0);
+  EXPECT_EQ(s.VKeys, 0);
+  EXPECT_EQ(s.TxtCurs, 1);
+  EXPECT_EQ(s.MsMoveOff, 1);
+  EXPECT_EQ(mode_, 1);
+  EXPECT_EQ(s.BaudRate, 1);
+  EXPECT_EQ(s.CRmode, 0);
+  EXPECT_EQ(s.Rows, 25);
+  EXPECT_EQ(s.Cols, 80);
+  EXPECT_EQ(s.Autoload, "");
+  EXPECT_EQ(s.InversScreenshot, 0);
+  EXPECT_FLOAT_EQ(s.WindowScale, 1.0f);
+  EXPECT_EQ(s.palette, before.palette);
+}
+
+TEST_F(SettingsFileTest, FilesThatCannotBeOpenedChangeNothing) {
+  std::string big = "[Config]\r\nComNr=3\r\n";
+  big.resize(kMaxSettingsFileBytes + 1, ' ');
+  fs::create_directories(dir_ / "folder.ini");
+  const std::string paths[] = {(dir_ / "missing.ini").string(), (dir_ / "folder.ini").string(),
+                               Write(big, "big.ini"), ""};
+  for (const std::string& path : paths) {
+    Settings s;
+    s.Rows = 0;
+    mode_ = 5;
+    EXPECT_FALSE(LoadSettingsFile(path, s, mode_)) << path;
+    Settings expected;
+    expected.Rows = 0;
+    EXPECT_EQ(FormatSettingsFile(s, true), FormatSettingsFile(expected, true)) << path;
+    EXPECT_EQ(mode_, 5);
+  }
+  big.resize(kMaxSettingsFileBytes);  // the largest file that is still read
+  Settings s;
+  EXPECT_TRUE(LoadSettingsFile(Write(big, "limit.ini"), s, mode_));
+  EXPECT_EQ(s.ComNr, 3);
+}
+
+TEST_F(SettingsFileTest, NumbersReadLikeAtoiAndAtof) {
+  struct Case {
+    const char* text;
+    int cols;
+    float scale;
+  };
+  const Case cases[] = {
+      {"Cols=100\nWindowScale=1.5\n", 100, 1.5f},
+      {"Cols=abc\nWindowScale=abc\n", 0, 0.0f},  // not a number: 0, not the default
+      {"Cols= -12px\nWindowScale= -0.5x\n", -12, -0.5f},
+      {"Cols=99999999999\nWindowScale=2e1\n", 2147483647, 20.0f},
+      {"Cols=\nWindowScale=\n", 0, 0.0f},
+  };
+  for (const Case& c : cases) {
+    const Settings s = Read(std::string("[Config]\n") + c.text);
+    EXPECT_EQ(s.Cols, c.cols) << c.text;
+    EXPECT_FLOAT_EQ(s.WindowScale, c.scale) << c.text;
+  }
+  EXPECT_TRUE(std::isinf(Read("[Config]\nWindowScale=1e300\n").WindowScale));
+}
+
+TEST_F(SettingsFileTest, PaletteValuesDropTheirFirstCharacter) {
+  struct Case {
+    const char* value;  // nullptr: no pal_0 line at all
+    std::uint32_t entry;
+  };
+  const Case cases[] = {
+      {"#C0C0C0", 0xC0C0C0},
+      {"#ff00ff", 0xFF00FF},
+      {"FF00FF", 0xF00FF},
+      {"#", 0},
+      {"", 0xFFFFFF},
+      {nullptr, 0xFFFFFF},
+      {"#12 34", 0x1234},
+      {"#123456789", 0x23456789},
+      {"  #00FF00  ", 0x00FF00},
+      {"xyz", 0},
+  };
+  for (const Case& c : cases) {
+    std::string text = "[Colors]\r\n";
+    if (c.value != nullptr) text += std::string("pal_0=") + c.value + "\r\n";
+    EXPECT_EQ(Read(text).palette[0], c.entry) << (c.value ? c.value : "(none)");
+  }
+  Settings wide;
+  wide.palette[5] = 0x23456789;
+  EXPECT_NE(FormatSettingsFile(wide, true).find("\r\npal_5=#234567\r\n"), std::string::npos);
+}
+
+TEST(ParseHexValue, DigitsShiftAndOthersAreSkipped) {
+  struct Case {
+    const char* text;
+    std::uint32_t value;
+  };
+  const Case cases[] = {
+      {"", 0},
+      {"FF00ff", 0xFF00FF},
+      {"12 34", 0x1234},
+      {"xyz", 0},
+      {"0x1F", 0x1F},
+      {"G1", 1},
+      {"aBcDeF", 0xABCDEF},
+      {"FFFFFFFF", 0xFFFFFFFF},
+      {"123456789", 0x23456789},
+      {"FFFFFFFFF", 0xFFFFFFFF},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseHexValue(c.text), c.value) << c.text;
+}
+
+TEST_F(SettingsFileTest, Utf8FileWithByteOrderMark) {
+  struct Case {
+    const char* value;    // UTF-8 as written in the file
+    const char* binPath;  // what arrives (bytes 0..255)
+  };
+  const Case cases[] = {
+      {"C:\\Pr\xC3\xBC"
+       "fung\\",
+       "C:\\Pr\xFC"
+       "fung\\"},
+      {"\xC3\xBF"
+       "end",
+       "\xFF"
+       "end"},
+      {"ab\xE2\x82\xAC"
+       "cd",
+       "ab"},  // stops before the euro sign (U+20AC)
+      {"ab\xC3"
+       "cd",
+       ""},                        // malformed: empty
+      {"ab\xC0\xAF", ""},          // overlong: empty
+      {"ab\xE2\x82\xAC\xFF", ""},  // malformed after the stop still counts
+      {"plain", "plain"},
+  };
+  for (const Case& c : cases) {
+    const Settings s =
+        Read(std::string("\xEF\xBB\xBF/* Tavolin Settings v0.5 */'\r\n[Config]\r\nComNr=4\r\n") +
+             "BinPath=" + c.value + "\r\n[Colors]\r\npal_2=#00FF00\r\n");
+    EXPECT_EQ(s.BinPath, c.binPath) << c.value;
+    EXPECT_EQ(s.ComNr, 4);
+    EXPECT_EQ(s.palette[2], 0x00FF00u);
+  }
+  // Without the mark the bytes are taken as they stand.
+  EXPECT_EQ(Read("[Config]\nBinPath=C:\\Pr\xC3\xBC"
+                 "fung\\\n")
+                .BinPath,
+            "C:\\Pr\xC3\xBC"
+            "fung\\");
+  // A group line right after the mark is found.
+  EXPECT_EQ(Read("\xEF\xBB\xBF[Config]\nComNr=9\n").ComNr, 9);
+}
+
+}  // namespace
+}  // namespace tavolin

@@ -1,0 +1,99 @@
+// The terminal's test rig: an AppState over the fakes with the real glyph sheet, a screen image
+// with its band, and the port open on a scripted device; plus helpers that show a region of the
+// picture as text art and leave the whole picture as a PNG when a test has failed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "platform/fake/FakeSerial.h"
+#include "platform/fake/RecordingUi.h"
+#include "platform/fake/VirtualClock.h"
+#include "terminal/Assets.h"
+#include "terminal/DisplayInterpreter.h"
+#include "terminal/Png.h"
+#include "terminal/TerminalScreen.h"
+
+namespace tavolin::test {
+
+struct Rig {
+  fake::VirtualClock clock;
+  fake::FakeSerialSystem serial{clock};
+  fake::FakeSerialDevice& device = serial.Plug(1);
+  fake::RecordingUi ui;
+  fake::RecordingConsole console;
+  fake::RecordingDesktop desktop;
+  Platform platform{clock, serial, ui, console, desktop};
+  AppState app{platform};
+
+  explicit Rig(bool graphicsMode = false, int cols = 80, int rows = 25) {
+    std::string error;
+    EXPECT_TRUE(DecodeAssets(app, error)) << error;
+    app.settings.Cols = cols;
+    app.settings.Rows = rows;
+    app.NormalTerminalMode = graphicsMode ? 0 : 1;
+    CreateScreenImage(app, true);
+    EXPECT_TRUE(app.port.Open(1, 0, 0));
+    ClearScreen(app);
+    DrawCursorMark(app, false);  // tests start from a black picture
+    device.ClearWritten();
+  }
+
+  // Interprets bytes as one block from the port.
+  void Feed(const std::vector<int>& bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      app.ReceiveBuffer[i] = static_cast<std::uint8_t>(bytes[i]);
+    }
+    Interpret(app, static_cast<int>(bytes.size()));
+  }
+  void FeedText(std::string_view text) {
+    std::vector<int> bytes;
+    for (unsigned char c : text) bytes.push_back(c);
+    Feed(bytes);
+  }
+  Image& image() { return app.screen.screenImage; }
+  Pixel At(int x, int y) { return image().At(x, y); }
+};
+
+// Rows of '#' (not black) and '.' (black) for the w x h pixels at (x, y).
+inline std::vector<std::string> Art(const Image& image, int x, int y, int w, int h) {
+  std::vector<std::string> rows;
+  for (int j = y; j < y + h; ++j) {
+    std::string row;
+    for (int i = x; i < x + w; ++i) {
+      row += !image.Contains(i, j) ? '?' : ((image.At(i, j) & 0xFFFFFFu) != 0 ? '#' : '.');
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// Number of pixels that are not black.
+inline int LitCount(const Image& image) {
+  int n = 0;
+  for (Pixel p : image.pixels) n += (p & 0xFFFFFFu) != 0 ? 1 : 0;
+  return n;
+}
+
+// Leaves the picture as <binary dir>/test-pictures/<test name>.png when the test has failed.
+inline void KeepPictureOnFailure(const Image& image) {
+  if (!::testing::Test::HasFailure()) return;
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  for (char& c : name) {
+    if (c == '/') c = '_';
+  }
+  const std::string dir = std::string(TAVOLIN_BINARY_DIR) + "/test-pictures";
+  std::error_code ignored;
+  std::filesystem::create_directories(dir, ignored);
+  const std::string path = dir + "/" + name + ".png";
+  if (WriteFileBytes(path, EncodePngRgb(image))) {
+    ADD_FAILURE() << "picture left at " << path;
+  }
+}
+
+}  // namespace tavolin::test

@@ -77,6 +77,33 @@ TEST(UploadImage, BannerComesAfterClearAndBeforeStartUpload) {
   }
 }
 
+TEST(ShowUploadBanner, LogoOnlyWithAWindowAndAlwaysTwoSeconds) {
+  constexpr Pixel kLogoInk = 0xFF123456u;
+  constexpr Pixel kBlack = 0xFF000000u;
+  struct Case {
+    bool window;
+    int screenW, screenH;
+  };
+  for (const Case c : {Case{true, 640, 446}, Case{true, 100, 40}, Case{false, 640, 446}}) {
+    LoaderRig rig(false);
+    rig.ui.hasWindow = c.window;
+    rig.app.logo = Image(210, 85, kLogoInk);
+    rig.app.screen.screenImage = Image(c.screenW, c.screenH, kBlack);
+    ShowUploadBanner(rig.app);
+    const Image& screen = rig.app.screen.screenImage;
+    EXPECT_EQ(screen.At(0, 0), c.window ? kLogoInk : kBlack);
+    EXPECT_EQ(screen.At(c.screenW - 1, c.screenH - 1),
+              c.window && c.screenW <= 210 && c.screenH <= 85 ? kLogoInk : kBlack);
+    if (c.screenW > 210) {
+      EXPECT_EQ(screen.At(209, 84), c.window ? kLogoInk : kBlack);
+      EXPECT_EQ(screen.At(210, 0), kBlack);
+      EXPECT_EQ(screen.At(0, 85), kBlack);
+    }
+    EXPECT_EQ(rig.out.text.find("Made by") != std::string::npos, !c.window);
+    EXPECT_EQ(rig.clock.slept(), 2000);
+  }
+}
+
 TEST(UploadImage, SixByteFileGivesTwoLongsAndEightBytes) {
   LoaderRig rig;
   const std::string path = rig.files.Write("six.binary", Bytes{1, 2, 3, 4, 5, 6});

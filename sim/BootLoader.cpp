@@ -96,7 +96,7 @@ void BootLoader::OnByte(std::uint8_t byte, std::int64_t atUs) {
         bit = (options_.version >> (index - kReplyBits)) & 1;
       }
       const bool skip = options_.fault == BootFault::MissingVersionBit &&
-                        index == kReplyBits + options_.faultBit;
+                        index >= kReplyBits + options_.faultBit;
       if (!skip) {
         if (index == 0 && options_.fault == BootFault::GarbageBeforeAnswer &&
             options_.faultStage == BootStage::Handshake) {

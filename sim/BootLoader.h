@@ -33,7 +33,7 @@ namespace tavolin::sim {
 enum class BootFault {
   None,
   WrongReplyBit,      // reply bit faultBit (0..249) is inverted
-  MissingVersionBit,  // version bit faultBit (0..7) is not answered
+  MissingVersionBit,  // from version bit faultBit (0..7) on the chip answers no more
   NoAnswer,           // the answer at faultStage never comes (Handshake: no reply bit at all)
   BadChecksum,        // the checksum answer is 1 whatever the image
   GarbageBeforeAnswer,  // garbageByte is sent right before the answer at faultStage

@@ -82,8 +82,10 @@ std::vector<std::uint8_t> DemoPage() {
   // Bit columns: two pixel columns per command, the pen moving on by two.
   out.Color(5).Move(420, 236);
   for (int i = 0; i < 18; i += 2) out.RawOp(op::kBitColumns, kSimColumns[i], kSimColumns[i + 1]);
-  out.At(0, 12).Color(7).Text("Frame");
-  out.At(28, 12).Text("Fill");
+  out.Pointer(demo::kSampleX, demo::kSampleY);
+  out.At(2, 15).Color(7).Text("Frame");
+  out.At(31, 15).Text("Fill");
+  out.At(68, 15).Text("Pointer");
 
   out.At(0, demo::kInputRow).Color(0).Text("Keys: ");
   Help(out);

@@ -36,6 +36,10 @@ class MiniTerminal {
   std::vector<Request> requests;
   std::string mirror;  // glyphs since the last clear
   int clears = 0;
+  int col = 0;
+  int row = 0;
+  int lastRowOverflows = 0;  // glyphs in the last column of row 24 (the screen would scroll)
+  bool answerPixels = true;
   int badOps = 0;
   int glyphs = 0;
 
@@ -66,8 +70,14 @@ class MiniTerminal {
     } else if (code == 0 || code == 1) {
       ++clears;
       mirror.clear();
+      col = row = 0;
     } else if (code >= 14 && code != 200) {
       ++glyphs;
+      if (row == 24 && col >= 79) ++lastRowOverflows;
+      if (++col >= 80) {
+        col = 0;
+        ++row;
+      }
       mirror.push_back(static_cast<char>(code));
     }
     pending_.clear();
@@ -80,7 +90,11 @@ class MiniTerminal {
     commands.push_back(cmd);
     const bool known = cmd.op <= 0x0C || cmd.op == 0x0E || cmd.op == 0x81 || cmd.op == 0x82;
     if (!known) ++badOps;
-    if (cmd.op == 0x09) reply.push_back(pixel(cmd.x, cmd.y));
+    if (cmd.op == 0x09 && answerPixels) reply.push_back(pixel(cmd.x, cmd.y));
+    if (cmd.op == 0x0C) {
+      col = cmd.rawX % 80;
+      row = cmd.rawY % 25;
+    }
     if (cmd.op == 0x81 && cmd.x < 255) {
       std::string answer;
       if (cmd.x == 2) answer = "1796565909";

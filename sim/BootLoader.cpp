@@ -95,8 +95,8 @@ void BootLoader::OnByte(std::uint8_t byte, std::int64_t atUs) {
       } else {
         bit = (options_.version >> (index - kReplyBits)) & 1;
       }
-      const bool skip = options_.fault == BootFault::MissingVersionBit &&
-                        index >= kReplyBits + options_.faultBit;
+      const bool skip =
+          options_.fault == BootFault::MissingVersionBit && index >= kReplyBits + options_.faultBit;
       if (!skip) {
         if (index == 0 && options_.fault == BootFault::GarbageBeforeAnswer &&
             options_.faultStage == BootStage::Handshake) {
@@ -225,8 +225,8 @@ void BootLoader::AfterAnswer(bool ok, std::int64_t atUs) {
              atUs);
     return;
   }
-  const bool loadDone = (stage_ == BootStage::Checksum && command == 1) ||
-                        stage_ == BootStage::Verify;
+  const bool loadDone =
+      (stage_ == BootStage::Checksum && command == 1) || stage_ == BootStage::Verify;
   if (!loadDone) {
     if (stage_ == BootStage::Program) eepromProgrammed_ = true;
     BeginAnswer(stage_ == BootStage::Checksum ? BootStage::Program : BootStage::Verify, atUs);

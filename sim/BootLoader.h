@@ -32,13 +32,13 @@ namespace tavolin::sim {
 // Faults the boot loader can be asked to show.
 enum class BootFault {
   None,
-  WrongReplyBit,      // reply bit faultBit (0..249) is inverted
-  MissingVersionBit,  // from version bit faultBit (0..7) on the chip answers no more
-  NoAnswer,           // the answer at faultStage never comes (Handshake: no reply bit at all)
-  BadChecksum,        // the checksum answer is 1 whatever the image
+  WrongReplyBit,        // reply bit faultBit (0..249) is inverted
+  MissingVersionBit,    // from version bit faultBit (0..7) on the chip answers no more
+  NoAnswer,             // the answer at faultStage never comes (Handshake: no reply bit at all)
+  BadChecksum,          // the checksum answer is 1 whatever the image
   GarbageBeforeAnswer,  // garbageByte is sent right before the answer at faultStage
-  EepromWriteError,   // the programming answer is 1
-  EepromVerifyError,  // the verify answer is 1
+  EepromWriteError,     // the programming answer is 1
+  EepromVerifyError,    // the verify answer is 1
 };
 
 enum class BootStage { Handshake, Checksum, Program, Verify };

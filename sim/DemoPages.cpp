@@ -6,13 +6,12 @@ namespace tavolin::sim {
 
 namespace {
 
-constexpr const char* kColorNames[8] = {"white", "cyan", "red",   "magenta",
+constexpr const char* kColorNames[8] = {"white", "cyan",  "red",    "magenta",
                                         "blue",  "green", "yellow", "grey"};
 
 // "SIM" in a 5 x 7 font, one byte per pixel column, bit 0 at the top.
-constexpr std::uint8_t kSimColumns[18] = {0x46, 0x49, 0x49, 0x49, 0x31, 0x00,
-                                          0x00, 0x41, 0x7F, 0x41, 0x00, 0x00,
-                                          0x7F, 0x02, 0x0C, 0x02, 0x7F, 0x00};
+constexpr std::uint8_t kSimColumns[18] = {0x46, 0x49, 0x49, 0x49, 0x31, 0x00, 0x00, 0x41, 0x7F,
+                                          0x41, 0x00, 0x00, 0x7F, 0x02, 0x0C, 0x02, 0x7F, 0x00};
 
 std::string Padded(std::string text, std::size_t width) {
   if (text.size() < width) text.append(width - text.size(), ' ');
@@ -21,8 +20,10 @@ std::string Padded(std::string text, std::size_t width) {
 }
 
 void Help(DisplayBytes& out) {
-  out.At(0, 22).Color(7).Text("F1 demo  F2 teletype page  F3 graphics text page  F4 queries  F5 sector 0");
-  out.At(0, 23).Text("Requests: F6 o  F7 f  F8 a  F9 t  F11 s  F12 b  Ins e  Del i (name: Keys line)");
+  out.At(0, 22).Color(7).Text(
+      "F1 demo  F2 teletype page  F3 graphics text page  F4 queries  F5 sector 0");
+  out.At(0, 23).Text(
+      "Requests: F6 o  F7 f  F8 a  F9 t  F11 s  F12 b  Ins e  Del i (name: Keys line)");
   out.At(0, 24).Text("Mouse: the pointer follows; left click paints, right click inverts");
 }
 
@@ -44,7 +45,8 @@ std::vector<std::uint8_t> DemoPage() {
   out.Scroll(0, 17);
 
   out.At(0, 2).Color(0).Text("Colours: ");
-  for (int i = 0; i < 8; ++i) out.Color(static_cast<std::uint8_t>(i)).Text(kColorNames[i]).Text(" ");
+  for (int i = 0; i < 8; ++i)
+    out.Color(static_cast<std::uint8_t>(i)).Text(kColorNames[i]).Text(" ");
   out.At(0, 3).Color(0).Text("Inverse: ");
   for (int i = 1; i < 8; ++i) {
     out.Color(static_cast<std::uint8_t>(8 + i)).Text(kColorNames[i]).Color(0).Text(" ");

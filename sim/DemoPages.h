@@ -18,11 +18,11 @@ inline constexpr int kPixelRow = 16;
 inline constexpr int kInputCol = 6, kInputRow = 18, kInputMax = 60;
 inline constexpr int kLastKeyRow = 19;
 inline constexpr int kLogRow = 20, kLogLines = 2;
-inline constexpr int kLineWidth = 79;  // never the last column: the last row would scroll
-inline constexpr int kLitX = 100, kLitY = 124;    // inside the red box
-inline constexpr int kDarkX = 630, kDarkY = 262;  // left black
+inline constexpr int kLineWidth = 79;           // never the last column: the last row would scroll
+inline constexpr int kLitX = 100, kLitY = 124;  // inside the red box
+inline constexpr int kDarkX = 630, kDarkY = 262;      // left black
 inline constexpr int kSampleX = 560, kSampleY = 180;  // a pointer sprite shown as a sample
-inline constexpr std::uint8_t kTitleColor = 9;    // cyan, inverse: red on white
+inline constexpr std::uint8_t kTitleColor = 9;        // cyan, inverse: red on white
 }  // namespace demo
 
 std::vector<std::uint8_t> DemoPage();

@@ -12,10 +12,9 @@ namespace tavolin::sim {
 
 namespace op {
 inline constexpr std::uint8_t kMove = 0x00, kPlot = 0x01, kLine = 0x02, kBox = 0x03,
-                              kEraseBox = 0x04, kInvertBox = 0x05, kPointer = 0x06,
-                              kCircle = 0x07, kFrame = 0x08, kPixelTest = 0x09,
-                              kBitColumns = 0x0A, kScroll = 0x0B, kTextCursor = 0x0C,
-                              kFill = 0x0E, kQuery = 0x81, kHostRequest = 0x82;
+                              kEraseBox = 0x04, kInvertBox = 0x05, kPointer = 0x06, kCircle = 0x07,
+                              kFrame = 0x08, kPixelTest = 0x09, kBitColumns = 0x0A, kScroll = 0x0B,
+                              kTextCursor = 0x0C, kFill = 0x0E, kQuery = 0x81, kHostRequest = 0x82;
 }
 
 // The queries of op 0x81 (the x value is twice the kind).
@@ -45,9 +44,7 @@ class DisplayBytes {
   DisplayBytes& Pointer(int x, int y) { return Op(op::kPointer, x, y); }
   // Scrolls the picture left by dx and up by dy (negative: right, down).
   DisplayBytes& Scroll(int dx, int dy) { return Op(op::kScroll, dx & 0x1FF, dy & 0x1FF); }
-  DisplayBytes& QueryOp(Query q) {
-    return RawOp(op::kQuery, static_cast<std::uint8_t>(q), 0);
-  }
+  DisplayBytes& QueryOp(Query q) { return RawOp(op::kQuery, static_cast<std::uint8_t>(q), 0); }
   // Asks for 512-byte block s (0..32767) of the prepared file.
   DisplayBytes& Sector(int s);
   // A host request whose argument is the text printed since the last clear, textLength long.

@@ -10,7 +10,9 @@ namespace tavolin::sim {
 
 namespace {
 
-bool IsKeyCode(std::uint8_t b) { return (b >= 0xC0 && b <= 0xCB) || (b >= 0xD0 && b <= 0xDB); }
+bool IsKeyCode(std::uint8_t b) {
+  return (b >= 0xC0 && b <= 0xCB) || (b >= 0xD0 && b <= 0xDB);
+}
 bool IsPrintable(std::uint8_t b) {
   return (b >= 0x20 && b <= 0x7E) || (b >= 0xA0 && !IsKeyCode(b) && b != 0xFE && b != 0xFF);
 }
@@ -41,7 +43,9 @@ void DisplayFirmware::Start(std::int64_t atUs) {
   Pump(atUs);
 }
 
-void DisplayFirmware::Queue(Step step) { steps_.push_back(std::move(step)); }
+void DisplayFirmware::Queue(Step step) {
+  steps_.push_back(std::move(step));
+}
 
 void DisplayFirmware::Pump(std::int64_t atUs) {
   while (!waiting_ && !steps_.empty()) {
@@ -131,8 +135,11 @@ void DisplayFirmware::Advance(std::int64_t nowUs) {
     if (!ok || answer.size() != 8) return;
     clock_ = answer;
     Step show;
-    show.bytes = DisplayBytes().At(demo::kClockCol, demo::kClockRow).Color(demo::kTitleColor)
-                     .Text(answer).bytes;
+    show.bytes = DisplayBytes()
+                     .At(demo::kClockCol, demo::kClockRow)
+                     .Color(demo::kTitleColor)
+                     .Text(answer)
+                     .bytes;
     steps_.push_front(std::move(show));
   };
   Queue(std::move(step));
@@ -173,9 +180,9 @@ void DisplayFirmware::ShowDemo() {
     const std::string dark = ok ? HexByte(static_cast<std::uint8_t>(a[0])) : "none";
     const bool right = *lit == "0xFF" && dark == "0xFE";
     Step show;
-    show.bytes = TextLine(0, demo::kPixelRow, right ? 5 : 2,
-                          "Pixel test: lit " + *lit + ", dark " + dark +
-                              (right ? " - as drawn" : " - not as drawn"));
+    show.bytes = TextLine(
+        0, demo::kPixelRow, right ? 5 : 2,
+        "Pixel test: lit " + *lit + ", dark " + dark + (right ? " - as drawn" : " - not as drawn"));
     steps_.push_front(std::move(show));
   });
   if (!input_.empty()) {
@@ -192,7 +199,9 @@ void DisplayFirmware::Key(std::uint8_t key, std::int64_t atUs) {
   last.bytes = TextLine(0, demo::kLastKeyRow, 7, shown);
   Queue(std::move(last));
   switch (key) {
-    case 0xD0: ShowDemo(); break;
+    case 0xD0:
+      ShowDemo();
+      break;
     case 0xD1: {
       Step page;
       page.bytes = TeletypePage();
@@ -207,23 +216,45 @@ void DisplayFirmware::Key(std::uint8_t key, std::int64_t atUs) {
       Queue(std::move(page));
       break;
     }
-    case 0xD3: Queries(); break;
-    case 0xD4: SectorZero(); break;
-    case 0xD5: Request('o'); break;
-    case 0xD6: Request('f'); break;
-    case 0xD7: Request('a'); break;
-    case 0xD8: Request('t'); break;
-    case 0xDA: Request('s'); break;
-    case 0xDB: Request('b'); break;
-    case 0xCA: Request('e'); break;
-    case 0xC9: Request('i'); break;
+    case 0xD3:
+      Queries();
+      break;
+    case 0xD4:
+      SectorZero();
+      break;
+    case 0xD5:
+      Request('o');
+      break;
+    case 0xD6:
+      Request('f');
+      break;
+    case 0xD7:
+      Request('a');
+      break;
+    case 0xD8:
+      Request('t');
+      break;
+    case 0xDA:
+      Request('s');
+      break;
+    case 0xDB:
+      Request('b');
+      break;
+    case 0xCA:
+      Request('e');
+      break;
+    case 0xC9:
+      Request('i');
+      break;
     case 8:
     case 0xC8:
       if (!input_.empty()) {
         input_.pop_back();
         Step erase;
-        erase.bytes = DisplayBytes().At(demo::kInputCol + static_cast<int>(input_.size()),
-                                        demo::kInputRow).Text(" ").bytes;
+        erase.bytes = DisplayBytes()
+                          .At(demo::kInputCol + static_cast<int>(input_.size()), demo::kInputRow)
+                          .Text(" ")
+                          .bytes;
         Queue(std::move(erase));
       }
       break;
@@ -240,8 +271,11 @@ void DisplayFirmware::Key(std::uint8_t key, std::int64_t atUs) {
     default:
       if (IsPrintable(key) && input_.size() < demo::kInputMax) {
         Step echo;
-        echo.bytes = DisplayBytes().At(demo::kInputCol + static_cast<int>(input_.size()),
-                                       demo::kInputRow).Color(0).Byte(key).bytes;
+        echo.bytes = DisplayBytes()
+                         .At(demo::kInputCol + static_cast<int>(input_.size()), demo::kInputRow)
+                         .Color(0)
+                         .Byte(key)
+                         .bytes;
         input_.push_back(static_cast<char>(key));
         Queue(std::move(echo));
       }
@@ -318,15 +352,19 @@ void DisplayFirmware::SectorZero() {
       if (i < 16) start += (b >= 0x20 && b < 0x7F) ? static_cast<char>(b) : '.';
     }
     std::uint32_t sent = 0;
-    for (int i = 0; i < 4; ++i) sent |= std::uint32_t{static_cast<std::uint8_t>(answer[512 + i])} << (8 * i);
+    for (int i = 0; i < 4; ++i)
+      sent |= std::uint32_t{static_cast<std::uint8_t>(answer[512 + i])} << (8 * i);
     const bool match = static_cast<std::int32_t>(sent) == sum;
     Log("Sector 0: 512 bytes \"" + start + "\", sum " + std::to_string(sum) +
-        (match ? " as sent" : " but the PC sent " + std::to_string(static_cast<std::int32_t>(sent))));
+        (match ? " as sent"
+               : " but the PC sent " + std::to_string(static_cast<std::int32_t>(sent))));
   };
   Queue(std::move(step));
 }
 
-std::string DisplayFirmware::Name() const { return input_.empty() ? lastLine_ : input_; }
+std::string DisplayFirmware::Name() const {
+  return input_.empty() ? lastLine_ : input_;
+}
 
 void DisplayFirmware::Request(char letter) {
   std::string name = (letter == 'o' || letter == 'a') ? "" : Name();
@@ -346,7 +384,8 @@ void DisplayFirmware::Request(char letter) {
         return;
       }
       std::uint32_t size = 0;
-      for (int i = 0; i < 4; ++i) size |= std::uint32_t{static_cast<std::uint8_t>(answer[i])} << (8 * i);
+      for (int i = 0; i < 4; ++i)
+        size |= std::uint32_t{static_cast<std::uint8_t>(answer[i])} << (8 * i);
       Log(label + "prepared file size " + std::to_string(static_cast<std::int32_t>(size)));
     };
   } else if (letter == 'f' || letter == 'a') {
@@ -355,7 +394,7 @@ void DisplayFirmware::Request(char letter) {
     ask.done = [this, label](const std::string&, bool, std::int64_t) {
       ShowDemo();
       Log(label + (transfer_.size() == 0 && transfer_.data().empty() ? "no file came"
-                                                                      : transfer_.Summary()));
+                                                                     : transfer_.Summary()));
     };
   } else {
     ask.done = [this, label, letter](const std::string&, bool, std::int64_t) {

@@ -38,10 +38,10 @@ namespace tavolin::sim {
 struct DisplayOptions {
   bool clock = true;
   int clockPeriodMs = 1000;
-  int answerWaitMs = 500;    // pixel and text answers
-  int binaryWaitMs = 1500;   // sector blocks and sizes
-  int transferWaitMs = 5000; // the size of a named file ("*.*": the user picks one)
-  int pickWaitMs = 120000;   // the size when the host shows its file dialog first
+  int answerWaitMs = 500;     // pixel and text answers
+  int binaryWaitMs = 1500;    // sector blocks and sizes
+  int transferWaitMs = 5000;  // the size of a named file ("*.*": the user picks one)
+  int pickWaitMs = 120000;    // the size when the host shows its file dialog first
 };
 
 class DisplayFirmware : public ChipProgram {
@@ -67,8 +67,8 @@ class DisplayFirmware : public ChipProgram {
   using Done = std::function<void(const std::string& answer, bool ok, std::int64_t atUs)>;
   struct Step {
     std::vector<std::uint8_t> bytes;
-    bool draws = true;   // hide the pointer around the bytes
-    bool clears = false; // the bytes clear the screen (the pointer is gone)
+    bool draws = true;    // hide the pointer around the bytes
+    bool clears = false;  // the bytes clear the screen (the pointer is gone)
     Wait wait = Wait::None;
     std::size_t count = 0;  // Binary: bytes to wait for
     int waitMs = 0;

@@ -29,7 +29,9 @@ std::string Hex(std::uint32_t v) {
 
 }  // namespace
 
-void P2Monitor::Start(std::int64_t /*atUs*/) { line_.clear(); }
+void P2Monitor::Start(std::int64_t /*atUs*/) {
+  line_.clear();
+}
 
 void P2Monitor::OnByte(std::uint8_t byte, std::int64_t atUs) {
   Advance(atUs);

@@ -35,7 +35,9 @@ std::uint8_t RamChecksum(const HubRam& ram) {
   return static_cast<std::uint8_t>(sum);
 }
 
-bool IsRunnable(const HubRam& ram) { return Word(ram, 0x0006) == kRunnablePbase; }
+bool IsRunnable(const HubRam& ram) {
+  return Word(ram, 0x0006) == kRunnablePbase;
+}
 
 std::vector<std::uint8_t> MakeBinaryImage(std::size_t codeBytes, bool runnable) {
   codeBytes = std::min<std::size_t>((codeBytes + 3) / 4 * 4, kHubRamBytes - 0x40);

@@ -16,17 +16,24 @@ std::uint8_t WatchByte(std::size_t index) {
   return static_cast<std::uint8_t>(0xFE | bit);
 }
 
-std::int64_t ToUs(std::int64_t ms) { return ms * 1000; }
+std::int64_t ToUs(std::int64_t ms) {
+  return ms * 1000;
+}
 
 }  // namespace
 
 const char* PersonalityName(Personality p) {
   switch (p) {
-    case Personality::Off: return "off";
-    case Personality::BootLoader: return "boot";
-    case Personality::Display: return "display";
-    case Personality::Monitor: return "monitor";
-    case Personality::Transfer: return "transfer";
+    case Personality::Off:
+      return "off";
+    case Personality::BootLoader:
+      return "boot";
+    case Personality::Display:
+      return "display";
+    case Personality::Monitor:
+      return "monitor";
+    case Personality::Transfer:
+      return "transfer";
   }
   return "?";
 }
@@ -72,7 +79,9 @@ void SimChip::OnHostBytes(const std::uint8_t* bytes, std::size_t n, std::int64_t
   }
 }
 
-void SimChip::OnTick(std::int64_t nowMs) { Process(ToUs(nowMs)); }
+void SimChip::OnTick(std::int64_t nowMs) {
+  Process(ToUs(nowMs));
+}
 
 std::vector<TimedByte> SimChip::TakeOutput(std::int64_t nowMs) {
   std::vector<TimedByte> due;
@@ -97,11 +106,16 @@ void SimChip::Send(const std::vector<std::uint8_t>& bytes, std::int64_t atUs) {
 
 ChipProgram& SimChip::Program(Personality p) {
   switch (p) {
-    case Personality::BootLoader: return boot_;
-    case Personality::Display: return display_;
-    case Personality::Monitor: return monitor_;
-    case Personality::Transfer: return transfer_;
-    case Personality::Off: break;
+    case Personality::BootLoader:
+      return boot_;
+    case Personality::Display:
+      return display_;
+    case Personality::Monitor:
+      return monitor_;
+    case Personality::Transfer:
+      return transfer_;
+    case Personality::Off:
+      break;
   }
   return off_;
 }
@@ -141,8 +155,7 @@ void SimChip::AdvanceTo(std::int64_t atUs) {
 }
 
 bool SimChip::Watching() const {
-  return options_.resetOnHandshake &&
-         !(running_ == Personality::BootLoader && boot_.InHandshake());
+  return options_.resetOnHandshake && !(running_ == Personality::BootLoader && boot_.InHandshake());
 }
 
 void SimChip::FlushHeld() {

@@ -36,8 +36,8 @@
 namespace tavolin::sim {
 
 struct SimOptions {
-  Personality start = Personality::BootLoader;   // what runs at power-on
-  Personality firmware = Personality::Display;   // what a load that runs, or the EEPROM, starts
+  Personality start = Personality::BootLoader;  // what runs at power-on
+  Personality firmware = Personality::Display;  // what a load that runs, or the EEPROM, starts
   bool resetOnHandshake = false;
   BootOptions boot;
   DisplayOptions display;

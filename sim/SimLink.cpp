@@ -4,7 +4,11 @@ namespace tavolin::sim {
 
 SimLink::SimLink(SimChip& chip, fake::FakeSerialDevice& device, fake::VirtualClock& clock,
                  const LinkOptions& options)
-    : chip_(chip), device_(device), clock_(clock), options_(options), dtr_(device.dtr),
+    : chip_(chip),
+      device_(device),
+      clock_(clock),
+      options_(options),
+      dtr_(device.dtr),
       rts_(device.rts) {
   device_.peer = this;
   std::weak_ptr<bool> alive = alive_;
@@ -44,14 +48,15 @@ void SimLink::OnHostWrite(fake::FakeSerialDevice& /*device*/, const std::uint8_t
   if (waitUs > 0) clock_.SleepMs(static_cast<int>((waitUs + 999) / 1000));
 }
 
-void SimLink::OnLines(fake::FakeSerialDevice& /*device*/, bool dtr, bool rts,
-                      std::int64_t nowMs) {
+void SimLink::OnLines(fake::FakeSerialDevice& /*device*/, bool dtr, bool rts, std::int64_t nowMs) {
   Sync(nowMs);
   if (dtr != dtr_ || rts != rts_) chip_.OnReset(nowMs);
   dtr_ = dtr;
   rts_ = rts;
 }
 
-void SimLink::OnPoll(fake::FakeSerialDevice& /*device*/, std::int64_t nowMs) { Sync(nowMs); }
+void SimLink::OnPoll(fake::FakeSerialDevice& /*device*/, std::int64_t nowMs) {
+  Sync(nowMs);
+}
 
 }  // namespace tavolin::sim

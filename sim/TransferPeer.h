@@ -18,11 +18,11 @@
 namespace tavolin::sim {
 
 struct TransferOptions {
-  int stopAfterBlocks = -1;  // -1: never stop; n: no go-ahead after the n-th block (0: none)
-  int goAheadDelayMs = 1;    // the firmware's time to take a block
+  int stopAfterBlocks = -1;     // -1: never stop; n: no go-ahead after the n-th block (0: none)
+  int goAheadDelayMs = 1;       // the firmware's time to take a block
   std::uint8_t goAhead = 0x06;  // a code the display protocol ignores
-  int blockWaitMs = 5000;    // a block that does not come within this is abandoned
-  std::string requestName;   // empty: passive
+  int blockWaitMs = 5000;       // a block that does not come within this is abandoned
+  std::string requestName;      // empty: passive
 };
 
 class TransferPeer : public ChipProgram {

@@ -252,10 +252,10 @@ TEST(BootLoader, FaultsOnRequest) {
 TEST(BootLoader, GivesUpSilently) {
   struct Case {
     const char* name;
-    int delayMs;     // after the reset pulse
-    int flipBit;     // handshake bit sent wrong
-    int rateIndex;   // 0: 115200, 4: 9600
-    bool firmware;   // the EEPROM holds the firmware
+    int delayMs;    // after the reset pulse
+    int flipBit;    // handshake bit sent wrong
+    int rateIndex;  // 0: 115200, 4: 9600
+    bool firmware;  // the EEPROM holds the firmware
     Personality after;
   };
   const Case cases[] = {

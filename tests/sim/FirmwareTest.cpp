@@ -44,7 +44,9 @@ void Keys(Rig& rig, MiniTerminal& term, const std::vector<std::uint8_t>& keys) {
   }
 }
 
-std::vector<std::uint8_t> Typed(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> Typed(const std::string& text) {
+  return {text.begin(), text.end()};
+}
 
 bool Shows(const MiniTerminal& term, const std::string& text) {
   return term.mirror.find(text) != std::string::npos;
@@ -126,10 +128,8 @@ TEST(DisplayDemo, KeysAreEchoedAndEdited) {
     std::string lastLog;
   };
   const Case cases[] = {
-      {Typed("abc"), "abc", ""},
-      {{'a', 'b', 'c', 0xC8}, "ab", ""},
-      {{'a', 'b', 8, 'c'}, "ac", ""},
-      {{'h', 'i', 13}, "", "Line: hi"},
+      {Typed("abc"), "abc", ""},      {{'a', 'b', 'c', 0xC8}, "ab", ""},
+      {{'a', 'b', 8, 'c'}, "ac", ""}, {{'h', 'i', 13}, "", "Line: hi"},
       {{1, 0xC0, 'x', 3}, "x", ""},  // modifier and arrow codes are no text
   };
   for (const Case& c : cases) {
@@ -179,10 +179,14 @@ TEST(DisplayDemo, HostRequestsProveTheirName) {
     const char* name;
   };
   const Case cases[] = {
-      {0xD8, "notes.txt", 't', "notes.txt"}, {0xDA, "saved.txt", 's', "saved.txt"},
-      {0xDB, "demo", 'b', "demo"},           {0xCA, "demo", 'e', "demo"},
-      {0xC9, "readme.txt", 'i', "readme.txt"}, {0xD6, "data.bin", 'f', "data.bin"},
-      {0xD6, "", 'f', "*.*"},                {0xD5, "ignored", 'o', ""},
+      {0xD8, "notes.txt", 't', "notes.txt"},
+      {0xDA, "saved.txt", 's', "saved.txt"},
+      {0xDB, "demo", 'b', "demo"},
+      {0xCA, "demo", 'e', "demo"},
+      {0xC9, "readme.txt", 'i', "readme.txt"},
+      {0xD6, "data.bin", 'f', "data.bin"},
+      {0xD6, "", 'f', "*.*"},
+      {0xD5, "ignored", 'o', ""},
       {0xD7, "ignored", 'a', ""},
   };
   for (const Case& c : cases) {
@@ -324,8 +328,8 @@ TEST(TransferSim, GoAheadBeforeEveryBlockAndStopOnRequest) {
       sent += n;
     }
     const TransferPeer& peer = rig.chip.transferPeer();
-    EXPECT_EQ(peer.state(), c.stopAfter < 0 ? TransferPeer::State::Done
-                                            : TransferPeer::State::Stopped);
+    EXPECT_EQ(peer.state(),
+              c.stopAfter < 0 ? TransferPeer::State::Done : TransferPeer::State::Stopped);
     EXPECT_EQ(peer.data().size(), sent);
   }
 }

@@ -106,7 +106,8 @@ struct Rig {
     std::vector<std::uint32_t> longs{command, static_cast<std::uint32_t>((file.size() + 3) / 4)};
     for (std::size_t i = 0; i < file.size(); i += 4) {
       std::uint32_t v = 0;
-      for (std::size_t k = 0; k < 4 && i + k < file.size(); ++k) v |= std::uint32_t{file[i + k]} << (8 * k);
+      for (std::size_t k = 0; k < 4 && i + k < file.size(); ++k)
+        v |= std::uint32_t{file[i + k]} << (8 * k);
       longs.push_back(v);
     }
     SendLongs(longs);

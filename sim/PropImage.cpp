@@ -1,6 +1,7 @@
 #include "sim/PropImage.h"
 
 #include <algorithm>
+#include <fstream>
 
 namespace tavolin::sim {
 
@@ -64,6 +65,13 @@ std::vector<std::uint8_t> MakeEepromImage(const std::vector<std::uint8_t>& binar
   std::copy_n(binary.begin(), std::min(binary.size(), ram.size()), ram.begin());
   AddStackFrame(ram);
   return {ram.begin(), ram.end()};
+}
+
+bool SaveImage(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
 }
 
 }  // namespace tavolin::sim

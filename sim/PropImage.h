@@ -16,6 +16,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 namespace tavolin::sim {
@@ -39,5 +40,7 @@ bool IsRunnable(const HubRam& ram);
 std::vector<std::uint8_t> MakeBinaryImage(std::size_t codeBytes = 32, bool runnable = true);
 // The 32 KB .eeprom image of a .binary: the file, zeros, and the stack frame markers.
 std::vector<std::uint8_t> MakeEepromImage(const std::vector<std::uint8_t>& binary);
+// Writes image bytes to a file (replacing it); false when it cannot be written completely.
+bool SaveImage(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace tavolin::sim

@@ -3,6 +3,8 @@
 // the ways the chip gives up, the faults, and what resets the chip.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <numeric>
 
 #include "sim/PropImage.h"
@@ -70,6 +72,17 @@ TEST(PropImage, BinarySumsToMinus0xECAndEepromToZero) {
     ASSERT_EQ(eeprom.size(), kHubRamBytes);
     EXPECT_EQ(std::accumulate(eeprom.begin(), eeprom.end(), 0u) & 0xFF, 0u) << code;
   }
+}
+
+TEST(PropImage, SavedImageReadsBackTheSame) {
+  const auto path = std::filesystem::temp_directory_path() / "tavolin-sim-test.eeprom";
+  const auto image = MakeEepromImage(MakeBinaryImage(100));
+  ASSERT_TRUE(SaveImage(path, image));
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<std::uint8_t> back{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_EQ(back, image);
+  std::filesystem::remove(path);
+  EXPECT_FALSE(SaveImage(path / "no-such-folder" / "x.binary", image));
 }
 
 TEST(PropImage, StackFrameMarkersOnlyLandInRam) {

@@ -256,6 +256,37 @@ TEST(DisplayDemo, PointerFollowsTheMouse) {
   EXPECT_TRUE(rig.chip.display().pointerShown());
 }
 
+TEST(DisplayDemo, BytesLikeAHandshakeStartReachTheFirmwareWhenTheyDoNotMatch) {
+  // Without modem lines the chip watches for a handshake; what turns out to be none is a key.
+  struct Case {
+    std::vector<std::uint8_t> keys;
+    std::string input;
+  };
+  const Case cases[] = {
+      {{0xF9, 'a'},
+       "\xF9"
+       "a"},
+      {{0xF9}, "\xF9"},  // alone: let go after a few byte times
+      {{0xF9, 0xFE, 0xFF, 0xFE, 'b'},
+       "\xF9"
+       "b"},
+      {{'c', 0xF9, 0xF9, 'd'},
+       "c\xF9\xF9"
+       "d"},
+  };
+  for (const Case& c : cases) {
+    SimOptions options = Firmware(Personality::Display);
+    options.resetOnHandshake = true;
+    Rig rig(options, false);
+    MiniTerminal term;
+    Converse(rig, term, 500);
+    rig.port.WriteRaw(c.keys.data(), c.keys.size());
+    Converse(rig, term, 100);
+    EXPECT_EQ(rig.chip.display().inputLine(), c.input);
+    EXPECT_EQ(rig.chip.running(), Personality::Display);
+  }
+}
+
 TEST(P2MonitorSim, CapturesTheHexUpload) {
   struct Case {
     const char* name;

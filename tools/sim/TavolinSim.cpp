@@ -3,14 +3,15 @@
 //
 //   tavolin-sim [--personality boot|display|monitor|transfer] [--fault NAME] [--fault-stage S]
 //               [--fault-bit N] [--blank-eeprom] [--no-clock] [--request NAME]
-//               [--stop-after N] [--log FILE] [--link-file FILE]
+//               [--stop-after N] [--log FILE] [--link-file FILE] [--write-images DIR]
 //
 // The first line on standard output is the device to open (for example /dev/pts/7); point
 // TAVOLIN_COM<n> at it.  The chip powers on when the port is first opened and is reset every time
 // it is opened again (an open raises DTR, which resets the usual boards).  A pseudo-terminal has no
 // modem lines, so the start of a handshake also resets the chip into its boot loader.  The program
 // survives the port being closed and reopened (the master then sees a hang-up, which is polled)
-// and runs until it is killed (SIGINT or SIGTERM end it cleanly).
+// and runs until it is killed (SIGINT or SIGTERM end it cleanly).  --write-images DIR first writes
+// a small valid image as DIR/sim-demo.binary and DIR/sim-demo.eeprom, to try the upload with.
 //
 // The host's bytes are read at the pace of the wire (the rate and stop bits the host set on the
 // port), with no more than about 256 bytes ahead, so the host's writes take the time they would on
@@ -28,11 +29,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "sim/PropImage.h"
 #include "sim/SimChip.h"
 
 namespace {
@@ -46,7 +49,7 @@ constexpr const char* kUsage =
     "usage: tavolin-sim [--personality boot|display|monitor|transfer] [--fault NAME]\n"
     "                   [--fault-stage handshake|checksum|program|verify] [--fault-bit N]\n"
     "                   [--blank-eeprom] [--no-clock] [--request NAME] [--stop-after N]\n"
-    "                   [--log FILE] [--link-file FILE]\n"
+    "                   [--log FILE] [--link-file FILE] [--write-images DIR]\n"
     "faults: wrong-reply-bit, missing-version-bit, no-answer, bad-checksum,\n"
     "        garbage-before-answer, eeprom-write-error, eeprom-verify-error\n";
 
@@ -54,6 +57,7 @@ struct Config {
   tavolin::sim::SimOptions sim;
   std::string logFile;
   std::string linkFile;
+  std::string imageDir;
 };
 
 std::int64_t NowMs() {
@@ -151,6 +155,8 @@ bool Parse(int argc, char** argv, Config& config) {
       config.logFile = v;
     } else if (arg == "--link-file") {
       config.linkFile = v;
+    } else if (arg == "--write-images") {
+      config.imageDir = v;
     } else {
       return false;
     }
@@ -231,6 +237,15 @@ int main(int argc, char** argv) {
   if (!Parse(argc, argv, config)) {
     std::cerr << kUsage;
     return 2;
+  }
+  if (!config.imageDir.empty()) {
+    const std::filesystem::path dir = config.imageDir;
+    const auto binary = tavolin::sim::MakeBinaryImage(64);
+    if (!tavolin::sim::SaveImage(dir / "sim-demo.binary", binary) ||
+        !tavolin::sim::SaveImage(dir / "sim-demo.eeprom", tavolin::sim::MakeEepromImage(binary))) {
+      std::cerr << "tavolin-sim: cannot write the images into " << config.imageDir << '\n';
+      return 1;
+    }
   }
   const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {

@@ -82,6 +82,7 @@ bool Parse(int argc, char** argv, Config& config) {
   o.boot.eepromHoldsFirmware = true;
   o.transfer.requestName = "*.*";
   bool faultStageGiven = false;
+  bool faultBitGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -130,7 +131,7 @@ bool Parse(int argc, char** argv, Config& config) {
         known = true;
         o.boot.fault = n.fault;
         if (!faultStageGiven) o.boot.faultStage = n.stage;
-        if (n.fault == BootFault::MissingVersionBit) o.boot.faultBit = 6;
+        if (n.fault == BootFault::MissingVersionBit && !faultBitGiven) o.boot.faultBit = 6;
       }
       if (!known) return false;
     } else if (arg == "--fault-stage") {
@@ -146,6 +147,7 @@ bool Parse(int argc, char** argv, Config& config) {
       else
         return false;
     } else if (arg == "--fault-bit") {
+      faultBitGiven = true;
       if (!ParseInt(value, o.boot.faultBit)) return false;
     } else if (arg == "--request") {
       o.transfer.requestName = v;

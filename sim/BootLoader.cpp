@@ -5,6 +5,7 @@
 namespace tavolin::sim {
 
 namespace {
+constexpr std::uint8_t kProbe = 0xF9;
 constexpr int kHandshakeBits = 250;
 constexpr int kReplyBits = 250;
 constexpr int kVersionBits = 8;
@@ -63,7 +64,7 @@ void BootLoader::OnByte(std::uint8_t byte, std::int64_t atUs) {
     case State::Starting:
       return;
     case State::WaitCalibration:
-      if (byte != 0xF9) {
+      if (byte != kProbe) {
         GiveUp("first byte is no calibration 0xF9", atUs);
         return;
       }
@@ -86,6 +87,7 @@ void BootLoader::OnByte(std::uint8_t byte, std::int64_t atUs) {
       return;
     }
     case State::Reply: {
+      if (byte != kProbe) return;
       const int index = replyIndex_++;
       deadlineUs_ = atUs + Us(options_.replyBitMs);
       int bit = 0;
@@ -114,7 +116,7 @@ void BootLoader::OnByte(std::uint8_t byte, std::int64_t atUs) {
       return;
     }
     case State::Answer:
-      if (atUs < busyUntilUs_) return;  // busy: probes are not seen
+      if (byte != kProbe || atUs < busyUntilUs_) return;  // busy: probes are not seen
       if (!aligned_) {
         aligned_ = true;
         deadlineUs_ = atUs + Us(options_.answerWaitMs);

@@ -3,8 +3,8 @@
 // Principles of operation.  After a reset the chip needs kStartupMs before the ROM listens; it
 // then waits hostWaitMs for the host's first byte, the calibration 0xF9.  One budget
 // (handshakeBudgetMs from that byte) covers the 250 handshake bits, compared against the LFSR
-// from 0x50.  The chip then answers every received byte (normally the host's 0xF9 probes) with one
-// reply bit (0xFE = 0, 0xFF = 1): the next 250 LFSR bits, then the 8 version bits, LSB first;
+// from 0x50.  The chip then answers every 0xF9 probe of the host with one reply bit (0xFE = 0,
+// 0xFF = 1; other bytes get no answer): the next 250 LFSR bits, then the 8 version bits, LSB first;
 // a probe must come within replyBitMs.  Three longs follow in pulse coding (see BootWire.h):
 // command, count, then count longs into hub RAM from 0, each within longMs.  Command 0 or >= 4
 // shuts the chip down; 1 to 3 are checked (PropImage.h), answered after a busy period, and 2 and

@@ -155,6 +155,29 @@ TEST(BootLoader, ChecksumAnswerAndWhatRunsAfter) {
   }
 }
 
+TEST(BootLoader, CommandsThatShutDownAnswerNothing) {
+  for (std::uint32_t command : {0u, 4u, 0xFFFFFFFFu}) {
+    Rig rig;
+    ASSERT_TRUE(rig.Handshake());
+    rig.Load(command, MakeBinaryImage(16));
+    EXPECT_EQ(rig.Probe(500), -1) << command;
+    EXPECT_TRUE(rig.chip.bootLoader().record().shutDown) << command;
+    EXPECT_EQ(rig.chip.running(), Personality::Off) << command;
+  }
+}
+
+TEST(BootLoader, OnlyTheProbeByteIsAnswered) {
+  Rig rig;
+  rig.port.PulseReset(0);
+  Lfsr lfsr;
+  std::vector<std::uint8_t> bytes{0xF9};
+  for (int i = 0; i < 250; ++i) bytes.push_back(static_cast<std::uint8_t>(0xFE | lfsr.Next()));
+  bytes.insert(bytes.end(), 10, 0xFE);  // no probes: nothing to answer
+  bytes.insert(bytes.end(), 3, 0xF9);
+  rig.Write(bytes);
+  EXPECT_EQ(rig.ReadBits(4, 100), (std::vector<int>{0, 1, 0, -1}));
+}
+
 TEST(BootLoader, AnswerComesOnTheSecondProbeAfterTheBusyPeriod) {
   Rig rig;
   ASSERT_TRUE(rig.Handshake());

@@ -26,8 +26,8 @@ void BootLoader::StartListening(std::int64_t atUs) {
 }
 
 bool BootLoader::InHandshake() const {
-  return state_ == State::Starting || state_ == State::WaitCalibration ||
-         state_ == State::HandshakeBits || state_ == State::Reply;
+  return state_ == State::WaitCalibration || state_ == State::HandshakeBits ||
+         state_ == State::Reply;
 }
 
 void BootLoader::Advance(std::int64_t nowUs) {

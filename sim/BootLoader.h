@@ -92,7 +92,7 @@ class BootLoader : public ChipProgram {
   void OnByte(std::uint8_t byte, std::int64_t atUs) override;
   void Advance(std::int64_t nowUs) override;
 
-  // True while the boot loader still takes part in a handshake (or waits for one).
+  // True while the ROM listens for a handshake or takes part in one.
   bool InHandshake() const;
   const BootRecord& record() const { return record_; }
   const HubRam& ram() const { return ram_; }

@@ -33,7 +33,12 @@ void SimLink::Sync(std::int64_t nowMs) {
   syncing_ = true;
   TakeRate();
   chip_.OnTick(nowMs);
-  for (const TimedByte& b : chip_.TakeOutput(nowMs)) device_.Feed(b.byte, b.dueMs);
+  for (const TimedByte& b : chip_.TakeOutput(nowMs)) {
+    std::int64_t due = b.dueMs;
+    if (options_.latencyMs > 0)
+      due = (due + options_.latencyMs - 1) / options_.latencyMs * options_.latencyMs;
+    device_.Feed(b.byte, due);
+  }
   syncing_ = false;
 }
 

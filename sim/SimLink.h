@@ -14,6 +14,7 @@
 // RTS resets the chip.  A write blocks the way a real driver's does: it returns (advancing the
 // virtual clock) once no more than hostBufferBytes are still waiting for the wire, so a host
 // sending a 32 KB image spends the wire time before it waits for the answer.
+// With latencyMs the link also models the adapter's latency timer.
 // The link must outlive its use of the clock; it detaches itself from the device when destroyed.
 #pragma once
 
@@ -30,6 +31,9 @@ struct LinkOptions {
   bool blockingWrites = true;
   std::size_t hostBufferBytes = 4096;  // a USB adapter's transmit buffer
   bool powerOn = true;
+  // An FTDI adapter's latency timer: received bytes reach the host only at its ticks (16 ms by
+  // default on the adapter, 1 ms in low-latency mode); 0 passes them on when they arrive.
+  int latencyMs = 0;
 };
 
 class SimLink : public fake::Peer {

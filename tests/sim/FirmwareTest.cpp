@@ -380,6 +380,41 @@ TEST(TransferSim, GoAheadWaitsForTheBlockToCrossTheWire) {
   EXPECT_EQ(rig.port.ReadRaw(buffer.data()), 1);
 }
 
+TEST(TransferSim, AdapterLatencyPacesTheBlocks) {
+  // A host that sends each block as soon as its go-ahead is readable: 16 ms per block with the
+  // latency timer at 16 ms, about 3 ms without it.
+  struct Case {
+    int latencyMs;
+    std::int64_t minMs;
+    std::int64_t maxMs;
+  };
+  const Case cases[] = {{0, 20, 60}, {16, 160, 200}};
+  for (const Case& c : cases) {
+    fake::VirtualClock clock;
+    fake::FakeSerialSystem system{clock};
+    fake::FakeSerialDevice& device = system.Plug(3);
+    SimChip chip(Firmware(Personality::Transfer));
+    LinkOptions link;
+    link.latencyMs = c.latencyMs;
+    SimLink simLink(chip, device, clock, link);
+    SerialPort port(system, clock);
+    ASSERT_TRUE(port.Open(3, 0, 0));
+    const std::uint8_t size[4] = {160, 0, 0, 0};
+    port.WriteRaw(size, 4);
+    const std::int64_t start = clock.NowMs();
+    std::array<std::uint8_t, SerialPort::kRawReadSize> buffer{};
+    const std::vector<std::uint8_t> block(16, 1);
+    for (int i = 0; i < 10; ++i) {
+      while (port.ReadRaw(buffer.data()) == 0) clock.SleepMs(1);
+      port.WriteRaw(block.data(), block.size());
+    }
+    clock.SleepMs(5);
+    EXPECT_EQ(chip.transferPeer().state(), TransferPeer::State::Done);
+    EXPECT_GE(clock.NowMs() - start, c.minMs) << c.latencyMs;
+    EXPECT_LE(clock.NowMs() - start, c.maxMs) << c.latencyMs;
+  }
+}
+
 TEST(TransferSim, RequestModeAsksForTheFileFirst) {
   SimOptions options = Firmware(Personality::Transfer);
   options.transfer.requestName = "image.bin";

@@ -65,16 +65,16 @@ std::vector<std::uint8_t> DemoPage() {
   }
   out.Move(22, 106).Op(op::kEraseBox, 37, 121);
   out.Color(0).Move(88, 110).Op(op::kInvertBox, 188, 118);
-  // A dotted line of plots and a fan of lines.
+  // A dotted line of plots and a fan of lines.  (Graphics coordinates end at 511.)
   out.Color(6);
-  for (int x = 16; x <= 300; x += 4) out.Op(op::kPlot, x, 140);
+  for (int x = 16; x <= 296; x += 4) out.Op(op::kPlot, x, 140);
   for (int i = 0; i < 9; ++i) {
-    out.Color(static_cast<std::uint8_t>(i % 7 + 1)).Move(380, 96).Op(op::kLine, 300 + i * 20, 180);
+    out.Color(static_cast<std::uint8_t>(i % 7 + 1)).Move(400, 96).Op(op::kLine, 330 + i * 18, 180);
   }
   // Circles: the radius is the distance from the pen to the centre; radius 1 is one pixel.
-  out.Color(4).Move(492, 130).Op(op::kCircle, 520, 130);
-  out.Color(5).Move(560, 130).Op(op::kCircle, 580, 130);
-  out.Color(0).Move(609, 120).Op(op::kCircle, 610, 120);
+  out.Color(4).Move(332, 215).Op(op::kCircle, 350, 215);
+  out.Color(5).Move(388, 215).Op(op::kCircle, 400, 215);
+  out.Color(0).Move(429, 215).Op(op::kCircle, 430, 215);
   // A rounded frame, and a box of four lines flood-filled around a circle.
   out.Color(1).Move(16, 160).Op(op::kFrame, 200, 240);
   out.Color(7).Move(220, 160).Op(op::kLine, 300, 160).Op(op::kLine, 300, 240);
@@ -82,12 +82,13 @@ std::vector<std::uint8_t> DemoPage() {
   out.Color(6).Move(250, 200).Op(op::kCircle, 260, 200);
   out.Color(3).Op(op::kFill, 230, 170);
   // Bit columns: two pixel columns per command, the pen moving on by two.
-  out.Color(5).Move(420, 236);
+  out.Color(5).Move(480, 120);
   for (int i = 0; i < 18; i += 2) out.RawOp(op::kBitColumns, kSimColumns[i], kSimColumns[i + 1]);
   out.Pointer(demo::kSampleX, demo::kSampleY);
   out.At(2, 15).Color(7).Text("Frame");
   out.At(31, 15).Text("Fill");
-  out.At(68, 15).Text("Pointer");
+  out.At(42, 15).Text("Circles");
+  out.At(57, 15).Text("Pointer");
 
   out.At(0, demo::kInputRow).Color(0).Text("Keys: ");
   Help(out);

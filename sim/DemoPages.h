@@ -13,6 +13,7 @@ namespace tavolin::sim {
 
 // Where the demo page keeps its live parts (text cells and pixels).
 namespace demo {
+// Graphics coordinates are 9 bits: everything drawn lies within x and y 0 to 511.
 inline constexpr int kClockCol = 71, kClockRow = 0;
 inline constexpr int kPixelRow = 16;
 inline constexpr int kInputCol = 6, kInputRow = 18, kInputMax = 60;
@@ -21,7 +22,7 @@ inline constexpr int kLogRow = 20, kLogLines = 2;
 inline constexpr int kLineWidth = 79;           // never the last column: the last row would scroll
 inline constexpr int kLitX = 100, kLitY = 124;  // inside the red box
 inline constexpr int kDarkX = 630, kDarkY = 262;      // left black
-inline constexpr int kSampleX = 560, kSampleY = 180;  // a pointer sprite shown as a sample
+inline constexpr int kSampleX = 470, kSampleY = 210;  // a pointer sprite shown as a sample
 inline constexpr std::uint8_t kTitleColor = 9;        // cyan, inverse: red on white
 }  // namespace demo
 

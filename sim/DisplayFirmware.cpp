@@ -1,5 +1,6 @@
 #include "sim/DisplayFirmware.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -297,11 +298,14 @@ void DisplayFirmware::Mouse(std::int64_t atUs) {
   step.make = [this, x, y, pressed] {
     DisplayBytes out;
     if (pointerShown_) out.Pointer(pointerX_, pointerY_);
-    if (pressed & 1) {
+    if ((pressed & 1) != 0 && x >= 3) {
       paint_ = paint_ % 7 + 1;
       out.Color(static_cast<std::uint8_t>(paint_)).Move(x - 3, y).Op(op::kCircle, x, y);
     }
-    if (pressed & 2) out.Color(0).Move(x - 8, y - 8).Op(op::kInvertBox, x + 8, y + 8);
+    if ((pressed & 2) != 0) {
+      out.Color(0).Move(std::max(x - 8, 0), std::max(y - 8, 0));
+      out.Op(op::kInvertBox, std::min(x + 8, 511), std::min(y + 8, 511));
+    }
     out.Pointer(x, y);
     pointerX_ = x;
     pointerY_ = y;

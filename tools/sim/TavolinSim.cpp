@@ -299,6 +299,7 @@ int main(int argc, char** argv) {
   });
 
   constexpr std::int64_t kAheadUs = 256 * 96;  // what an adapter would hold, at 115200
+  constexpr std::size_t kPendingLimit = 1 << 20;
   bool slaveOpen = false;
   std::vector<std::uint8_t> pending;  // chip bytes the pseudo-terminal has not taken yet
   std::vector<std::uint8_t> buffer(4096);
@@ -345,6 +346,10 @@ int main(int argc, char** argv) {
     }
     chip.OnTick(now);
     for (const auto& b : chip.TakeOutput(now)) pending.push_back(b.byte);
+    if (pending.size() > kPendingLimit) {
+      // The host has stopped reading for a long while; a chip's transmitter would not wait.
+      pending.erase(pending.begin(), pending.end() - kPendingLimit);
+    }
     if (!pending.empty()) {
       const ssize_t put = write(master, pending.data(), pending.size());
       if (put > 0) {

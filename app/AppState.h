@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Platform.h"
+#include "loader/LoaderState.h"
 #include "platform/Image.h"
 #include "serial/SerialPort.h"
 #include "settings/Settings.h"
@@ -62,6 +63,7 @@ struct AppState {
   Image logo;        // the upload banner's picture, decoded with the glyph sheet
 
   // Loader (image buffer) -- loader/.
+  LoaderState loader;
 
   // Accessories (logo) -- accessories/.
 };

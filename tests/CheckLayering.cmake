@@ -1,7 +1,7 @@
 # Fails when a file of the core includes a Qt or POSIX header.
 set(forbidden "#include[ \t]*<(Q[A-Za-z]*|unistd\\.h|termios\\.h|fcntl\\.h|sys/[a-z_]+\\.h|pthread\\.h|dirent\\.h|poll\\.h|pty\\.h)>")
 set(bad "")
-foreach(dir app serial terminal loader settings accessories)
+foreach(dir app serial terminal loader settings accessories sim)
   file(GLOB_RECURSE files "${ROOT}/${dir}/*.h" "${ROOT}/${dir}/*.cpp")
   foreach(f ${files})
     file(STRINGS "${f}" hits REGEX "${forbidden}")

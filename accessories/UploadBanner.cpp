@@ -1,0 +1,27 @@
+#include "accessories/UploadBanner.h"
+
+#include "app/AppState.h"
+#include "terminal/Raster.h"
+
+namespace tavolin {
+
+void ShowUploadBanner(AppState& app) {
+  TextOutput* out = app.output;
+  if (app.platform.ui.HasWindow()) {
+    // The logo covers the top-left 210 x 85 pixels (the first five text rows) of the picture;
+    // CopyRect clips, so a smaller screen image simply shows less of it.
+    raster::CopyRect(app.logo, 0, 0, app.logo.width, app.logo.height, app.screen.screenImage, 0, 0);
+    // Vertical tab and the graphics escape: in graphics mode they put the text cursor on row 5,
+    // just below the logo.
+    static constexpr char kBelowLogo[] = {11, 5};
+    if (out != nullptr) out->PrintText(std::string_view(kBelowLogo, sizeof kBelowLogo));
+  } else if (out != nullptr) {
+    for (std::string_view text : {kBannerMadeBy, kBannerCustomized, kBannerCommercial}) {
+      out->PrintText(text);
+      if (app.NormalTerminalMode != 0) out->PrintText("\n");
+    }
+  }
+  app.platform.clock.SleepMs(kBannerPauseMs);
+}
+
+}  // namespace tavolin

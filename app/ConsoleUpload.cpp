@@ -1,0 +1,146 @@
+#include "app/ConsoleUpload.h"
+
+#include "app/AppState.h"
+
+namespace tavolin {
+
+int ExitCodeFor(UploadOutcome outcome) {
+  switch (outcome) {
+    case UploadOutcome::Loaded:
+      return exitcode::kOk;
+    case UploadOutcome::NoPort:
+      return exitcode::kNoPort;
+    case UploadOutcome::NoFile:
+    case UploadOutcome::FileRefused:
+      return exitcode::kFileError;
+    case UploadOutcome::HandshakeFailed:
+      return exitcode::kNoHandshake;
+    case UploadOutcome::ProtocolError:
+      return exitcode::kLoadError;
+  }
+  return exitcode::kLoadError;
+}
+
+bool IsHelpRequest(const CommandLine& line) {
+  return line.first == "--help" || line.first == "-h";
+}
+
+std::string UsageText(std::string_view programName) {
+  const std::string name(programName);
+  return "Usage:\n"
+         "  " +
+         name +
+         "                           windowed terminal, settings from Tavolin2.ini\n"
+         "  " +
+         name +
+         " SETTINGS-FILE             windowed terminal, settings from SETTINGS-FILE\n"
+         "  " +
+         name +
+         " SETTINGS-FILE -A IMAGE    the same, then upload IMAGE once connected\n"
+         "  " +
+         name +
+         " IMAGE -L PORT-NUMBER      load IMAGE into the chip on COM PORT-NUMBER\n"
+         "                                    (RAM, or EEPROM for a path containing .eeprom)\n"
+         "                                    without a window, then exit\n"
+         "  " +
+         name +
+         " --help | -h               this text\n"
+         "\n"
+         "COM n is the device named by the environment variable TAVOLIN_COMn when it is set,\n"
+         "otherwise the n-th serial device of the machine (USB adapters first).\n"
+         "\n"
+         "Exit codes of the upload (-L):\n"
+         "  0  the image was loaded and the chip answered \"..OK -> RUN\"\n"
+         "  2  the COM port did not open\n"
+         "  3  the image file is missing, unreadable or longer than 32804 bytes\n"
+         "  4  no chip answered the handshake\n"
+         "  5  the chip reported a checksum, EEPROM write or EEPROM verify error\n"
+         "Other exit codes:\n"
+         "  0  the windowed terminal ended normally, or this text was shown\n"
+         "  1  the windowed terminal is not built into this program\n";
+}
+
+void ConsoleTextOutput::PrintText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '\n' && afterCr_) {
+      afterCr_ = false;  // the LF of a CR LF: the line has already ended
+      continue;
+    }
+    afterCr_ = (c == '\r');
+    if (c == '\r' || c == '\n') {
+      out += '\n';
+      lineOpen_ = false;
+    } else {
+      out += c;
+      lineOpen_ = true;
+    }
+  }
+  if (!out.empty()) console_.Out(out);
+}
+
+void ConsoleTextOutput::PrintLine(std::string_view text) {
+  std::string out(text);
+  out += '\n';
+  console_.Out(out);
+  afterCr_ = false;
+  lineOpen_ = false;
+}
+
+void ConsoleTextOutput::Finish() {
+  if (lineOpen_) console_.Out("\n");
+  lineOpen_ = false;
+  afterCr_ = false;
+}
+
+void ConsoleUi::ShowMessage(std::string_view caption, std::string_view text) {
+  std::string line(caption);
+  line += ": ";
+  line += text;
+  line += '\n';
+  console_.Err(line);
+}
+
+void ConsoleProgress::ImageProgress(std::size_t longsSent, std::size_t longsTotal) {
+  if (longsTotal == 0) return;
+  const int percent = static_cast<int>(longsSent * 100 / longsTotal);
+  if (percent == shownPercent_) return;
+  shownPercent_ = percent;
+  console_.Err("\rSending image: " + std::to_string(percent) + "% (" + std::to_string(longsSent) +
+               " of " + std::to_string(longsTotal) + " longs)");
+}
+
+void ConsoleProgress::ImageDone() {
+  if (shownPercent_ < 0) return;
+  shownPercent_ = -1;
+  console_.Err("\r\x1b[K");  // back to the line's start and erase it
+}
+
+int RunConsoleUpload(AppState& app, const CommandLine& line) {
+  Console& console = app.platform.console;
+  app.FirstParameter = line.first.empty() ? std::string(kDefaultSettingsFile) : line.first;
+  app.SecondParameter = line.second;
+  app.settings.ComNr = ReadDecimal(line.third);
+
+  ConsoleTextOutput output(console);
+  TextOutput* previousOutput = app.output;
+  app.SetOutput(&output);
+  ConsoleProgress progress(console);
+  LoadProgress* previousProgress = app.loader.progress;
+  if (console.ErrIsTerminal()) app.loader.progress = &progress;
+
+  app.port.Open(app.settings.ComNr, 0, app.settings.FT232R);
+  console.Out(std::string(kConsoleUploadHeader) + std::to_string(app.settings.ComNr) + "\n");
+  console.Out(std::string(kConsoleFileHeader) + app.FirstParameter + "\n");
+  const UploadOutcome outcome = UploadImage(app, app.FirstParameter);
+  output.Finish();
+  if (app.port.IsOpen()) app.port.Close();
+  app.platform.clock.SleepMs(kConsoleClosePauseMs);
+
+  app.loader.progress = previousProgress;
+  app.SetOutput(previousOutput);
+  return ExitCodeFor(outcome);
+}
+
+}  // namespace tavolin

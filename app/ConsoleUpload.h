@@ -1,0 +1,122 @@
+// The console upload mode ("image -L port-number"): one image is loaded into the chip and the
+// program ends, with no window and no GUI object at all, so it works over ssh and in CI.
+//
+// Principles of operation.  RunConsoleUpload opens COM port-number at 115200, prints the two
+// header lines, runs UploadImage with its status lines going to standard output as lines ended by
+// one LF each, waits two seconds and returns the exit code below.  A message box of the upload
+// ("No COM") becomes its caption and text on standard error.  When standard error is a terminal a
+// single progress line is drawn there while the image is sent, and erased when it is done.
+//
+// The pieces are parts of the core (no platform headers): the program's main() wires them to the
+// POSIX clock, serial system and console; tests wire them to the fakes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "app/CommandLine.h"
+#include "loader/ImageUpload.h"
+#include "loader/LoaderState.h"
+#include "platform/Console.h"
+#include "platform/Desktop.h"
+#include "platform/Ui.h"
+#include "terminal/TextOutput.h"
+
+namespace tavolin {
+
+struct AppState;
+
+inline constexpr std::string_view kConsoleUploadHeader = "Propeller Upload on COM: ";
+inline constexpr std::string_view kConsoleFileHeader = "File: ";
+inline constexpr int kConsoleClosePauseMs = 2000;
+
+// Exit codes of the program.  They never change meaning.
+namespace exitcode {
+inline constexpr int kOk = 0;           // image loaded, the chip answered "..OK -> RUN"
+inline constexpr int kNoWindow = 1;     // a windowed form, but the window is not built in
+inline constexpr int kNoPort = 2;       // the COM port did not open ("No COM")
+inline constexpr int kFileError = 3;    // the image file is missing, unreadable or too long
+inline constexpr int kNoHandshake = 4;  // no chip answered the handshake ("Code Error -> Abort")
+inline constexpr int kLoadError = 5;    // the chip refused the image or the EEPROM write/verify
+}  // namespace exitcode
+
+int ExitCodeFor(UploadOutcome outcome);
+
+// The text of --help: the command-line forms and the exit codes.
+std::string UsageText(std::string_view programName);
+bool IsHelpRequest(const CommandLine& line);
+
+// Status lines as console lines: every CR, LF or CR LF of the texts ends a line with exactly one
+// LF, and a status line is its text and one LF.  ClearScreen has no meaning on a console.
+class ConsoleTextOutput : public TextOutput {
+ public:
+  explicit ConsoleTextOutput(Console& console) : console_(console) {}
+  void PrintText(std::string_view text) override;
+  void PrintLine(std::string_view text) override;
+  void ClearScreen() override {}
+  // Ends a line that a text left open ("Code Error -> Abort" has no line end).
+  void Finish();
+
+ private:
+  Console& console_;
+  bool afterCr_ = false;
+  bool lineOpen_ = false;
+};
+
+// The Ui of a program without a window: message boxes go to standard error, dialogs are
+// cancelled, everything else does nothing.
+class ConsoleUi : public Ui {
+ public:
+  explicit ConsoleUi(Console& console) : console_(console) {}
+  bool HasWindow() override { return false; }
+  Event WaitEvent() override { return {Event::Kind::CloseRequest, 0}; }
+  void ProcessPendingEvents() override {}
+  void SetMenuChecked(int, bool) override {}
+  bool IsMenuChecked(int) override { return false; }
+  void SetMenuEnabled(int, bool) override {}
+  void ShowMessage(std::string_view caption, std::string_view text) override;
+  FileDialogResult OpenFileDialog(const FileDialogRequest&) override { return {}; }
+  FileDialogResult SaveFileDialog(const FileDialogRequest&) override { return {}; }
+  std::string AskComPort(int) override { return {}; }
+  void ShowPicture(const Image&) override {}
+  void SetContentSize(int, int) override {}
+  bool IsMinimized() override { return false; }
+  PointerPosition PointerInClient() override { return {}; }
+  void PaintOverlay(const Image&, const std::vector<OverlayText>&, Pixel) override {}
+  void SetProgressVisible(bool) override {}
+  void SetProgress(int) override {}
+  bool SetClipboardImage(const Image&) override { return false; }
+  bool SetClipboardText(std::string_view) override { return false; }
+
+ private:
+  Console& console_;
+};
+
+// A desktop that starts and opens nothing (the console mode never needs one).
+class NullDesktop : public Desktop {
+ public:
+  bool StartProgram(const std::string&) override { return false; }
+  bool OpenDocument(const std::string&, const std::string&) override { return false; }
+  bool OpenUrl(const std::string&) override { return false; }
+  bool RaiseWindowTitled(std::string_view) override { return false; }
+};
+
+// The progress line on a terminal's standard error: redrawn in place when the percentage
+// changes, erased when the image has been sent.
+class ConsoleProgress : public LoadProgress {
+ public:
+  explicit ConsoleProgress(Console& console) : console_(console) {}
+  void ImageProgress(std::size_t longsSent, std::size_t longsTotal) override;
+  void ImageDone() override;
+
+ private:
+  Console& console_;
+  int shownPercent_ = -1;
+};
+
+// Runs the console upload mode on app (whose platform the caller has set up) and returns the
+// exit code.
+int RunConsoleUpload(AppState& app, const CommandLine& line);
+
+}  // namespace tavolin

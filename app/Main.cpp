@@ -1,0 +1,48 @@
+// The tavolin program: reads the command line and runs the form it names.  This is where the
+// platform is chosen: the console upload mode runs on the POSIX clock, serial devices and console
+// alone and never creates a GUI object, so it works with no display (over ssh, in CI).
+#include <string>
+
+#include "app/AppState.h"
+#include "app/CommandLine.h"
+#include "app/ConsoleUpload.h"
+#include "platform/posix/PosixClock.h"
+#include "platform/posix/PosixConsole.h"
+#include "platform/posix/PosixSerial.h"
+#ifdef TAVOLIN_WITH_WINDOW
+#include "platform/qt/QtMain.h"
+#endif
+
+namespace {
+
+constexpr const char* kProgramName = "tavolin";
+constexpr const char* kNoWindowText =
+    "tavolin: the terminal window is not built into this program; only the console upload "
+    "(IMAGE -L PORT-NUMBER) is.  See tavolin --help.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tavolin;
+  const CommandLine line = CommandLineFromArgv(argc, argv);
+  posix::PosixConsole console;
+  if (IsHelpRequest(line)) {
+    console.Out(UsageText(kProgramName));
+    return exitcode::kOk;
+  }
+  if (line.second == kOptionConsoleUpload) {
+    posix::PosixClock clock;
+    posix::PosixSerialSystem serial;
+    ConsoleUi ui(console);
+    NullDesktop desktop;
+    Platform platform{clock, serial, ui, console, desktop};
+    AppState app(platform);
+    return RunConsoleUpload(app, line);
+  }
+#ifdef TAVOLIN_WITH_WINDOW
+  return qt::RunWindowedProgram(argc, argv, line);
+#else
+  console.Err(kNoWindowText);
+  return exitcode::kNoWindow;
+#endif
+}

@@ -1,0 +1,169 @@
+#include "loader/ImageUpload.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "accessories/UploadBanner.h"
+#include "app/AppState.h"
+#include "loader/BootLoader.h"
+#include "loader/MonitorTransfer.h"
+
+namespace tavolin {
+namespace {
+
+// A status line printed with PrintText: the text (ending in CR), then LF while Normal-Terminal
+// Mode is on.
+void PrintStatusText(AppState& app, std::string_view text) {
+  if (app.output == nullptr) return;
+  app.output->PrintText(text);
+  if (app.NormalTerminalMode != 0) app.output->PrintText("\n");
+}
+
+// Opens path for reading; a folder does not count as a readable file.
+bool OpenRegularFile(const std::string& path, std::ifstream& in) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return false;
+  in.open(path, std::ios::binary);
+  return in.is_open();
+}
+
+enum class ReadResult { Ok, Missing, TooLong };
+
+// Reads the file's little-endian longs into the image buffer and zeroes the rest of it.  A
+// trailing group of 1 to 3 bytes makes a last long with zero high bytes.
+ReadResult ReadImage(AppState& app, const std::string& path, std::size_t& longCount) {
+  std::ifstream in;
+  if (!OpenRegularFile(path, in)) return ReadResult::Missing;
+  auto& image = app.loader.image;
+  image.fill(0);
+  longCount = 0;
+  std::array<char, 4> bytes{};
+  while (true) {
+    in.read(bytes.data(), bytes.size());
+    const std::streamsize got = in.gcount();
+    if (got <= 0) break;
+    if (longCount >= image.size()) {
+      image.fill(0);
+      longCount = 0;
+      return ReadResult::TooLong;
+    }
+    std::uint32_t value = 0;
+    for (std::streamsize i = 0; i < got; ++i) {
+      value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    }
+    image[longCount++] = value;
+    if (got < 4) break;
+  }
+  return ReadResult::Ok;
+}
+
+}  // namespace
+
+bool IsEepromPath(std::string_view path) {
+  return path.find(kEepromMarker) != path.npos;
+}
+
+std::string DirectoryPart(std::string_view path) {
+  const std::size_t last = path.find_last_of("\\/");
+  return last == path.npos ? std::string() : std::string(path.substr(0, last + 1));
+}
+
+void UploadFileCommand(AppState& app) {
+  FileDialogRequest request;
+  request.title = kLoadBinaryTitle;
+  request.defaultPath = app.settings.BinPath + std::string(kDefaultImagePattern);
+  request.filter = kLoadBinaryFilter;
+  request.typeIndex = app.RememberedFileType;
+  const FileDialogResult chosen = app.platform.ui.OpenFileDialog(request);
+  if (chosen.path.empty()) return;
+
+  switch (chosen.typeIndex) {
+    case filetype::kBinary:
+    case filetype::kEeprom: {
+      app.RememberedFileType = filetype::kBinary;
+      const bool switchRate = app.settings.BaudRate > 0;
+      if (switchRate) app.port.SetRate(0);
+      UploadImage(app, chosen.path);
+      app.settings.BinPath = DirectoryPart(chosen.path);
+      if (switchRate) app.port.SetRate(app.settings.BaudRate);
+      break;
+    }
+    case filetype::kPrepare:
+      app.PreparedFile = chosen.path;
+      app.RememberedFileType = filetype::kPrepare;
+      break;
+    case filetype::kObj:
+      MonitorObjUpload(app, chosen.path);
+      app.RememberedFileType = filetype::kObj;
+      break;
+    case filetype::kText:
+      SendTextFile(app, chosen.path);
+      app.RememberedFileType = filetype::kText;
+      break;
+    default:
+      break;  // a type the dialog does not offer: nothing to do
+  }
+}
+
+UploadOutcome UploadImage(AppState& app, const std::string& path) {
+  app.loader.eepromMode = IsEepromPath(path);
+  if (!app.port.IsOpen()) {
+    app.platform.ui.ShowMessage(kNoComCaption, kNoComText);
+    return UploadOutcome::NoPort;
+  }
+  app.port.PulseReset(app.settings.UseRTS);
+  if (app.output != nullptr) app.output->ClearScreen();
+  if (app.loader.eepromMode) ShowUploadBanner(app);
+  PrintStatusText(app, kStartUpload);
+
+  std::size_t longCount = 0;
+  const ReadResult read = ReadImage(app, path, longCount);
+  if (read != ReadResult::Ok) {
+    PrintStatusText(app, read == ReadResult::Missing ? kNoSuchFile : kImageTooLong);
+    app.port.PurgeInput();
+    return read == ReadResult::Missing ? UploadOutcome::NoFile : UploadOutcome::FileRefused;
+  }
+
+  app.port.PulseReset(app.settings.UseRTS);
+  const int version = Handshake(app);
+  if (version < 1) {
+    if (app.output != nullptr) app.output->PrintText(kCodeErrorAbort);
+    EncodeLong(app, boot::kCommandShutdown);
+    app.port.Flush();
+    return UploadOutcome::HandshakeFailed;
+  }
+  const LoadResult loaded = Load(app, 4 * longCount);
+  app.port.PurgeInput();
+  return loaded == LoadResult::Ok ? UploadOutcome::Loaded : UploadOutcome::ProtocolError;
+}
+
+void SendTextFile(AppState& app, const std::string& path) {
+  std::ifstream in;
+  if (!OpenRegularFile(path, in)) return;
+  std::uint8_t* byte = app.SendBuffer.data();
+  bool lineOpen = false;  // characters of the current line have been sent
+  auto endLine = [&app, byte, &lineOpen] {
+    byte[0] = '\r';
+    app.port.WriteRaw(byte, 1);
+    app.platform.ui.ProcessPendingEvents();
+    app.platform.clock.SleepMs(app.settings.TxtCurs != 0 ? kTextLinePauseCursorMs
+                                                         : kTextLinePauseMs);
+    lineOpen = false;
+  };
+  for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && in.peek() == '\n') in.get();
+      endLine();
+      continue;
+    }
+    byte[0] = static_cast<std::uint8_t>(c);
+    app.port.WriteRaw(byte, 1);
+    if (app.RememberedFileType == filetype::kObj) app.platform.clock.SleepMs(kTextCharPauseMs);
+    lineOpen = true;
+  }
+  if (lineOpen) endLine();  // a last line without a line end
+}
+
+}  // namespace tavolin

@@ -1,0 +1,54 @@
+// MonitorTransfer: two ways of moving a file into a running Propeller 2 outside the boot
+// protocol, and the size query that goes with the second.
+//
+// Principles of operation.
+//   - MonitorObjUpload types an object file into the P2 ROM monitor as lines of upper-case hex
+//     memory data from address E80 ("E80:00 01 ...", 16 bytes a line, CR LF before each new
+//     line), then CR LF and "0+E80", which makes the monitor run it.  One character per write,
+//     no pacing: the monitor keeps up.
+//   - DownloadBinary sends a file to a program on the chip: the size as 4 bytes little-endian,
+//     then blocks of up to 16 bytes, each released by a go-ahead (any bytes) from the chip.  No
+//     go-ahead within 200 polls of 10 ms ends the transfer with "TimeOut Error".
+//   - SendPreparedSize answers the chip's size query for PreparedFile: the size as a signed
+//     32-bit value, -1 for a missing file or none chosen, -2 for a folder.
+// Both transfers set MsMoveOff once their file has opened, so mouse reports do not mix into the
+// data; DownloadBinary restores it from the Normal-Terminal Mode check mark at its end.
+//
+// May touch: app.port, app.ReceiveBuffer, app.SendBuffer, app.settings (MsMoveOff, BinPath),
+// app.PreparedFile, app.output ("TimeOut Error"), app.platform.ui (dialog, progress bar, pumping
+// events, the Normal-Terminal Mode check mark) and app.platform.clock.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tavolin {
+
+struct AppState;
+
+inline constexpr std::uint32_t kMonitorStartAddress = 0xE80;
+inline constexpr std::string_view kMonitorLineEnd = "\r\n";
+inline constexpr std::string_view kMonitorRun = "0+E80";
+
+inline constexpr std::string_view kAnyFile = "*.*";
+inline constexpr std::string_view kDownloadBinaryTitle = "Download Binary";
+inline constexpr std::string_view kDownloadBinaryFilter =
+    "Propeller(.binary)|*.binary|All Files|*.*";
+inline constexpr std::string_view kTransferTimeOut = "TimeOut Error";
+inline constexpr int kTransferBlockBytes = 16;
+inline constexpr int kGoAheadPolls = 200;
+inline constexpr int kGoAheadPollMs = 10;
+inline constexpr int kTransferStartProgress = 50;
+
+inline constexpr std::int32_t kSizeMissing = -1;
+inline constexpr std::int32_t kSizeFolder = -2;
+
+// Each character of text with its own one-byte write.
+void SendText(AppState& app, std::string_view text);
+void MonitorObjUpload(AppState& app, const std::string& path);
+// name is a path or exactly "*.*" (the user chooses in a dialog).
+void DownloadBinary(AppState& app, const std::string& name);
+void SendPreparedSize(AppState& app);
+
+}  // namespace tavolin

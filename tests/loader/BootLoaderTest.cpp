@@ -1,0 +1,286 @@
+// The boot protocol against the ROM model on the fake device and the virtual clock: the bit
+// sequence and the long encoding, the handshake's bytes and its failures, the answers of a load
+// and their time-outs, and the quiet detection.
+#include <gtest/gtest.h>
+
+#include "LoaderRig.h"
+#include "loader/BootLoader.h"
+
+namespace tavolin {
+namespace {
+
+using loadertest::BootRomModel;
+using loadertest::LoaderRig;
+using Bytes = std::vector<std::uint8_t>;
+using Lines = std::vector<std::string>;
+
+Bytes Encoded(LoaderRig& rig, std::uint32_t value) {
+  rig.device.ClearWritten();
+  EncodeLong(rig.app, value);
+  rig.app.port.Flush();
+  return rig.device.written;
+}
+
+Bytes Repeat(std::uint8_t b, std::size_t n) {
+  return Bytes(n, b);
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+std::string LfsrBits(LoaderRig& rig, int from, int to) {  // bits numbered from 1
+  rig.app.loader.lfsr = boot::kLfsrSeed;
+  std::string bits;
+  for (int i = 1; i <= to; ++i) {
+    const int bit = NextLfsrBit(rig.app);
+    if (i >= from) bits += static_cast<char>('0' + bit);
+  }
+  return bits;
+}
+
+TEST(EncodeLong, CheckValues) {
+  struct Case {
+    std::uint32_t value;
+    Bytes bytes;
+  };
+  const Case cases[] = {
+      {0, Concat({Repeat(0x92, 10), {0xF2}})},
+      {1, Concat({{0x93}, Repeat(0x92, 9), {0xF2}})},
+      {3, Concat({{0x9B}, Repeat(0x92, 9), {0xF2}})},
+      {8192, Concat({Repeat(0x92, 4), {0x9A}, Repeat(0x92, 5), {0xF2}})},
+      {0xFFFFFFFF, Concat({Repeat(0xDB, 10), {0xFB}})},
+      {0x80000000, Concat({Repeat(0x92, 10), {0xFA}})},
+  };
+  LoaderRig rig(false);
+  for (const Case& c : cases) EXPECT_EQ(Encoded(rig, c.value), c.bytes) << c.value;
+}
+
+TEST(NextLfsrBit, SequenceFromTheSeed) {
+  LoaderRig rig(false);
+  EXPECT_EQ(LfsrBits(rig, 1, 32), "01011100111101011111000111001010");
+  EXPECT_EQ(LfsrBits(rig, 251, 282), "01000010111001111010111110001110");
+}
+
+TEST(Handshake, SendsBitsAndProbesIn256ByteWritesAndReadsTheVersion) {
+  LoaderRig rig;
+  EXPECT_EQ(Handshake(rig.app), 1);
+  EXPECT_EQ(rig.out.lines, Lines{"Propeller Version = 1"});
+  EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{256, 253}));
+  const Bytes& w = rig.device.written;
+  ASSERT_EQ(w.size(), 509u);
+  EXPECT_EQ(Bytes(w.begin(), w.begin() + 9),
+            (Bytes{0xF9, 0xFE, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFE, 0xFE}));
+  EXPECT_EQ(Bytes(w.begin() + 251, w.end()), Repeat(0xF9, 258));
+  EXPECT_EQ(rig.chip.state, BootRomModel::State::Longs);
+}
+
+TEST(Handshake, FailuresAndTheirLines) {
+  struct Case {
+    const char* name;
+    std::optional<int> wrongReplyBit;
+    bool noChip;
+    int version;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {"250th reply bit wrong", 249, false, -1, {}},
+      {"first reply bit wrong", 0, false, -1, {}},
+      {"no chip", {}, true, -1, {"Time Out"}},
+      {"version 0 is a version", {}, false, 0, {"Propeller Version = 0"}},
+  };
+  for (const Case& c : cases) {
+    LoaderRig rig(!c.noChip);
+    rig.chip.wrongReplyBit = c.wrongReplyBit;
+    if (c.version == 0) rig.chip.version = 0;
+    EXPECT_EQ(Handshake(rig.app), c.version) << c.name;
+    EXPECT_EQ(rig.out.lines, c.lines) << c.name;
+  }
+}
+
+TEST(Handshake, SeventhVersionBitMissingGivesNegativeVersion) {
+  LoaderRig rig(false);
+  // The replies a version-1 chip gives, without the seventh version bit; the eighth comes late.
+  rig.app.loader.lfsr = boot::kLfsrSeed;
+  for (int i = 0; i < 250; ++i) NextLfsrBit(rig.app);
+  Bytes replies;
+  for (int i = 0; i < 250; ++i)
+    replies.push_back(static_cast<std::uint8_t>(0xFE | NextLfsrBit(rig.app)));
+  const Bytes version = {0xFF, 0xFE, 0xFE, 0xFE, 0xFE, 0xFE};
+  replies.insert(replies.end(), version.begin(), version.end());
+  rig.device.Feed(replies);
+  rig.device.Feed(0xFE, 65);  // after the seventh bit's 50 ms have run out
+  const int v = Handshake(rig.app);
+  EXPECT_LT(v, 0);
+  EXPECT_EQ(v, -63);
+  EXPECT_EQ(rig.out.lines, (Lines{"Time Out", "Propeller Version = -63"}));
+}
+
+TEST(ReceiveBit, BudgetsCountPassesOf10MsOr35MsWithProbes) {
+  struct Case {
+    bool probe;
+    int budget;
+    int passes;
+  };
+  const Case cases[] = {{false, 100, 10}, {false, 50, 5}, {true, 2500, 72}, {true, 5000, 143}};
+  for (const Case& c : cases) {
+    LoaderRig rig(false);
+    EXPECT_EQ(ReceiveBit(rig.app, c.probe, c.budget), -1);
+    EXPECT_EQ(rig.clock.NowMs(), c.passes * (c.probe ? 35 : 10)) << c.budget;
+    EXPECT_EQ(rig.device.written.size(), c.probe ? static_cast<std::size_t>(c.passes) : 0u);
+    EXPECT_EQ(rig.out.lines, Lines{"Time Out"});
+  }
+}
+
+TEST(ReceiveBit, OtherBytesAreHardwareLostAndTheWaitGoesOn) {
+  LoaderRig rig(false);
+  rig.device.Feed({0x00, 0x41, 0xFF});
+  EXPECT_EQ(ReceiveBit(rig.app, false, 100), 1);
+  EXPECT_EQ(rig.out.lines, (Lines{"Hardware lost", "Hardware lost"}));
+  rig.out.lines.clear();
+  rig.device.Feed(0xFE);
+  EXPECT_EQ(ReceiveBitQuiet(rig.app, 50), 0);
+  rig.device.Feed({0x00, 0xFF});
+  EXPECT_EQ(ReceiveBitQuiet(rig.app, 50), 1);
+  EXPECT_TRUE(rig.out.lines.empty());
+}
+
+struct LoadCase {
+  const char* name;
+  bool eeprom;
+  BootRomModel::Answer checksum;
+  BootRomModel::Answer program;
+  BootRomModel::Answer verify;
+  Lines after;  // the lines after "Verify .."
+  LoadResult result;
+};
+
+TEST(Load, AnswersOfTheChipAndTheirLines) {
+  using A = BootRomModel::Answer;
+  const LoadCase cases[] = {
+      {"RAM good", false, A{90, 0, {}}, {}, {}, {"..OK -> RUN"}, LoadResult::Ok},
+      {"RAM checksum refused",
+       false,
+       A{90, 1, {}},
+       {},
+       {},
+       {"CheckSum Error"},
+       LoadResult::ChecksumError},
+      {"0x00 before the checksum answer",
+       false,
+       A{90, 0, {0x00}},
+       {},
+       {},
+       {"Hardware lost", "..OK -> RUN"},
+       LoadResult::Ok},
+      {"no checksum answer",
+       false,
+       A{0, std::nullopt, {}},
+       {},
+       {},
+       {"Time Out", "CheckSum Error"},
+       LoadResult::ChecksumError},
+      {"EEPROM good",
+       true,
+       A{90, 0, {}},
+       A{3400, 0, {}},
+       A{1300, 0, {}},
+       {"..OK -> RUN"},
+       LoadResult::Ok},
+      {"EEPROM write refused",
+       true,
+       A{90, 0, {}},
+       A{3400, 1, {}},
+       A{1300, 0, {}},
+       {"EEPROM write Error"},
+       LoadResult::EepromWriteError},
+      {"EEPROM verify refused",
+       true,
+       A{90, 0, {}},
+       A{3400, 0, {}},
+       A{1300, 1, {}},
+       {"EEPROM verify Error"},
+       LoadResult::EepromVerifyError},
+      {"programming answer times out, verify 0",
+       true,
+       A{90, 0, {}},
+       A{6000, std::nullopt, {}},
+       A{0, 0, {}},
+       {"Time Out", "..OK -> RUN"},
+       LoadResult::Ok},
+  };
+  for (const LoadCase& c : cases) {
+    LoaderRig rig;
+    rig.chip.checksum = c.checksum;
+    rig.chip.program = c.program;
+    rig.chip.verify = c.verify;
+    rig.app.loader.eepromMode = c.eeprom;
+    for (std::uint32_t i = 0; i < 10; ++i) rig.app.loader.image[i] = 0x01010101u * i;
+    ASSERT_EQ(Handshake(rig.app), 1) << c.name;
+    rig.out.lines.clear();
+    EXPECT_EQ(Load(rig.app, 40), c.result) << c.name;
+    Lines expected = {c.eeprom ? "Write in EEPROM Lenght=32768" : "Write in RAM Lenght=40",
+                      "Verify .."};
+    expected.insert(expected.end(), c.after.begin(), c.after.end());
+    EXPECT_EQ(rig.out.lines, expected) << c.name;
+    EXPECT_EQ(rig.chip.command(), c.eeprom ? 3u : 1u) << c.name;
+    EXPECT_EQ(rig.chip.count(), c.eeprom ? 8192u : 10u) << c.name;
+  }
+}
+
+TEST(Load, NoChecksumAnswerGivesUpAfterAbout2500Ms) {
+  LoaderRig rig;
+  rig.chip.checksum = {0, std::nullopt, {}};
+  ASSERT_EQ(Handshake(rig.app), 1);
+  const std::int64_t start = rig.clock.NowMs();
+  EXPECT_EQ(Load(rig.app, 4), LoadResult::ChecksumError);
+  const std::int64_t waited = rig.clock.NowMs() - start;
+  EXPECT_GE(waited, 2500);
+  EXPECT_LT(waited, 2600);
+}
+
+TEST(Load, RamImageOf100LongsSendsCommandCountAnd1100ImageBytes) {
+  LoaderRig rig;
+  std::vector<std::uint32_t> image;
+  for (std::uint32_t i = 0; i < 100; ++i) image.push_back(0x9E3779B9u * (i + 1));
+  std::copy(image.begin(), image.end(), rig.app.loader.image.begin());
+  ASSERT_EQ(Handshake(rig.app), 1);
+  rig.device.ClearWritten();
+  EXPECT_EQ(Load(rig.app, 400), LoadResult::Ok);
+
+  LoaderRig encoder(false);  // the expected bytes, encoded on a separate port
+  Bytes expected = Concat({Encoded(encoder, 1), Encoded(encoder, 100)});
+  for (std::uint32_t v : image) {
+    const Bytes e = Encoded(encoder, v);
+    expected.insert(expected.end(), e.begin(), e.end());
+  }
+  ASSERT_EQ(expected.size(), 11u + 11u + 1100u);
+  const Bytes& w = rig.device.written;
+  ASSERT_GT(w.size(), expected.size());
+  EXPECT_EQ(Bytes(w.begin(), w.begin() + static_cast<long>(expected.size())), expected);
+  EXPECT_EQ(Bytes(w.begin() + static_cast<long>(expected.size()), w.end()),
+            Repeat(0xF9, w.size() - expected.size()))
+      << "only probes follow the image";
+  const std::vector<std::size_t> firstWrites(rig.device.writeSizes.begin(),
+                                             rig.device.writeSizes.begin() + 7);
+  EXPECT_EQ(firstWrites, (std::vector<std::size_t>{11, 11, 256, 256, 256, 256, 76}));
+  EXPECT_EQ(rig.chip.image(), image);
+}
+
+TEST(Detect, QuietHandshakeByRawTransfer) {
+  for (bool chipThere : {true, false}) {
+    LoaderRig rig(chipThere);
+    EXPECT_EQ(Detect(rig.app), chipThere ? 1 : -1);
+    EXPECT_TRUE(rig.out.lines.empty());
+    EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{251, 258}));
+    EXPECT_EQ(rig.device.lineChanges.size(), 2u) << "reset pulse";
+    if (!chipThere) {
+      EXPECT_EQ(rig.clock.NowMs(), 125 + 50);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tavolin

@@ -1,0 +1,168 @@
+// The console upload mode in-process, on the fakes: the lines on standard output, the message
+// box on standard error, the progress line on a terminal, and the exit codes.
+#include <gtest/gtest.h>
+
+#include "LoaderRig.h"
+#include "app/ConsoleUpload.h"
+
+namespace tavolin {
+namespace {
+
+using loadertest::BootRomModel;
+using loadertest::BytesOf;
+using loadertest::ChipPeer;
+using loadertest::ScratchDir;
+
+struct ConsoleRig {
+  fake::VirtualClock clock;
+  fake::FakeSerialSystem serial{clock};
+  fake::FakeSerialDevice& device = serial.Plug(3);
+  fake::RecordingConsole console;
+  ConsoleUi ui{console};
+  NullDesktop desktop;
+  Platform platform{clock, serial, ui, console, desktop};
+  AppState app{platform};
+  BootRomModel chip;
+  ChipPeer peer{chip};
+  ScratchDir files;
+  ConsoleRig() { device.peer = &peer; }
+
+  int Run(const std::string& image, const std::string& port = "3") {
+    return RunConsoleUpload(app, CommandLine{image, "-L", port});
+  }
+};
+
+TEST(ConsoleTextOutput, EveryLineEndsWithExactlyOneLf) {
+  struct Case {
+    std::vector<std::string> texts;  // "=" prefix: a PrintLine
+    std::string out;
+  };
+  const Case cases[] = {
+      {{"Start Upload\r", "\n"}, "Start Upload\n"},
+      {{"Start Upload\r"}, "Start Upload\n"},
+      {{"=Verify ..", "=..OK -> RUN"}, "Verify ..\n..OK -> RUN\n"},
+      {{"for your commercial product!\r\r", "\n"}, "for your commercial product!\n\n"},
+      {{"a\nb\r\nc"}, "a\nb\nc\n"},
+      {{"a\r", "\n", "\n"}, "a\n\n"},
+      {{"Code Error -> Abort"}, "Code Error -> Abort\n"},
+      {{"=x", "\n"}, "x\n\n"},
+  };
+  for (const Case& c : cases) {
+    fake::RecordingConsole console;
+    ConsoleTextOutput out(console);
+    for (const std::string& t : c.texts) {
+      if (!t.empty() && t[0] == '=') {
+        out.PrintLine(t.substr(1));
+      } else {
+        out.PrintText(t);
+      }
+    }
+    out.Finish();
+    EXPECT_EQ(console.out, c.out);
+    EXPECT_TRUE(console.err.empty());
+  }
+}
+
+TEST(RunConsoleUpload, GoodLoadPrintsHeaderAndStatusLinesAndExitsZero) {
+  ConsoleRig rig;
+  const std::string path =
+      rig.files.Write("demo.binary", BytesOf(std::vector<std::uint32_t>(100, 7)));
+  EXPECT_EQ(rig.Run(path), exitcode::kOk);
+  EXPECT_EQ(rig.console.out, "Propeller Upload on COM: 3\nFile: " + path +
+                                 "\nStart Upload\nPropeller Version = 1\nWrite in RAM Lenght=400\n"
+                                 "Verify ..\n..OK -> RUN\n");
+  EXPECT_TRUE(rig.console.err.empty());
+  ASSERT_EQ(rig.serial.openOptions.size(), 1u);
+  EXPECT_EQ(rig.serial.openOptions[0].bitsPerSecond, 115200);
+  EXPECT_EQ(rig.serial.openOptions[0].stopBits, StopBits::Two);
+  EXPECT_FALSE(rig.device.isOpen) << "closed before the exit";
+  EXPECT_EQ(rig.app.output, nullptr);
+}
+
+TEST(RunConsoleUpload, WaitsTwoSecondsAfterTheUpload) {
+  ConsoleRig rig;
+  std::int64_t closedAt = -1;
+  rig.clock.OnAdvance([&](std::int64_t now) {
+    if (closedAt < 0 && !rig.device.isOpen && rig.chip.resets > 0) closedAt = now - 2000;
+  });
+  EXPECT_EQ(rig.Run(rig.files.Path("none.binary")), exitcode::kFileError);
+  EXPECT_GE(closedAt, 0);
+  EXPECT_EQ(rig.clock.NowMs() - closedAt, 2000);
+}
+
+TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
+  struct Case {
+    const char* name;
+    const char* port;
+    int image;  // 0 a good file, 1 missing, 2 too long
+    bool chipAnswers;
+    int checksumBit;
+    int code;
+    std::string tail;  // what follows the two header lines on standard output
+    std::string err;
+  };
+  const Case cases[] = {
+      {"port does not open", "9", 0, true, 0, exitcode::kNoPort, "",
+       "No COM: wrong number or not activated\n"},
+      {"no port number", "", 0, true, 0, exitcode::kNoPort, "",
+       "No COM: wrong number or not activated\n"},
+      {"missing file", "3", 1, true, 0, exitcode::kFileError, "Start Upload\nNo such file\n", ""},
+      {"file too long", "3", 2, true, 0, exitcode::kFileError,
+       "Start Upload\nImage too long: more than 32804 bytes\n", ""},
+      {"no chip", "3", 0, false, 0, exitcode::kNoHandshake,
+       "Start Upload\nTime Out\nCode Error -> Abort\n", ""},
+      {"checksum refused", "3", 0, true, 1, exitcode::kLoadError,
+       "Start Upload\nPropeller Version = 1\nWrite in RAM Lenght=8\nVerify ..\nCheckSum Error\n",
+       ""},
+  };
+  for (const Case& c : cases) {
+    ConsoleRig rig;
+    if (!c.chipAnswers) rig.device.peer = nullptr;
+    rig.chip.checksum.bit = c.checksumBit;
+    const std::string path = c.image == 0 ? rig.files.Write("a.binary", BytesOf({1, 2}))
+                             : c.image == 1
+                                 ? rig.files.Path("none.binary")
+                                 : rig.files.Write("a.binary", std::vector<std::uint8_t>(33000, 1));
+    EXPECT_EQ(rig.Run(path, c.port), c.code) << c.name;
+    const std::string header = "Propeller Upload on COM: " + std::to_string(ReadDecimal(c.port)) +
+                               "\nFile: " + path + "\n";
+    EXPECT_EQ(rig.console.out, header + c.tail) << c.name;
+    EXPECT_EQ(rig.console.err, c.err) << c.name;
+  }
+}
+
+TEST(RunConsoleUpload, EepromImageShowsTheBannerAsLines) {
+  ConsoleRig rig;
+  rig.chip.program.busyMs = 0;
+  rig.chip.verify.busyMs = 0;
+  const std::string path = rig.files.Write("a.eeprom", BytesOf({1, 2}));
+  EXPECT_EQ(rig.Run(path), exitcode::kOk);
+  const std::string expected =
+      "Made by the Tavolin project\nAsk for a customized version\n"
+      "for your commercial product!\n\nStart Upload\n";
+  EXPECT_NE(rig.console.out.find(expected), std::string::npos) << rig.console.out;
+  EXPECT_NE(rig.console.out.find("Write in EEPROM Lenght=32768\n"), std::string::npos);
+}
+
+TEST(RunConsoleUpload, ProgressLineOnlyOnATerminalAndErasedWhenDone) {
+  for (bool terminal : {false, true}) {
+    ConsoleRig rig;
+    rig.console.errIsTerminal = terminal;
+    const std::string path =
+        rig.files.Write("a.binary", BytesOf(std::vector<std::uint32_t>(200, 3)));
+    EXPECT_EQ(rig.Run(path), exitcode::kOk);
+    if (!terminal) {
+      EXPECT_TRUE(rig.console.err.empty());
+      continue;
+    }
+    const std::string& err = rig.console.err;
+    EXPECT_NE(err.find("\rSending image: 50% (100 of 200 longs)"), std::string::npos);
+    EXPECT_NE(err.find("\rSending image: 100% (200 of 200 longs)"), std::string::npos);
+    EXPECT_EQ(err.find('\n'), std::string::npos) << "a single updating line";
+    EXPECT_EQ(err.substr(err.size() - 4), "\r\x1b[K");
+    EXPECT_EQ(rig.console.out.find("Sending"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace tavolin

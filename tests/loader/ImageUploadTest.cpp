@@ -1,0 +1,305 @@
+// The image upload and the "&Upload File" command: what reaches the chip and the terminal for
+// good and failed uploads, the load mode taken from the path, the image buffer's limits, the
+// dialog's decision table with the rate switch, and the paced text send.
+#include <gtest/gtest.h>
+
+#include "LoaderRig.h"
+#include "accessories/UploadBanner.h"
+#include "loader/BootLoader.h"
+#include "loader/ImageUpload.h"
+
+namespace tavolin {
+namespace {
+
+using loadertest::BytesOf;
+using loadertest::LoaderRig;
+using Bytes = std::vector<std::uint8_t>;
+
+std::vector<std::uint32_t> Counting(std::size_t n) {
+  std::vector<std::uint32_t> longs;
+  for (std::size_t i = 0; i < n; ++i)
+    longs.push_back(0x11111111u * static_cast<std::uint32_t>(i % 15 + 1));
+  return longs;
+}
+
+TEST(UploadImage, GoodRamLoadShowsEveryStageOnePerLine) {
+  LoaderRig rig;
+  const std::vector<std::uint32_t> image = Counting(100);
+  const std::string path = rig.files.Write("demo.binary", BytesOf(image));
+  EXPECT_EQ(UploadImage(rig.app, path), UploadOutcome::Loaded);
+  EXPECT_EQ(rig.out.text,
+            "Start Upload\r\nPropeller Version = 1\r\nWrite in RAM Lenght=400\r\nVerify ..\r\n"
+            "..OK -> RUN\r\n");
+  EXPECT_EQ(rig.out.clears, 1);
+  EXPECT_EQ(rig.chip.resets, 2);
+  EXPECT_EQ(rig.chip.command(), 1u);
+  EXPECT_EQ(rig.chip.image(), image);
+  EXPECT_GE(rig.device.purges, 3) << "two resets and the final purge";
+}
+
+TEST(UploadImage, ModeComesFromTheCaseSensitivePath) {
+  struct Case {
+    const char* name;
+    bool eeprom;
+  };
+  const Case cases[] = {
+      {"x.binary", false}, {"x.eeprom", true},  {"x.eeprom.binary", true},
+      {"X.EEPROM", false}, {"x.Eeprom", false}, {"old.eeprom-copy.bin", true},
+  };
+  for (const Case& c : cases) {
+    LoaderRig rig;
+    rig.ui.hasWindow = false;
+    rig.chip.program.busyMs = 0;
+    rig.chip.verify.busyMs = 0;
+    const std::string path = rig.files.Write(c.name, BytesOf(Counting(4)));
+    EXPECT_EQ(UploadImage(rig.app, path), UploadOutcome::Loaded) << c.name;
+    EXPECT_EQ(rig.chip.command(), c.eeprom ? 3u : 1u) << c.name;
+    EXPECT_EQ(rig.chip.count(), c.eeprom ? 8192u : 4u) << c.name;
+    const bool banner = rig.out.text.find("Made by ") != std::string::npos;
+    EXPECT_EQ(banner, c.eeprom) << c.name;
+    EXPECT_EQ(rig.out.lines.at(1),
+              c.eeprom ? "Write in EEPROM Lenght=32768" : "Write in RAM Lenght=16")
+        << c.name;
+  }
+}
+
+TEST(UploadImage, BannerComesAfterClearAndBeforeStartUpload) {
+  for (bool window : {false, true}) {
+    LoaderRig rig;
+    rig.ui.hasWindow = window;
+    const std::string path = rig.files.Write("a.eeprom", BytesOf(Counting(2)));
+    ASSERT_EQ(UploadImage(rig.app, path), UploadOutcome::Loaded);
+    const std::string expectedStart =
+        window ? std::string("\x0B\x05Start Upload\r\n")
+               : std::string(kBannerMadeBy) + "\n" + std::string(kBannerCustomized) + "\n" +
+                     std::string(kBannerCommercial) + "\nStart Upload\r\n";
+    EXPECT_EQ(rig.out.text.substr(0, expectedStart.size()), expectedStart) << window;
+  }
+}
+
+TEST(ShowUploadBanner, LogoOnlyWithAWindowAndAlwaysTwoSeconds) {
+  constexpr Pixel kLogoInk = 0xFF123456u;
+  constexpr Pixel kBlack = 0xFF000000u;
+  struct Case {
+    bool window;
+    int screenW, screenH;
+  };
+  for (const Case c : {Case{true, 640, 446}, Case{true, 100, 40}, Case{false, 640, 446}}) {
+    LoaderRig rig(false);
+    rig.ui.hasWindow = c.window;
+    rig.app.logo = Image(210, 85, kLogoInk);
+    rig.app.screen.screenImage = Image(c.screenW, c.screenH, kBlack);
+    ShowUploadBanner(rig.app);
+    const Image& screen = rig.app.screen.screenImage;
+    EXPECT_EQ(screen.At(0, 0), c.window ? kLogoInk : kBlack);
+    EXPECT_EQ(screen.At(c.screenW - 1, c.screenH - 1),
+              c.window && c.screenW <= 210 && c.screenH <= 85 ? kLogoInk : kBlack);
+    if (c.screenW > 210) {
+      EXPECT_EQ(screen.At(209, 84), c.window ? kLogoInk : kBlack);
+      EXPECT_EQ(screen.At(210, 0), kBlack);
+      EXPECT_EQ(screen.At(0, 85), kBlack);
+    }
+    EXPECT_EQ(rig.out.text.find("Made by") != std::string::npos, !c.window);
+    EXPECT_EQ(rig.clock.slept(), 2000);
+  }
+}
+
+TEST(UploadImage, SixByteFileGivesTwoLongsAndEightBytes) {
+  LoaderRig rig;
+  const std::string path = rig.files.Write("six.binary", Bytes{1, 2, 3, 4, 5, 6});
+  EXPECT_EQ(UploadImage(rig.app, path), UploadOutcome::Loaded);
+  EXPECT_EQ(rig.chip.image(), (std::vector<std::uint32_t>{0x04030201u, 0x00000605u}));
+  EXPECT_EQ(rig.out.lines.at(1), "Write in RAM Lenght=8");
+}
+
+TEST(UploadImage, EepromImageNeverCarriesTheTailOfAnEarlierOne) {
+  LoaderRig rig;
+  rig.ui.hasWindow = false;
+  const std::string longer = rig.files.Write("long.binary", BytesOf(Counting(300)));
+  const std::string shorter = rig.files.Write("short.eeprom", BytesOf({0xAABBCCDDu, 0x01020304u}));
+  ASSERT_EQ(UploadImage(rig.app, longer), UploadOutcome::Loaded);
+  ASSERT_EQ(UploadImage(rig.app, shorter), UploadOutcome::Loaded);
+  std::vector<std::uint32_t> expected(8192, 0);
+  expected[0] = 0xAABBCCDDu;
+  expected[1] = 0x01020304u;
+  EXPECT_EQ(rig.chip.image(), expected);
+}
+
+TEST(UploadImage, FileLongerThanTheBufferIsRefusedBeforeAnythingIsSent) {
+  struct Case {
+    std::size_t bytes;
+    UploadOutcome outcome;
+  };
+  const Case cases[] = {{8201 * 4, UploadOutcome::Loaded},
+                        {8201 * 4 + 1, UploadOutcome::FileRefused},
+                        {40000, UploadOutcome::FileRefused}};
+  for (const Case& c : cases) {
+    LoaderRig rig;
+    const std::string path = rig.files.Write("big.binary", Bytes(c.bytes, 0x11));
+    EXPECT_EQ(UploadImage(rig.app, path), c.outcome) << c.bytes;
+    if (c.outcome == UploadOutcome::FileRefused) {
+      EXPECT_EQ(rig.out.text, "Start Upload\r\nImage too long: more than 32804 bytes\r\n");
+      EXPECT_TRUE(rig.device.written.empty());
+      EXPECT_EQ(rig.chip.resets, 1);
+    } else {
+      EXPECT_EQ(rig.chip.count(), 8201u);
+    }
+  }
+}
+
+TEST(UploadImage, FailuresBeforeTheLoad) {
+  {  // port closed: the box, no reset, nothing printed
+    LoaderRig rig;
+    rig.app.port.Close();
+    EXPECT_EQ(UploadImage(rig.app, rig.files.Write("a.binary", Bytes{1})), UploadOutcome::NoPort);
+    ASSERT_EQ(rig.ui.messages.size(), 1u);
+    EXPECT_EQ(rig.ui.messages[0].caption, "No COM");
+    EXPECT_EQ(rig.ui.messages[0].text, "wrong number or not activated");
+    EXPECT_TRUE(rig.out.text.empty());
+    EXPECT_EQ(rig.chip.resets, 0);
+  }
+  {  // missing file: one reset, two lines, nothing sent, input purged
+    LoaderRig rig;
+    rig.app.NormalTerminalMode = 0;
+    rig.out.normalTerminalMode = false;
+    EXPECT_EQ(UploadImage(rig.app, rig.files.Path("none.binary")), UploadOutcome::NoFile);
+    EXPECT_EQ(rig.out.text, "Start Upload\rNo such file\r");
+    EXPECT_EQ(rig.chip.resets, 1);
+    EXPECT_TRUE(rig.device.written.empty());
+    EXPECT_EQ(rig.device.purges, 2);
+  }
+  {  // a folder is no image either
+    LoaderRig rig;
+    EXPECT_EQ(UploadImage(rig.app, rig.files.Folder()), UploadOutcome::NoFile);
+  }
+}
+
+TEST(UploadImage, FailedHandshakeAbortsWithTheStopCommand) {
+  for (bool chipThere : {false, true}) {
+    LoaderRig rig(chipThere);
+    rig.chip.wrongReplyBit = 100;
+    EXPECT_EQ(UploadImage(rig.app, rig.files.Write("a.binary", Bytes{1, 2, 3, 4})),
+              UploadOutcome::HandshakeFailed);
+    const std::string& t = rig.out.text;
+    ASSERT_GE(t.size(), 19u);
+    EXPECT_EQ(t.substr(t.size() - 19), "Code Error -> Abort");
+    const Bytes& w = rig.device.written;
+    ASSERT_EQ(w.size(), 509u + 11u);
+    EXPECT_EQ(Bytes(w.end() - 11, w.end()),
+              (Bytes{0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0xF2}));
+    EXPECT_EQ(rig.out.text.find("Propeller Version"), std::string::npos);
+  }
+}
+
+TEST(UploadFileCommand, DialogTypeDecidesWhatHappens) {
+  struct Case {
+    int type;
+    int rememberedAfter;
+    bool imageLoaded;
+    bool prepared;
+    Bytes sent;  // raw bytes for the text and monitor types
+  };
+  const Case cases[] = {
+      {0, 0, true, false, {}},
+      {1, 0, true, false, {}},
+      {2, 2, false, false, {'h', 'i', '\r'}},
+      {3, 3, false, false,
+       Bytes{'E', '8', '0', ':', '6', '8', ' ', '6', '9', '\r', '\n', '0', '+', 'E', '8', '0'}},
+      {4, 4, false, true, {}},
+  };
+  for (const Case& c : cases) {
+    LoaderRig rig;
+    rig.app.settings.BinPath = "/old/";
+    rig.app.RememberedFileType = 3;
+    const std::string path = rig.files.Write("f.binary", "hi");
+    rig.ui.openAnswers.push_back({path, c.type});
+    UploadFileCommand(rig.app);
+    ASSERT_EQ(rig.ui.openRequests.size(), 1u);
+    const FileDialogRequest& r = rig.ui.openRequests[0];
+    EXPECT_EQ(r.title, "Load Binary");
+    EXPECT_EQ(r.defaultPath, "/old/\\*.binary");
+    EXPECT_EQ(r.filter,
+              "Propeller(.binary)|*.binary|Propeller(.eeprom)|*.eeprom|Text(.txt)|*.txt|"
+              "OBJ file(.obj)|*.obj|Prepare|*.bin;*.??a");
+    EXPECT_EQ(r.typeIndex, 3);
+    EXPECT_EQ(rig.app.RememberedFileType, c.rememberedAfter) << c.type;
+    EXPECT_EQ(rig.chip.command() == 1u, c.imageLoaded) << c.type;
+    EXPECT_EQ(rig.app.settings.BinPath, c.imageLoaded ? rig.files.Folder() + "/" : "/old/")
+        << c.type;
+    EXPECT_EQ(rig.app.PreparedFile, c.prepared ? path : "") << c.type;
+    if (!c.imageLoaded) {
+      EXPECT_EQ(rig.device.written, c.sent) << c.type;
+    }
+  }
+}
+
+TEST(UploadFileCommand, CancelDoesNothing) {
+  LoaderRig rig;
+  rig.ui.openAnswers.push_back({"", 0});
+  UploadFileCommand(rig.app);
+  EXPECT_EQ(rig.app.RememberedFileType, 3);
+  EXPECT_TRUE(rig.device.written.empty());
+  EXPECT_EQ(rig.chip.resets, 0);
+}
+
+TEST(UploadFileCommand, ImageGoesAt115200AndTheRateIsRestored) {
+  struct Case {
+    int baudRate;
+    int after;
+  };
+  for (const Case c : {Case{1, 57600}, Case{0, 115200}, Case{4, 9600}}) {
+    LoaderRig rig;
+    rig.app.settings.BaudRate = c.baudRate;
+    rig.app.port.SetRate(c.baudRate);
+    rig.ui.openAnswers.push_back({rig.files.Write("a.binary", Bytes{1, 2, 3, 4}), 0});
+    UploadFileCommand(rig.app);
+    ASSERT_FALSE(rig.peer.ratesSeen.empty());
+    for (int rate : rig.peer.ratesSeen) EXPECT_EQ(rate, 115200) << c.baudRate;
+    EXPECT_EQ(rig.device.bitsPerSecond, c.after) << c.baudRate;
+  }
+}
+
+TEST(SendTextFile, EveryLineEndStyleSendsTheSameBytes) {
+  const char* files[] = {"ab\rc", "ab\nc", "ab\r\nc", "ab\r\nc\r\n", "ab\nc\n"};
+  for (const char* text : files) {
+    LoaderRig rig(false);
+    rig.app.RememberedFileType = 2;
+    SendTextFile(rig.app, rig.files.Write("t.txt", text));
+    EXPECT_EQ(rig.device.written, (Bytes{0x61, 0x62, 0x0D, 0x63, 0x0D})) << text;
+    EXPECT_EQ(rig.device.writeSizes, std::vector<std::size_t>(5, 1)) << text;
+    EXPECT_EQ(rig.ui.pumpCount, 2) << text;
+  }
+}
+
+TEST(SendTextFile, EmptyLinesEmptyAndMissingFiles) {
+  struct Case {
+    const char* text;  // nullptr: no such file
+    Bytes sent;
+  };
+  const Case cases[] = {{"", {}}, {nullptr, {}}, {"\n\r\n", {0x0D, 0x0D}}, {"x", {'x', 0x0D}}};
+  for (const Case& c : cases) {
+    LoaderRig rig(false);
+    const std::string path = c.text ? rig.files.Write("t.txt", c.text) : rig.files.Path("no.txt");
+    SendTextFile(rig.app, path);
+    EXPECT_EQ(rig.device.written, c.sent);
+  }
+}
+
+TEST(SendTextFile, PacedPerCharacterOnlyWhenTheRememberedTypeIsObj) {
+  struct Case {
+    int remembered;
+    int txtCurs;
+    std::int64_t ms;
+  };
+  const Case cases[] = {{3, 1, 3 + 2 * 100}, {2, 1, 2 * 100}, {3, 0, 3 + 2 * 10}, {0, 0, 2 * 10}};
+  for (const Case& c : cases) {
+    LoaderRig rig(false);
+    rig.app.RememberedFileType = c.remembered;
+    rig.app.settings.TxtCurs = c.txtCurs;
+    SendTextFile(rig.app, rig.files.Write("t.txt", "ab\nc\n"));
+    EXPECT_EQ(rig.clock.slept(), c.ms) << c.remembered << " " << c.txtCurs;
+  }
+}
+
+}  // namespace
+}  // namespace tavolin

@@ -1,0 +1,187 @@
+// The monitor OBJ upload, the paced binary download and the prepared file's size, byte for byte
+// on the fake device.
+#include <gtest/gtest.h>
+
+#include "LoaderRig.h"
+#include "app/MenuIds.h"
+#include "loader/MonitorTransfer.h"
+
+namespace tavolin {
+namespace {
+
+using loadertest::LoaderRig;
+using Bytes = std::vector<std::uint8_t>;
+
+std::string Written(const LoaderRig& rig) {
+  return std::string(rig.device.written.begin(), rig.device.written.end());
+}
+
+// A program on the chip that gives a go-ahead a little after each of the host's first
+// `answers` writes (the size, then the blocks).
+class GoAheadPeer : public fake::Peer {
+ public:
+  explicit GoAheadPeer(int answers) : answers_(answers) {}
+  void OnHostWrite(fake::FakeSerialDevice& device, const std::uint8_t*, std::size_t,
+                   std::int64_t nowMs) override {
+    if (answers_-- > 0) device.Feed(Bytes{0x2A, 0x2A}, nowMs + 5);
+  }
+
+ private:
+  int answers_;
+};
+
+TEST(MonitorObjUpload, TypesTheFileAsHexLinesFromE80) {
+  Bytes twenty;
+  for (std::uint8_t b = 0; b < 20; ++b) twenty.push_back(b);
+  Bytes thirtyThree(33, 0xAB);
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    std::string sent;
+  };
+  const Case cases[] = {
+      {"20 bytes", twenty,
+       "E80:00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\r\nE90:10 11 12 13\r\n0+E80"},
+      {"one byte 0x0A", {0x0A}, "E80:0A\r\n0+E80"},
+      {"empty", {}, "\r\n0+E80"},
+      {"33 bytes", thirtyThree,
+       "E80:AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB\r\n"
+       "E90:AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB\r\nEA0:AB\r\n0+E80"},
+  };
+  for (const Case& c : cases) {
+    LoaderRig rig(false);
+    rig.app.settings.MsMoveOff = 0;
+    MonitorObjUpload(rig.app, rig.files.Write("p.obj", c.bytes));
+    EXPECT_EQ(Written(rig), c.sent) << c.name;
+    EXPECT_EQ(rig.device.writeSizes, std::vector<std::size_t>(c.sent.size(), 1)) << c.name;
+    EXPECT_EQ(rig.app.settings.MsMoveOff, 1) << c.name;
+    EXPECT_EQ(rig.ui.pumpCount, static_cast<int>(c.bytes.size())) << c.name;
+    EXPECT_EQ(rig.clock.slept(), 0) << c.name;
+  }
+}
+
+TEST(MonitorObjUpload, MissingFileSendsNothing) {
+  LoaderRig rig(false);
+  rig.app.settings.MsMoveOff = 0;
+  MonitorObjUpload(rig.app, rig.files.Path("none.obj"));
+  EXPECT_TRUE(rig.device.written.empty());
+  EXPECT_EQ(rig.app.settings.MsMoveOff, 0);
+  EXPECT_EQ(rig.device.purges, 1);
+}
+
+TEST(DownloadBinary, SizeThenBlocksOf16EachAfterAGoAhead) {
+  LoaderRig rig(false);
+  GoAheadPeer chip(3);
+  rig.device.peer = &chip;
+  rig.ui.checked[menu::kNormalTerminalMode] = false;
+  rig.app.settings.MsMoveOff = 1;
+  Bytes file;
+  for (std::uint8_t b = 0; b < 17; ++b) file.push_back(static_cast<std::uint8_t>(0x40 + b));
+  DownloadBinary(rig.app, rig.files.Write("d.bin", file));
+  Bytes expected = {0x11, 0x00, 0x00, 0x00};
+  expected.insert(expected.end(), file.begin(), file.end());
+  EXPECT_EQ(rig.device.written, expected);
+  EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{4, 16, 1}));
+  EXPECT_EQ(rig.ui.progressValues, (std::vector<int>{50, 94, 100}));
+  EXPECT_FALSE(rig.ui.progressVisible);
+  EXPECT_EQ(rig.app.settings.MsMoveOff, 0) << "restored from the menu check mark";
+  EXPECT_TRUE(rig.out.text.empty());
+}
+
+TEST(DownloadBinary, ChipThatStopsAfterTheFirstBlockTimesOut) {
+  LoaderRig rig(false);
+  GoAheadPeer chip(1);  // a go-ahead for the first block only
+  rig.device.peer = &chip;
+  DownloadBinary(rig.app, rig.files.Write("d.bin", Bytes(40, 0x55)));
+  EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{4, 16}));
+  EXPECT_EQ(rig.out.text, "TimeOut Error");
+  EXPECT_TRUE(rig.out.lines.empty());
+  EXPECT_GE(rig.clock.NowMs(), 2000);
+  EXPECT_LT(rig.clock.NowMs(), 2100);
+  EXPECT_FALSE(rig.ui.progressVisible);
+}
+
+TEST(DownloadBinary, NothingToSendStillRestoresMouseAndHidesTheBar) {
+  struct Case {
+    const char* name;
+    bool dialog;     // name "*.*", the dialog is cancelled
+    bool emptyFile;  // an existing empty file
+    bool menuChecked;
+    Bytes sent;
+  };
+  const Case cases[] = {
+      {"dialog cancelled", true, false, true, {}},
+      {"missing file", false, false, false, {}},
+      {"empty file", false, true, true, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    LoaderRig rig(false);
+    GoAheadPeer chip(5);
+    rig.device.peer = &chip;
+    rig.ui.checked[menu::kNormalTerminalMode] = c.menuChecked;
+    rig.app.settings.MsMoveOff = c.menuChecked ? 0 : 1;
+    rig.app.settings.BinPath = "/images/";
+    const std::string name = c.dialog      ? "*.*"
+                             : c.emptyFile ? rig.files.Write("e.bin", Bytes{})
+                                           : rig.files.Path("none.bin");
+    DownloadBinary(rig.app, name);
+    EXPECT_EQ(rig.device.written, c.sent) << c.name;
+    EXPECT_FALSE(rig.ui.progressVisible) << c.name;
+    EXPECT_EQ(rig.app.settings.MsMoveOff, c.menuChecked ? 1 : 0) << c.name;
+    for (int v : rig.ui.progressValues) EXPECT_LE(v, 100) << c.name;
+    if (c.dialog) {
+      ASSERT_EQ(rig.ui.openRequests.size(), 1u);
+      EXPECT_EQ(rig.ui.openRequests[0].title, "Download Binary");
+      EXPECT_EQ(rig.ui.openRequests[0].defaultPath, "/images/\\*.binary");
+      EXPECT_EQ(rig.ui.openRequests[0].filter, "Propeller(.binary)|*.binary|All Files|*.*");
+      EXPECT_EQ(rig.ui.openRequests[0].typeIndex, 0);
+    }
+  }
+}
+
+TEST(DownloadBinary, ChosenFileFromTheDialogIsSent) {
+  LoaderRig rig(false);
+  GoAheadPeer chip(2);
+  rig.device.peer = &chip;
+  rig.ui.openAnswers.push_back({rig.files.Write("c.binary", Bytes{9, 8, 7}), 1});
+  DownloadBinary(rig.app, "*.*");
+  EXPECT_EQ(rig.device.written, (Bytes{3, 0, 0, 0, 9, 8, 7}));
+}
+
+TEST(SendPreparedSize, SizeAsSigned32BitLittleEndian) {
+  struct Case {
+    const char* name;
+    int kind;  // 0 none chosen, 1 missing, 2 folder, 3 a 17-byte file, 4 an empty file
+    Bytes sent;
+  };
+  const Case cases[] = {
+      {"none chosen", 0, {0xFF, 0xFF, 0xFF, 0xFF}}, {"missing", 1, {0xFF, 0xFF, 0xFF, 0xFF}},
+      {"folder", 2, {0xFE, 0xFF, 0xFF, 0xFF}},      {"17 bytes", 3, {0x11, 0x00, 0x00, 0x00}},
+      {"empty", 4, {0x00, 0x00, 0x00, 0x00}},
+  };
+  for (const Case& c : cases) {
+    LoaderRig rig(false);
+    switch (c.kind) {
+      case 1:
+        rig.app.PreparedFile = rig.files.Path("gone.bin");
+        break;
+      case 2:
+        rig.app.PreparedFile = rig.files.Folder();
+        break;
+      case 3:
+        rig.app.PreparedFile = rig.files.Write("p.bin", Bytes(17, 1));
+        break;
+      case 4:
+        rig.app.PreparedFile = rig.files.Write("p.bin", Bytes{});
+        break;
+      default:
+        break;
+    }
+    SendPreparedSize(rig.app);
+    EXPECT_EQ(rig.device.written, c.sent) << c.name;
+    EXPECT_EQ(rig.device.writeSizes, std::vector<std::size_t>{4}) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace tavolin

@@ -1,0 +1,377 @@
+// The simulated ROM boot loader against a minimal host on the fake port and the virtual clock:
+// the wire coding, the checksum rule, handshake and loads, the answers and their busy periods,
+// the ways the chip gives up, the faults, and what resets the chip.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <numeric>
+
+#include "sim/PropImage.h"
+#include "tests/sim/SimHost.h"
+
+namespace tavolin::sim {
+namespace {
+
+using test::BitsOf;
+using test::Rig;
+using test::SequenceBits;
+
+TEST(BootWire, SequenceFromTheSeed) {
+  EXPECT_EQ(SequenceBits(0, 32), BitsOf("01011100111101011111000111001010"));
+  // Output bits 251 to 282 (counted from 1): the chip's first reply bits.
+  EXPECT_EQ(SequenceBits(250, 32), BitsOf("01000010111001111010111110001110"));
+}
+
+TEST(BootWire, EncodeLongCheckValues) {
+  struct Case {
+    std::uint32_t value;
+    std::array<std::uint8_t, 11> bytes;
+  };
+  const Case cases[] = {
+      {0, {0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0xF2}},
+      {1, {0x93, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0xF2}},
+      {3, {0x9B, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0x92, 0xF2}},
+      {8192, {0x92, 0x92, 0x92, 0x92, 0x9A, 0x92, 0x92, 0x92, 0x92, 0x92, 0xF2}},
+      {0xFFFFFFFF, {0xDB, 0xDB, 0xDB, 0xDB, 0xDB, 0xDB, 0xDB, 0xDB, 0xDB, 0xDB, 0xFB}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(EncodeLong(c.value), c.bytes) << c.value;
+}
+
+TEST(BootWire, PulsesOfEncodedLongsGiveTheValueBack) {
+  for (std::uint32_t value : {0u, 1u, 3u, 8192u, 0xFFFFFFFFu, 0x12345678u, 0x80000001u}) {
+    std::vector<int> bits;
+    for (std::uint8_t b : EncodeLong(value)) ASSERT_TRUE(DecodePulses(b, bits));
+    ASSERT_EQ(bits.size(), 32u);
+    std::uint32_t back = 0;
+    for (int i = 0; i < 32; ++i) back |= static_cast<std::uint32_t>(bits[i]) << i;
+    EXPECT_EQ(back, value);
+  }
+  struct Case {
+    std::uint8_t byte;
+    bool valid;
+    std::vector<int> bits;
+  };
+  const Case cases[] = {{0xFF, true, {1}}, {0xFE, true, {0}}, {0xF9, true, {1, 0}},
+                        {0x00, false, {}}, {0xF8, false, {}}, {0x55, true, {1, 1, 1, 1, 1}}};
+  for (const Case& c : cases) {
+    std::vector<int> bits;
+    EXPECT_EQ(DecodePulses(c.byte, bits), c.valid) << int{c.byte};
+    if (c.valid) {
+      EXPECT_EQ(bits, c.bits) << int{c.byte};
+    }
+  }
+}
+
+TEST(PropImage, BinarySumsToMinus0xECAndEepromToZero) {
+  for (std::size_t code : {0u, 4u, 32u, 1000u}) {
+    const auto binary = MakeBinaryImage(code);
+    EXPECT_EQ((std::accumulate(binary.begin(), binary.end(), 0u) + 0xEC) & 0xFF, 0u) << code;
+    EXPECT_EQ(binary[6] | binary[7] << 8, 0x0010);
+    const auto eeprom = MakeEepromImage(binary);
+    ASSERT_EQ(eeprom.size(), kHubRamBytes);
+    EXPECT_EQ(std::accumulate(eeprom.begin(), eeprom.end(), 0u) & 0xFF, 0u) << code;
+  }
+}
+
+TEST(PropImage, SavedImageReadsBackTheSame) {
+  const auto path = std::filesystem::temp_directory_path() / "tavolin-sim-test.eeprom";
+  const auto image = MakeEepromImage(MakeBinaryImage(100));
+  ASSERT_TRUE(SaveImage(path, image));
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<std::uint8_t> back{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_EQ(back, image);
+  std::filesystem::remove(path);
+  EXPECT_FALSE(SaveImage(path / "no-such-folder" / "x.binary", image));
+}
+
+TEST(PropImage, StackFrameMarkersOnlyLandInRam) {
+  struct Case {
+    std::uint16_t dbase;
+    std::vector<std::uint32_t> markedAt;  // addresses of the marker longs in RAM
+  };
+  const Case cases[] = {
+      {0x0100, {0x00F8, 0x00FC}},
+      {0x0102, {0x00F8, 0x00FC}},  // long writes ignore the low address bits
+      {0x8004, {0x7FFC}},          // 0x8000 is ROM
+      {0x0004, {0x0000}},          // dbase - 8 wraps to the ROM's top
+      {0x0000, {}},
+      {0x9000, {}},
+  };
+  for (const Case& c : cases) {
+    HubRam ram{};
+    ram[0x0A] = static_cast<std::uint8_t>(c.dbase);
+    ram[0x0B] = static_cast<std::uint8_t>(c.dbase >> 8);
+    HubRam before = ram;
+    AddStackFrame(ram);
+    int changedLongs = 0;
+    for (std::uint32_t a = 0; a < kHubRamBytes; a += 4) {
+      if (std::equal(ram.begin() + a, ram.begin() + a + 4, before.begin() + a)) continue;
+      ++changedLongs;
+      EXPECT_NE(std::find(c.markedAt.begin(), c.markedAt.end(), a), c.markedAt.end())
+          << "dbase " << c.dbase << " address " << a;
+    }
+    EXPECT_EQ(changedLongs, static_cast<int>(c.markedAt.size())) << "dbase " << c.dbase;
+  }
+}
+
+TEST(BootLoader, GoodHandshakeAndRamLoadRunTheFirmware) {
+  Rig rig;
+  ASSERT_TRUE(rig.Handshake());
+  EXPECT_TRUE(rig.other.empty());
+  rig.Load(1, MakeBinaryImage(64));
+  EXPECT_EQ(rig.Probe(2500), 0);
+  EXPECT_TRUE(rig.chip.bootLoader().record().ran);
+  EXPECT_EQ(rig.chip.bootLoader().record().longCount, 20u);
+  EXPECT_EQ(rig.chip.running(), Personality::Display);
+  // The demo follows: the first byte the firmware sends clears the screen.
+  EXPECT_EQ(rig.ReadBit(200), -1);
+  ASSERT_FALSE(rig.other.empty());
+  EXPECT_EQ(rig.other.front(), 0);
+}
+
+TEST(BootLoader, ChecksumAnswerAndWhatRunsAfter) {
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> image;
+    int answer;
+    Personality after;
+  };
+  auto corrupted = MakeBinaryImage(64);
+  corrupted[40] ^= 0x01;
+  const Case cases[] = {
+      {"good", MakeBinaryImage(64), 0, Personality::Display},
+      {"one bit changed", corrupted, 1, Personality::Off},
+      {"pbase not 0x0010", MakeBinaryImage(64, false), 0, Personality::Off},
+      {"32 KB eeprom file", MakeEepromImage(MakeBinaryImage(64)), 0, Personality::Display},
+  };
+  for (const Case& c : cases) {
+    Rig rig;
+    ASSERT_TRUE(rig.Handshake()) << c.name;
+    rig.Load(1, c.image);
+    EXPECT_EQ(rig.Probe(2500), c.answer) << c.name;
+    rig.clock.SleepMs(10);
+    EXPECT_EQ(rig.chip.running(), c.after) << c.name;
+  }
+}
+
+TEST(BootLoader, CommandsThatShutDownAnswerNothing) {
+  for (std::uint32_t command : {0u, 4u, 0xFFFFFFFFu}) {
+    Rig rig;
+    ASSERT_TRUE(rig.Handshake());
+    rig.Load(command, MakeBinaryImage(16));
+    EXPECT_EQ(rig.Probe(500), -1) << command;
+    EXPECT_TRUE(rig.chip.bootLoader().record().shutDown) << command;
+    EXPECT_EQ(rig.chip.running(), Personality::Off) << command;
+  }
+}
+
+TEST(BootLoader, OnlyTheProbeByteIsAnswered) {
+  Rig rig;
+  rig.port.PulseReset(0);
+  Lfsr lfsr;
+  std::vector<std::uint8_t> bytes{0xF9};
+  for (int i = 0; i < 250; ++i) bytes.push_back(static_cast<std::uint8_t>(0xFE | lfsr.Next()));
+  bytes.insert(bytes.end(), 10, 0xFE);  // no probes: nothing to answer
+  bytes.insert(bytes.end(), 3, 0xF9);
+  rig.Write(bytes);
+  EXPECT_EQ(rig.ReadBits(4, 100), (std::vector<int>{0, 1, 0, -1}));
+}
+
+TEST(BootLoader, AnswerComesOnTheSecondProbeAfterTheBusyPeriod) {
+  Rig rig;
+  ASSERT_TRUE(rig.Handshake());
+  rig.Load(1, MakeBinaryImage(16));
+  rig.Drain();  // the last long has arrived: 90 ms of checksum work begin
+  struct Probe {
+    int atMs;
+    int expect;
+  };
+  // Busy until 90 ms: ignored; the first probe after it aligns; the next one is answered.
+  const Probe probes[] = {{40, -1}, {80, -1}, {95, -1}, {120, 0}};
+  const std::int64_t start = rig.clock.NowMs();
+  for (const Probe& p : probes) {
+    rig.clock.SleepMs(static_cast<int>(start + p.atMs - rig.clock.NowMs()));
+    rig.Write({0xF9});
+    rig.clock.SleepMs(5);
+    EXPECT_EQ(rig.ReadBit(10), p.expect) << "probe at " << p.atMs;
+  }
+}
+
+TEST(BootLoader, EepromAnswersComeAfterProgrammingAndVerifying) {
+  struct Case {
+    std::uint32_t command;
+    BootFault fault;
+    int program;
+    int verify;
+    Personality after;
+  };
+  const Case cases[] = {
+      {3, BootFault::None, 0, 0, Personality::Display},
+      {2, BootFault::None, 0, 0, Personality::Off},
+      {3, BootFault::EepromWriteError, 1, -1, Personality::Off},
+      {3, BootFault::EepromVerifyError, 0, 1, Personality::Off},
+  };
+  for (const Case& c : cases) {
+    SimOptions options;
+    options.boot.fault = c.fault;
+    Rig rig(options);
+    ASSERT_TRUE(rig.Handshake());
+    rig.Load(c.command, MakeEepromImage(MakeBinaryImage(64)));
+    ASSERT_EQ(rig.Probe(2500), 0);
+    const std::int64_t checked = rig.clock.NowMs();
+    EXPECT_EQ(rig.Probe(5000), c.program);
+    const std::int64_t programmed = rig.clock.NowMs();
+    EXPECT_GE(programmed - checked, 3400);
+    EXPECT_LT(programmed - checked, 3600);
+    if (c.program == 0) {
+      EXPECT_EQ(rig.Probe(2500), c.verify);
+      EXPECT_GE(rig.clock.NowMs() - programmed, 1300);
+    }
+    rig.clock.SleepMs(10);
+    EXPECT_EQ(rig.chip.running(), c.after) << c.command << " fault " << static_cast<int>(c.fault);
+  }
+}
+
+TEST(BootLoader, FaultsOnRequest) {
+  SimOptions options;
+  {
+    options.boot.fault = BootFault::WrongReplyBit;
+    options.boot.faultBit = 249;
+    Rig rig(options);
+    rig.port.PulseReset(0);
+    rig.SendHandshake();
+    auto expected = SequenceBits(250, 250);
+    expected[249] ^= 1;
+    EXPECT_EQ(rig.ReadBits(250, 100), expected);
+  }
+  {
+    options.boot.fault = BootFault::MissingVersionBit;
+    options.boot.faultBit = 6;
+    Rig rig(options);
+    rig.port.PulseReset(0);
+    rig.SendHandshake();
+    EXPECT_EQ(rig.ReadBits(250, 100), SequenceBits(250, 250));
+    EXPECT_EQ(rig.ReadBits(8, 50), (std::vector<int>{1, 0, 0, 0, 0, 0, -1, -1}));
+  }
+  {
+    options.boot.fault = BootFault::NoAnswer;
+    options.boot.faultStage = BootStage::Handshake;
+    Rig rig(options);
+    rig.port.PulseReset(0);
+    rig.SendHandshake();
+    EXPECT_EQ(rig.ReadBit(500), -1);
+    EXPECT_TRUE(rig.other.empty());
+  }
+  struct AnswerCase {
+    BootFault fault;
+    BootStage stage;
+    int answer;
+    std::vector<std::uint8_t> before;
+  };
+  const AnswerCase answers[] = {
+      {BootFault::BadChecksum, BootStage::Checksum, 1, {}},
+      {BootFault::GarbageBeforeAnswer, BootStage::Checksum, 0, {0x00}},
+      {BootFault::NoAnswer, BootStage::Checksum, -1, {}},
+  };
+  for (const AnswerCase& c : answers) {
+    options.boot.fault = c.fault;
+    options.boot.faultStage = c.stage;
+    Rig rig(options);
+    ASSERT_TRUE(rig.Handshake());
+    rig.Load(1, MakeBinaryImage(64));
+    EXPECT_EQ(rig.Probe(2500), c.answer) << static_cast<int>(c.fault);
+    EXPECT_EQ(rig.other, c.before) << static_cast<int>(c.fault);
+  }
+}
+
+TEST(BootLoader, GivesUpSilently) {
+  struct Case {
+    const char* name;
+    int delayMs;    // after the reset pulse
+    int flipBit;    // handshake bit sent wrong
+    int rateIndex;  // 0: 115200, 4: 9600
+    bool firmware;  // the EEPROM holds the firmware
+    Personality after;
+  };
+  const Case cases[] = {
+      {"host starts too late", 60, -1, 0, false, Personality::Off},
+      {"wrong handshake bit", 0, 100, 0, false, Personality::Off},
+      {"last handshake bit wrong", 0, 249, 0, false, Personality::Off},
+      {"handshake too slow at 9600", 0, -1, 4, false, Personality::Off},
+      {"wrong bit, EEPROM boots", 0, 100, 0, true, Personality::Display},
+  };
+  for (const Case& c : cases) {
+    SimOptions options;
+    options.boot.eepromHoldsFirmware = c.firmware;
+    Rig rig(options, true, c.rateIndex);
+    rig.port.PulseReset(0);
+    rig.clock.SleepMs(c.delayMs);
+    rig.SendHandshake(c.flipBit);
+    const int first = rig.ReadBit(400);
+    EXPECT_EQ(first, -1) << c.name;
+    EXPECT_FALSE(rig.chip.bootLoader().record().gaveUp.empty()) << c.name;
+    EXPECT_EQ(rig.chip.running(), c.after) << c.name;
+  }
+}
+
+TEST(BootLoader, GivesUpWhenProbesOrLongsStop) {
+  {
+    Rig rig;
+    ASSERT_TRUE(rig.Handshake());
+    rig.clock.SleepMs(150);  // more than a long's time
+    rig.Load(1, MakeBinaryImage(16));
+    EXPECT_EQ(rig.Probe(500), -1);
+  }
+  {
+    Rig rig;
+    ASSERT_TRUE(rig.Handshake());
+    rig.Load(1, MakeBinaryImage(16));
+    rig.clock.SleepMs(300);  // busy for 90 ms, then no probe for 100 ms
+    EXPECT_EQ(rig.Probe(500), -1);
+    EXPECT_EQ(rig.chip.running(), Personality::Off);
+  }
+}
+
+TEST(BootLoader, WhatResetsTheChip) {
+  struct Case {
+    const char* name;
+    bool modemLines;
+    bool resetOnHandshake;
+    bool pulse;
+    bool answers;
+  };
+  const Case cases[] = {
+      {"DTR pulse", true, false, true, true},
+      {"no pulse", true, false, false, false},
+      {"no modem lines, no handshake reset", false, false, true, false},
+      {"no modem lines, handshake resets", false, true, true, true},
+  };
+  for (const Case& c : cases) {
+    SimOptions options;
+    options.start = Personality::Display;
+    options.display.clock = false;
+    options.resetOnHandshake = c.resetOnHandshake;
+    Rig rig(options, c.modemLines);
+    rig.clock.SleepMs(1000);  // the demo has been drawn
+    if (c.pulse) rig.port.PulseReset(0);
+    rig.port.PurgeInput();
+    rig.SendHandshake();
+    const bool answered = rig.ReadBits(250, 100) == SequenceBits(250, 250);
+    EXPECT_EQ(answered, c.answers) << c.name;
+  }
+}
+
+TEST(BootLoader, AnswersKeepToTheWireTime) {
+  // 509 handshake bytes at 115200 with two stop bits take 48.6 ms to arrive; the last reply
+  // bit cannot be there before its probe.
+  Rig rig;
+  rig.port.PulseReset(0);
+  const std::int64_t sent = rig.clock.NowMs();
+  rig.SendHandshake();
+  rig.ReadBits(258, 100);
+  EXPECT_GE(rig.clock.NowMs() - sent, 49);
+}
+
+}  // namespace
+}  // namespace tavolin::sim

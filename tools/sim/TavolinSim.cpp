@@ -1,0 +1,363 @@
+// tavolin-sim: the simulated Propeller (sim/) at the far end of a pseudo-terminal, for trying
+// Tavolin without a chip and for the end-to-end tests.
+//
+//   tavolin-sim [--personality boot|display|monitor|transfer] [--fault NAME] [--fault-stage S]
+//               [--fault-bit N] [--blank-eeprom] [--no-clock] [--request NAME]
+//               [--stop-after N] [--log FILE] [--link-file FILE] [--write-images DIR]
+//
+// The first line on standard output is the device to open (for example /dev/pts/7); point
+// TAVOLIN_COM<n> at it.  The chip powers on when the port is first opened and is reset every time
+// it is opened again (an open raises DTR, which resets the usual boards).  A pseudo-terminal has no
+// modem lines, so the start of a handshake also resets the chip into its boot loader.  The program
+// survives the port being closed and reopened (the master then sees a hang-up, which is polled)
+// and runs until it is killed (SIGINT or SIGTERM end it cleanly).  --write-images DIR first writes
+// a small valid image as DIR/sim-demo.binary and DIR/sim-demo.eeprom, to try the upload with.
+//
+// The host's bytes are read at the pace of the wire (the rate and stop bits the host set on the
+// port), with no more than about 256 bytes ahead, so the host's writes take the time they would on
+// an adapter, up to what the pseudo-terminal itself buffers.
+// POSIX only here; the chip models stay pure.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "sim/PropImage.h"
+#include "sim/SimChip.h"
+
+namespace {
+
+volatile sig_atomic_t stopRequested = 0;
+void OnSignal(int) {
+  stopRequested = 1;
+}
+
+constexpr const char* kUsage =
+    "usage: tavolin-sim [--personality boot|display|monitor|transfer] [--fault NAME]\n"
+    "                   [--fault-stage handshake|checksum|program|verify] [--fault-bit N]\n"
+    "                   [--blank-eeprom] [--no-clock] [--request NAME] [--stop-after N]\n"
+    "                   [--log FILE] [--link-file FILE] [--write-images DIR]\n"
+    "faults: wrong-reply-bit, missing-version-bit, no-answer, bad-checksum,\n"
+    "        garbage-before-answer, eeprom-write-error, eeprom-verify-error\n";
+
+struct Config {
+  tavolin::sim::SimOptions sim;
+  std::string logFile;
+  std::string linkFile;
+  std::string imageDir;
+};
+
+std::int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool ParseInt(const char* text, int& out) {
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 10);
+  if (end == text || *end != 0 || v < -1 || v > 1000000) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
+bool Parse(int argc, char** argv, Config& config) {
+  using namespace tavolin::sim;
+  SimOptions& o = config.sim;
+  o.start = Personality::BootLoader;
+  o.firmware = Personality::Display;
+  o.resetOnHandshake = true;
+  o.boot.eepromHoldsFirmware = true;
+  o.transfer.requestName = "*.*";
+  bool faultStageGiven = false;
+  bool faultBitGiven = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    const char* value = hasValue ? argv[i + 1] : "";
+    if (arg == "--blank-eeprom") {
+      o.boot.eepromHoldsFirmware = false;
+      continue;
+    }
+    if (arg == "--no-clock") {
+      o.display.clock = false;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h" || !hasValue) return false;
+    ++i;
+    const std::string v = value;
+    if (arg == "--personality") {
+      if (v == "boot") {
+        o.start = Personality::BootLoader;
+        o.firmware = Personality::Display;
+      } else if (v == "display" || v == "monitor" || v == "transfer") {
+        o.firmware = v == "display"   ? Personality::Display
+                     : v == "monitor" ? Personality::Monitor
+                                      : Personality::Transfer;
+        o.start = o.firmware;
+      } else {
+        return false;
+      }
+    } else if (arg == "--fault") {
+      struct Name {
+        const char* text;
+        BootFault fault;
+        BootStage stage;
+      };
+      const Name names[] = {
+          {"wrong-reply-bit", BootFault::WrongReplyBit, BootStage::Handshake},
+          {"missing-version-bit", BootFault::MissingVersionBit, BootStage::Handshake},
+          {"no-answer", BootFault::NoAnswer, BootStage::Handshake},
+          {"bad-checksum", BootFault::BadChecksum, BootStage::Checksum},
+          {"garbage-before-answer", BootFault::GarbageBeforeAnswer, BootStage::Checksum},
+          {"eeprom-write-error", BootFault::EepromWriteError, BootStage::Program},
+          {"eeprom-verify-error", BootFault::EepromVerifyError, BootStage::Verify},
+      };
+      bool known = false;
+      for (const Name& n : names) {
+        if (v != n.text) continue;
+        known = true;
+        o.boot.fault = n.fault;
+        if (!faultStageGiven) o.boot.faultStage = n.stage;
+        if (n.fault == BootFault::MissingVersionBit && !faultBitGiven) o.boot.faultBit = 6;
+      }
+      if (!known) return false;
+    } else if (arg == "--fault-stage") {
+      faultStageGiven = true;
+      if (v == "handshake")
+        o.boot.faultStage = BootStage::Handshake;
+      else if (v == "checksum")
+        o.boot.faultStage = BootStage::Checksum;
+      else if (v == "program")
+        o.boot.faultStage = BootStage::Program;
+      else if (v == "verify")
+        o.boot.faultStage = BootStage::Verify;
+      else
+        return false;
+    } else if (arg == "--fault-bit") {
+      faultBitGiven = true;
+      if (!ParseInt(value, o.boot.faultBit)) return false;
+    } else if (arg == "--request") {
+      o.transfer.requestName = v;
+    } else if (arg == "--stop-after") {
+      if (!ParseInt(value, o.transfer.stopAfterBlocks)) return false;
+    } else if (arg == "--log") {
+      config.logFile = v;
+    } else if (arg == "--link-file") {
+      config.linkFile = v;
+    } else if (arg == "--write-images") {
+      config.imageDir = v;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The byte log: one line per burst, "<ms> host|chip: XX XX ..." and the chip's notes.
+class ByteLog {
+ public:
+  explicit ByteLog(const std::string& path) {
+    if (!path.empty()) file_.open(path, std::ios::out | std::ios::trunc);
+  }
+  bool ok() const { return file_.is_open(); }
+  void Bytes(std::int64_t ms, const char* who, const std::uint8_t* bytes, std::size_t n) {
+    if (!file_.is_open() || n == 0) return;
+    Stamp(ms);
+    file_ << who << ':';
+    char hex[4];
+    for (std::size_t i = 0; i < n; ++i) {
+      std::snprintf(hex, sizeof hex, " %02X", bytes[i]);
+      file_ << hex;
+    }
+    file_ << '\n';
+    file_.flush();
+  }
+  void Line(std::int64_t ms, const std::string& text) {
+    if (!file_.is_open()) return;
+    Stamp(ms);
+    file_ << "note: " << text << '\n';
+    file_.flush();
+  }
+
+ private:
+  void Stamp(std::int64_t ms) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%10lld.%03lld ", static_cast<long long>(ms / 1000),
+                  static_cast<long long>(ms % 1000));
+    file_ << stamp;
+  }
+  std::ofstream file_;
+};
+
+void SleepMs(int ms) {
+  timespec t{ms / 1000, (ms % 1000) * 1000000L};
+  nanosleep(&t, nullptr);
+}
+
+int RateOf(speed_t s) {
+  switch (s) {
+    case B1200:
+      return 1200;
+    case B2400:
+      return 2400;
+    case B4800:
+      return 4800;
+    case B9600:
+      return 9600;
+    case B19200:
+      return 19200;
+    case B38400:
+      return 38400;
+    case B57600:
+      return 57600;
+    case B115200:
+      return 115200;
+    case B230400:
+      return 230400;
+    default:
+      return 115200;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Config config;
+  if (!Parse(argc, argv, config)) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  if (!config.imageDir.empty()) {
+    const std::filesystem::path dir = config.imageDir;
+    const auto binary = tavolin::sim::MakeBinaryImage(64);
+    if (!tavolin::sim::SaveImage(dir / "sim-demo.binary", binary) ||
+        !tavolin::sim::SaveImage(dir / "sim-demo.eeprom", tavolin::sim::MakeEepromImage(binary))) {
+      std::cerr << "tavolin-sim: cannot write the images into " << config.imageDir << '\n';
+      return 1;
+    }
+  }
+  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+    std::cerr << "tavolin-sim: no pseudo-terminal: " << std::strerror(errno) << '\n';
+    return 1;
+  }
+  const char* slaveName = ptsname(master);
+  if (slaveName == nullptr) {
+    std::cerr << "tavolin-sim: no pseudo-terminal name: " << std::strerror(errno) << '\n';
+    return 1;
+  }
+  const std::string slave = slaveName;
+  // Open the slave once and close it: from then on the master sees a hang-up whenever no one
+  // has the port open (before the first open it would not).
+  const int probe = open(slave.c_str(), O_RDWR | O_NOCTTY);
+  if (probe >= 0) {
+    termios tio{};
+    if (tcgetattr(probe, &tio) == 0) {
+      cfmakeraw(&tio);
+      cfsetispeed(&tio, B115200);
+      cfsetospeed(&tio, B115200);
+      tio.c_cflag |= CSTOPB;
+      tcsetattr(probe, TCSANOW, &tio);
+    }
+    close(probe);
+  }
+  if (!config.linkFile.empty()) {
+    std::ofstream link(config.linkFile, std::ios::out | std::ios::trunc);
+    link << slave << '\n';
+    if (!link) std::cerr << "tavolin-sim: cannot write " << config.linkFile << '\n';
+  }
+  std::cout << slave << std::endl;
+  ByteLog log(config.logFile);
+  if (!config.logFile.empty() && !log.ok()) {
+    std::cerr << "tavolin-sim: cannot write " << config.logFile << '\n';
+  }
+
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  tavolin::sim::SimChip chip(config.sim);
+  const std::int64_t origin = NowMs();
+  chip.SetNoteSink([&log, origin](const std::string& text, std::int64_t atUs) {
+    log.Line(atUs / 1000 - origin, text);
+    std::cerr << "tavolin-sim: " << text << '\n';
+  });
+
+  constexpr std::int64_t kAheadUs = 256 * 96;  // what an adapter would hold, at 115200
+  constexpr std::size_t kPendingLimit = 1 << 20;
+  bool slaveOpen = false;
+  std::vector<std::uint8_t> pending;  // chip bytes the pseudo-terminal has not taken yet
+  std::vector<std::uint8_t> buffer(4096);
+  while (stopRequested == 0) {
+    std::int64_t now = NowMs();
+    pollfd p{master, POLLIN, 0};
+    const bool paced = slaveOpen && chip.ReceiveBacklogUs(now) > kAheadUs;
+    const int ready = poll(&p, 1, paced ? 0 : 2);
+    if (ready < 0 && errno != EINTR) break;
+    now = NowMs();
+    if ((p.revents & POLLHUP) != 0) {
+      if (slaveOpen) {
+        slaveOpen = false;
+        pending.clear();
+        log.Line(now - origin, "port closed");
+      }
+      chip.OnTick(now);
+      chip.TakeOutput(now);  // nobody listens
+      SleepMs(10);
+      continue;
+    }
+    if (!slaveOpen) {
+      slaveOpen = true;
+      log.Line(now - origin, "port opened");
+      if (chip.poweredOn()) {
+        chip.OnReset(now);
+      } else {
+        chip.PowerOn(now);
+      }
+    }
+    termios current{};
+    if (tcgetattr(master, &current) == 0) {
+      chip.SetLink(RateOf(cfgetospeed(&current)), (current.c_cflag & CSTOPB) != 0 ? 11 : 10);
+    }
+    if (paced) SleepMs(1);
+    if ((p.revents & POLLIN) != 0 && !paced) {
+      const std::int64_t room = (kAheadUs - chip.ReceiveBacklogUs(now)) / chip.ByteUs() + 1;
+      const auto want = static_cast<std::size_t>(std::min<std::int64_t>(room, 4096));
+      const ssize_t got = read(master, buffer.data(), want);
+      if (got > 0) {
+        log.Bytes(now - origin, "host", buffer.data(), static_cast<std::size_t>(got));
+        chip.OnHostBytes(buffer.data(), static_cast<std::size_t>(got), now);
+      }
+    }
+    chip.OnTick(now);
+    for (const auto& b : chip.TakeOutput(now)) pending.push_back(b.byte);
+    if (pending.size() > kPendingLimit) {
+      // The host has stopped reading for a long while; a chip's transmitter would not wait.
+      pending.erase(pending.begin(), pending.end() - kPendingLimit);
+    }
+    if (!pending.empty()) {
+      const ssize_t put = write(master, pending.data(), pending.size());
+      if (put > 0) {
+        log.Bytes(now - origin, "chip", pending.data(), static_cast<std::size_t>(put));
+        pending.erase(pending.begin(), pending.begin() + put);
+      }
+    }
+  }
+  close(master);
+  return 0;
+}

@@ -57,7 +57,8 @@ std::string UsageText(std::string_view programName) {
          "  5  the chip reported a checksum, EEPROM write or EEPROM verify error\n"
          "Other exit codes:\n"
          "  0  the windowed terminal ended normally, or this text was shown\n"
-         "  1  the windowed terminal is not built into this program\n";
+         "  1  the windowed terminal could not start (no window system, or this program was\n"
+         "     built without it)\n";
 }
 
 void ConsoleTextOutput::PrintText(std::string_view text) {

@@ -34,7 +34,7 @@ inline constexpr int kConsoleClosePauseMs = 2000;
 // Exit codes of the program.  They never change meaning.
 namespace exitcode {
 inline constexpr int kOk = 0;           // image loaded, the chip answered "..OK -> RUN"
-inline constexpr int kNoWindow = 1;     // a windowed form, but the window is not built in
+inline constexpr int kNoWindow = 1;     // the window could not start or is not built in
 inline constexpr int kNoPort = 2;       // the COM port did not open ("No COM")
 inline constexpr int kFileError = 3;    // the image file is missing, unreadable or too long
 inline constexpr int kNoHandshake = 4;  // no chip answered the handshake ("Code Error -> Abort")

@@ -43,9 +43,26 @@ class PortWatch {
   int watched_ = -1;
 };
 
+// Qt ends the process when it cannot reach a window system; say it in our words instead.
+bool WindowSystemReachable() {
+#if defined(__linux__) || defined(__FreeBSD__)
+  return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
+         qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+#else
+  return true;
+#endif
+}
+
 }  // namespace
 
 int RunWindowedProgram(int argc, char** argv, const CommandLine& line) {
+  if (!WindowSystemReachable()) {
+    posix::PosixConsole console;
+    console.Err(
+        "tavolin: no window system found (DISPLAY is not set).  Run it on a desktop, or use the "
+        "console upload: tavolin IMAGE -L PORT-NUMBER (see tavolin --help).\n");
+    return 1;
+  }
   QApplication application(argc, argv);
   posix::PosixClock clock;
   posix::PosixSerialSystem serial;

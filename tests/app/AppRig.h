@@ -63,8 +63,13 @@ class TempDir {
     return File(name);
   }
   static std::string Read(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) return {};
+    std::string bytes(static_cast<std::size_t>(size), '\0');
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
   }
 
  private:

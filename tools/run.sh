@@ -32,7 +32,7 @@ trap cleanup EXIT
 
 if [ "$use_sim" = 1 ]; then
   link=$(mktemp -u /tmp/tavolin-sim.XXXXXX)
-  "$bin/sim/tavolin-sim" --link-file "$link" >/dev/null &
+  "$bin/tools/tavolin-sim" --link-file "$link" >/dev/null &
   sim_pid=$!
   for _ in $(seq 1 100); do [ -s "$link" ] && break; sleep 0.05; done
   port_device=$(cat "$link")

@@ -1,0 +1,113 @@
+// The windowed start-up against the fakes and the simulated chip: settings and "-A", the port
+// scan for ComNr 0, the connection and the Autoload image.
+#include <gtest/gtest.h>
+
+#include "app/MenuIds.h"
+#include "sim/PropImage.h"
+#include "sim/SimLink.h"
+#include "tests/app/AppRig.h"
+
+namespace tavolin {
+namespace {
+
+using testing::AppRig;
+using testing::TempDir;
+
+// A simulated chip behind the fake device at port n.
+struct PluggedChip {
+  sim::SimChip chip;
+  sim::SimLink link;
+  PluggedChip(AppRig& rig, int n) : chip(sim::SimOptions{}), link(chip, rig.serial.Plug(n), rig.clock) {}
+};
+
+TEST(Startup, WithoutASettingsFileEverythingKeepsItsStartupValue) {
+  AppRig rig;
+  TempDir dir;
+  ReadStartupSettings(rig.app, {dir.File("none.ini"), "", ""});
+  OpenTerminal(rig.app);
+  EXPECT_EQ(rig.ui.contentWidth, 640);
+  EXPECT_EQ(rig.ui.contentHeight, 446);
+  EXPECT_EQ(rig.app.screen.screenImage.height, 446);
+  EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kAutoMode));
+  EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kTextCursor));
+  EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kNormalTerminalMode));
+  ConnectAtStartup(rig.app);
+  EXPECT_EQ(rig.serial.openAttempts, std::vector<int>{6});
+  ASSERT_EQ(rig.ui.messages.size(), 1u);
+  EXPECT_EQ(rig.ui.messages[0].caption, "Error");
+}
+
+TEST(Startup, EmptyFirstParameterReadsTheDefaultFile) {
+  AppRig rig;
+  ReadStartupSettings(rig.app, {"", "", ""});
+  EXPECT_EQ(rig.app.FirstParameter, "Tavolin2.ini");
+}
+
+TEST(Startup, ScaleOneAndAHalfRoundsTheContentHalfToEven) {
+  AppRig rig;
+  TempDir dir;
+  ReadStartupSettings(rig.app, {dir.Write("s.ini", "[Config]\r\nWindowScale=1.5\r\n"), "", ""});
+  OpenTerminal(rig.app);
+  EXPECT_EQ(rig.ui.contentWidth, 960);
+  EXPECT_EQ(rig.ui.contentHeight, 659) << "637.5 rounds to 638, plus the 21-pixel menu line";
+}
+
+TEST(Startup, ThePortScanFindsTheOnePortWithAChip) {
+  AppRig rig;
+  TempDir dir;
+  rig.serial.Plug(2);  // a port with nothing behind it
+  PluggedChip chip(rig, 5);
+  ReadStartupSettings(rig.app, {dir.Write("s.ini", "[Config]\r\nComNr=0\r\n"), "", ""});
+  EXPECT_EQ(rig.app.settings.ComNr, 0);
+  ConnectAtStartup(rig.app);
+  EXPECT_EQ(rig.app.settings.ComNr, 5);
+  EXPECT_TRUE(rig.app.port.IsOpen());
+  EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kComEnabled));
+  EXPECT_TRUE(rig.ui.messages.empty());
+  EXPECT_TRUE(chip.chip.bootLoader().record().handshakeOk);
+  const std::vector<int> firstFive(rig.serial.openAttempts.begin(),
+                                   rig.serial.openAttempts.begin() + 5);
+  EXPECT_EQ(firstFive, (std::vector<int>{1, 2, 3, 4, 5}));
+}
+
+TEST(Startup, ThePortScanWithoutAChipLeavesComNrZeroAndSaysSo) {
+  AppRig rig;
+  rig.app.settings.ComNr = 0;
+  rig.serial.Plug(7);
+  ConnectAtStartup(rig.app);
+  EXPECT_EQ(rig.app.settings.ComNr, 0);
+  EXPECT_FALSE(rig.app.port.IsOpen());
+  ASSERT_EQ(rig.ui.messages.size(), 1u);
+  EXPECT_EQ(rig.ui.messages[0].text, "COM port not found");
+  EXPECT_EQ(rig.serial.openAttempts.size(), 64u) << "63 probes and the connection";
+}
+
+TEST(Startup, TheCommandLineImageWinsOverTheFileAndIsUploaded) {
+  AppRig rig;
+  TempDir dir;
+  PluggedChip chip(rig, 4);
+  const std::string image = dir.File("demo.binary");
+  ASSERT_TRUE(sim::SaveImage(image, sim::MakeBinaryImage()));
+  const std::string ini =
+      dir.Write("s.ini", "[Config]\r\nComNr=4\r\nBaudRate=0\r\nAutoload=" + dir.File("other.binary") + "\r\n");
+  ReadStartupSettings(rig.app, {ini, "-A", image});
+  EXPECT_EQ(rig.app.settings.Autoload, image);
+  OpenTerminal(rig.app);
+  ConnectAtStartup(rig.app);
+  EXPECT_TRUE(chip.chip.bootLoader().record().ran);
+  EXPECT_NE(rig.app.screen.textMirror.find("..OK -> RUN"), std::string::npos)
+      << rig.app.screen.textMirror;
+}
+
+TEST(Startup, AutoloadIsNotAttemptedWhenThePortFails) {
+  AppRig rig;
+  TempDir dir;
+  ReadStartupSettings(rig.app, {dir.Write("s.ini", "[Config]\r\nComNr=9\r\n"), "-A", "x.binary"});
+  OpenTerminal(rig.app);
+  ConnectAtStartup(rig.app);
+  EXPECT_EQ(rig.app.screen.textMirror.find("Start Upload"), std::string::npos);
+  EXPECT_EQ(rig.ui.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tavolin

@@ -32,12 +32,13 @@ trap cleanup EXIT
 
 if [ "$use_sim" = 1 ]; then
   link=$(mktemp -u /tmp/tavolin-sim.XXXXXX)
-  "$bin/tools/tavolin-sim" --link-file "$link" >/dev/null &
+  mkdir -p "$bin/sim-images"
+  "$bin/tools/tavolin-sim" --link-file "$link" --write-images "$bin/sim-images" >/dev/null &
   sim_pid=$!
   for _ in $(seq 1 100); do [ -s "$link" ] && break; sleep 0.05; done
   port_device=$(cat "$link")
   rm -f "$link"
-  echo "Simulated chip on $port_device (COM6)"
+  echo "Simulated chip on $port_device (COM6); images to upload: $bin/sim-images/sim-demo.binary, .eeprom"
 fi
 if [ -n "$port_device" ]; then export TAVOLIN_COM6="$port_device"; fi
 

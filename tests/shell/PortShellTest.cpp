@@ -1,0 +1,113 @@
+// The port handed over and taken back from the real window: the Pause key as the Com Enabled
+// command, and Auto Mode following the window's minimise and restore at the timer ticks.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+#include <QWindow>
+
+#include "app/MenuIds.h"
+#include "app/Startup.h"
+#include "platform/qt/MainWindow.h"
+#include "tests/shell/ShellRig.h"
+
+namespace tavolin::shell {
+namespace {
+
+// Processes window events until the window's minimised state is as wanted, boundedly.
+bool SettleMinimised(ShellRig& rig, bool minimised) {
+  for (int i = 0; i < 100 && rig.ui.IsMinimized() != minimised; ++i) {
+    QCoreApplication::processEvents();
+  }
+  return rig.ui.IsMinimized() == minimised;
+}
+
+TEST(ShellPort, PauseReleasesThePortAndPauseAgainReconnectsWithAClearedScreen) {
+  ShellRig rig;
+  rig.Receive("hello");
+  rig.Tick();
+  ASSERT_EQ(rig.app.screen.textMirror, "hello");
+
+  const auto sent = rig.Deliver([&] { QTest::keyClick(rig.handle(), Qt::Key_Pause); });
+  EXPECT_TRUE(sent.empty()) << "the shortcut takes the key: no 13 for the chip";
+  EXPECT_FALSE(rig.device->isOpen);
+  EXPECT_FALSE(rig.action(menu::kComEnabled)->isChecked());
+  EXPECT_EQ(rig.desktop.raised, std::vector<std::string>{"Propeller Tool"});
+  EXPECT_EQ(rig.app.screen.textMirror, "hello") << "releasing does not clear";
+
+  rig.Deliver([&] { QTest::keyClick(rig.handle(), Qt::Key_Pause); });
+  EXPECT_TRUE(rig.device->isOpen);
+  EXPECT_TRUE(rig.action(menu::kComEnabled)->isChecked());
+  EXPECT_EQ(rig.app.screen.textMirror, "");
+  EXPECT_EQ(rig.app.screen.previousText, "hello");
+  EXPECT_EQ(rig.desktop.raised.size(), 1u);
+  EXPECT_EQ(rig.serial.openAttempts.size(), 2u);
+}
+
+TEST(ShellPort, AutoModeReleasesOnMinimiseAndRetakesOnRestore) {
+  ShellRig rig;
+  ASSERT_TRUE(rig.action(menu::kAutoMode)->isChecked());
+  rig.Receive("before");
+  rig.Tick();
+
+  rig.window()->showMinimized();
+  ASSERT_TRUE(SettleMinimised(rig, true));
+  EXPECT_TRUE(rig.device->isOpen) << "nothing happens before the tick";
+  rig.Tick();
+  EXPECT_FALSE(rig.device->isOpen);
+  EXPECT_FALSE(rig.action(menu::kComEnabled)->isChecked());
+  EXPECT_EQ(rig.app.PortReleased, 1);
+  EXPECT_TRUE(rig.desktop.raised.empty()) << "Auto Mode raises no other window";
+  rig.Tick();  // still minimised: no second release, no retake
+  EXPECT_FALSE(rig.device->isOpen);
+
+  rig.window()->showNormal();
+  ASSERT_TRUE(SettleMinimised(rig, false));
+  rig.Tick();
+  EXPECT_TRUE(rig.device->isOpen);
+  EXPECT_TRUE(rig.action(menu::kComEnabled)->isChecked());
+  EXPECT_EQ(rig.app.PortReleased, 0);
+  EXPECT_EQ(rig.app.screen.textMirror, "") << "the retake clears the screen";
+  EXPECT_EQ(rig.app.screen.previousText, "before");
+}
+
+TEST(ShellPort, WithAutoModeOffMinimisingKeepsThePort) {
+  ShellRig rig;
+  rig.Choose(menu::kAutoMode);
+  ASSERT_FALSE(rig.action(menu::kAutoMode)->isChecked());
+  rig.window()->showMinimized();
+  ASSERT_TRUE(SettleMinimised(rig, true));
+  rig.Tick();
+  EXPECT_TRUE(rig.device->isOpen);
+  EXPECT_TRUE(rig.action(menu::kComEnabled)->isChecked());
+}
+
+TEST(ShellPort, AutoModeRetakesAPortTheUserHadReleased) {
+  ShellRig rig;
+  QTest::keyClick(rig.handle(), Qt::Key_Pause);
+  rig.RunQueued();
+  ASSERT_FALSE(rig.device->isOpen);
+  rig.window()->showMinimized();
+  ASSERT_TRUE(SettleMinimised(rig, true));
+  rig.Tick();
+  EXPECT_EQ(rig.app.PortReleased, 1);
+  rig.window()->showNormal();
+  ASSERT_TRUE(SettleMinimised(rig, false));
+  rig.Tick();
+  EXPECT_TRUE(rig.device->isOpen);
+  EXPECT_TRUE(rig.action(menu::kComEnabled)->isChecked());
+}
+
+TEST(ShellPort, CloseButtonEndsTheLoopAndTheExitClosesThePort) {
+  ShellRig rig;
+  rig.window()->close();
+  rig.RunQueued();
+  EXPECT_EQ(rig.app.QuitRequested, 1);
+  EXPECT_TRUE(rig.window()->isVisible()) << "the window stays until the exit";
+  Shutdown(rig.app);
+  EXPECT_FALSE(rig.device->isOpen);
+}
+
+}  // namespace
+}  // namespace tavolin::shell

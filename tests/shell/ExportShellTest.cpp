@@ -27,7 +27,7 @@ TEST(ShellExport, ScreenshotHasTheScreenImageSizeWhateverTheScale) {
     QSize pictureAfterLoad;  // what the window shows once the band is gone
   };
   for (const Case& c : {Case{1.0f, {640, 425}}, Case{2.0f, {1280, 850}}}) {
-    ShellRig rig({c.scale});
+    ShellRig rig(RigOptions::AtScale(c.scale));
     rig.Receive("A");
     rig.Tick();
     rig.Choose(menu::kScreenshot);

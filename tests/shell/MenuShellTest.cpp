@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
+#include <QFileDialog>
 #include <QImage>
 
 #include "app/MenuIds.h"
@@ -113,7 +115,7 @@ TEST(ShellPicture, WindowAndPictureSizesFollowTheScale) {
                         {1.5f, {960, 637}, {960, 638}},
                         {2.0f, {1280, 850}, {1280, 850}}};
   for (const Case& c : cases) {
-    ShellRig rig({c.scale});
+    ShellRig rig(RigOptions::AtScale(c.scale));
     EXPECT_EQ(rig.client()->size(), c.client) << c.scale;
     const qt::PictureWidget* picture = rig.client()->picture();
     EXPECT_EQ(picture->size(), c.picture) << c.scale;
@@ -128,7 +130,7 @@ TEST(ShellPicture, ThePictureShowsTheScreenImageWholePixelsRepeated) {
     int factor;
   };
   for (const Case& c : {Case{1.0f, 1}, Case{1.01f, 1}, Case{2.0f, 2}}) {
-    ShellRig rig({c.scale});
+    ShellRig rig(RigOptions::AtScale(c.scale));
     rig.Receive("A");
     rig.Tick();
     const QImage& shown = rig.client()->picture()->shown();
@@ -147,6 +149,36 @@ TEST(ShellPicture, ThePictureShowsTheScreenImageWholePixelsRepeated) {
     }
     EXPECT_GT(lit, 0) << "the glyph of A was drawn";
   }
+}
+
+TEST(ShellPicture, LoadSettingsResizesTheWindowInPlaceAndKeepsThePort) {
+  ShellRig rig;
+  testing::TempDir dir;
+  const std::string path =
+      dir.Write("big.ini", "[Config]\r\nComNr=0\r\nRows=30\r\nCols=100\r\nWindowScale=1.0\r\n");
+  rig.Receive("text");
+  rig.Tick();
+  const QPoint where = rig.window()->pos();
+  const int opens = static_cast<int>(rig.serial.openAttempts.size());
+  rig.WhenDialogShown([&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Load Settings"));
+    dialog->selectFile(QString::fromStdString(path));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  rig.Choose(menu::kLoadSettings);
+  EXPECT_EQ(rig.client()->size(), QSize(800, 510));
+  EXPECT_EQ(rig.client()->picture()->size(), QSize(800, 510)) << "no band after a load";
+  EXPECT_EQ(rig.window()->pos(), where);
+  EXPECT_EQ(rig.app.settings.ComNr, 6) << "a file without a port keeps the port";
+  EXPECT_EQ(rig.app.screen.textMirror, "");
+  EXPECT_EQ(static_cast<int>(rig.serial.openAttempts.size()), opens) << "not reopened";
+  EXPECT_TRUE(rig.device->isOpen);
+  // The file has no Auto Mode key: its read default (off) is the check mark now.
+  EXPECT_FALSE(rig.action(menu::kAutoMode)->isChecked());
+  EXPECT_EQ(CheckedBaudEntries(rig), std::vector<int>{menu::kBaudFirst + 1});  // read default
+  EXPECT_EQ(rig.device->bitsPerSecond, 57600);
 }
 
 }  // namespace

@@ -46,7 +46,8 @@ TEST(ShellMouse, ButtonReportsCarryThePositionInScreenImagePixels) {
       {2.0f, Qt::LeftButton, {1201, 5}, {5, 0x01, 44, 1}, {5, 0x00, 44, 1}},       // 600.5 -> 600
   };
   for (const Case& c : cases) {
-    ShellRig rig({c.scale});  // Normal-Terminal Mode: moves are not reported, buttons are
+    ShellRig rig(
+        RigOptions::AtScale(c.scale));  // Normal-Terminal Mode: moves are not reported, buttons are
     const auto [press, release] = PressAndRelease(rig, c.button, c.at);
     EXPECT_EQ(press, c.press) << c.scale << " at " << c.at.x() << "," << c.at.y();
     EXPECT_EQ(release, c.release) << c.scale << " at " << c.at.x() << "," << c.at.y();
@@ -108,7 +109,7 @@ TEST(ShellMouse, PointerOutsideTheClientAreaIsMinusOne) {
 }
 
 TEST(ShellMouse, ALeftPressBesideThePictureIsNoClick) {
-  ShellRig rig({1.01f});  // the window is 646 wide, the picture 640
+  ShellRig rig(RigOptions::AtScale(1.01f));  // the window is 646 wide, the picture 640
   const auto [press, release] = PressAndRelease(rig, Qt::LeftButton, {643, 10});
   EXPECT_TRUE(press.empty());
   EXPECT_EQ(release, (Bytes{5, 0x20, 62, 5})) << "643 / 1.01 = 636.6 gives 637";

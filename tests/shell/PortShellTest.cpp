@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMessageBox>
 #include <QTest>
 #include <QWindow>
 
@@ -97,6 +98,29 @@ TEST(ShellPort, AutoModeRetakesAPortTheUserHadReleased) {
   rig.Tick();
   EXPECT_TRUE(rig.device->isOpen);
   EXPECT_TRUE(rig.action(menu::kComEnabled)->isChecked());
+}
+
+TEST(ShellPort, NoDeviceAtStartUpShowsTheBoxOverTheWindowAndRunsWithoutAPort) {
+  QString caption;
+  QString text;
+  RigOptions options;
+  options.plugged = false;
+  options.startUpDialog = [&](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr);
+    caption = box->windowTitle();
+    text = box->text();
+    box->accept();
+  };
+  ShellRig rig(options);
+  EXPECT_EQ(caption, QStringLiteral("Error"));
+  EXPECT_EQ(text, QStringLiteral("COM port not found"));
+  EXPECT_FALSE(rig.action(menu::kComEnabled)->isChecked());
+  EXPECT_EQ(rig.serial.openAttempts, std::vector<int>{6});
+  // The terminal runs on: keys and ticks go nowhere and nothing blocks.
+  rig.Deliver([&] { QTest::keyClick(rig.handle(), 'x'); });
+  rig.Tick();
+  EXPECT_EQ(rig.app.QuitRequested, 0);
 }
 
 TEST(ShellPort, CloseButtonEndsTheLoopAndTheExitClosesThePort) {

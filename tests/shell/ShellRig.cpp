@@ -59,10 +59,11 @@ ShellRig::ShellRig(const RigOptions& options) {
   line.first = dir_.File("absent.ini");
   ReadStartupSettings(app, line);
   app.settings.WindowScale = options.scale;
-  device = &serial.Plug(app.settings.ComNr);
+  device = options.plugged ? &serial.Plug(app.settings.ComNr) : &absent_;
 
   ui.OpenWindow(ContentWidth(app.settings), ContentHeight(app.settings));
   OpenTerminal(app);
+  if (options.startUpDialog) WhenDialogShown(options.startUpDialog);
   ConnectAtStartup(app);
   RunQueued();
   device->ClearWritten();

@@ -35,7 +35,16 @@ class ClientArea;
 namespace tavolin::shell {
 
 struct RigOptions {
-  float scale = 1.0f;  // WindowScale, as a settings file would set it
+  float scale = 1.0f;   // WindowScale, as a settings file would set it
+  bool plugged = true;  // a device at the start-up port
+  // Answers a dialog the start-up shows (the box of a port that does not open).
+  std::function<void(QWidget*)> startUpDialog;
+
+  static RigOptions AtScale(float scale) {
+    RigOptions o;
+    o.scale = scale;
+    return o;
+  }
 };
 
 class ShellRig {
@@ -78,10 +87,12 @@ class ShellRig {
   Platform platform{clock, serial, ui, console, desktop};
   AppState app{platform};
   ScreenTextOutput screen{app};
+  // The device at the start-up port; without one plugged, a device nothing ever opens.
   fake::FakeSerialDevice* device = nullptr;
 
  private:
   testing::TempDir dir_;
+  fake::FakeSerialDevice absent_{clock};
 };
 
 }  // namespace tavolin::shell

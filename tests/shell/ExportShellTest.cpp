@@ -9,6 +9,8 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
+#include <QTest>
+#include <QWindow>
 
 #include "app/MenuIds.h"
 #include "platform/qt/MainWindow.h"
@@ -100,6 +102,9 @@ TEST(ShellExport, SaveTextWritesTheMirrorThroughTheSaveDialogAndKeepsIt) {
   EXPECT_EQ(testing::TempDir::Read(path), "");
   EXPECT_TRUE(rig.device->isOpen) << "no export touches the serial link";
   EXPECT_TRUE(rig.device->written.empty());
+  // Once the dialog is gone the keys reach the terminal again.
+  EXPECT_EQ(rig.Deliver([&] { QTest::keyClick(rig.handle(), 'k'); }),
+            std::vector<std::uint8_t>{'k'});
 }
 
 }  // namespace

@@ -46,8 +46,8 @@ TEST(ShellMouse, ButtonReportsCarryThePositionInScreenImagePixels) {
       {2.0f, Qt::LeftButton, {1201, 5}, {5, 0x01, 44, 1}, {5, 0x00, 44, 1}},       // 600.5 -> 600
   };
   for (const Case& c : cases) {
-    ShellRig rig(
-        RigOptions::AtScale(c.scale));  // Normal-Terminal Mode: moves are not reported, buttons are
+    // Normal-Terminal Mode, as at start-up: moves are not reported, buttons are.
+    ShellRig rig(RigOptions::AtScale(c.scale));
     const auto [press, release] = PressAndRelease(rig, c.button, c.at);
     EXPECT_EQ(press, c.press) << c.scale << " at " << c.at.x() << "," << c.at.y();
     EXPECT_EQ(release, c.release) << c.scale << " at " << c.at.x() << "," << c.at.y();
@@ -55,13 +55,25 @@ TEST(ShellMouse, ButtonReportsCarryThePositionInScreenImagePixels) {
   }
 }
 
-TEST(ShellMouse, DoubleClickSecondPressSendsNothingItsReleaseClearsBoth) {
-  ShellRig rig;
-  const QPoint at(100, 51);
-  rig.PointAt(at);
-  const Bytes sent =
-      rig.Deliver([&] { QTest::mouseDClick(rig.handle(), Qt::LeftButton, {}, rig.InWindow(at)); });
-  EXPECT_EQ(sent, (Bytes{5, 0x11, 50, 25, 5, 0x10, 50, 25, 5, 0x10, 50, 25}));
+TEST(ShellMouse, DoubleClickLeftSecondPressSendsNothingRightSecondPressCounts) {
+  struct Case {
+    Qt::MouseButton button;
+    Bytes sent;
+  };
+  const Case cases[] = {
+      // The second left press is the picture's double click: nothing, but its release reports.
+      {Qt::LeftButton, {5, 0x11, 50, 25, 5, 0x10, 50, 25, 5, 0x10, 50, 25}},
+      // The window itself knows no double clicks: a second right press is a press.
+      {Qt::RightButton, {5, 0x12, 50, 25, 5, 0x10, 50, 25, 5, 0x12, 50, 25, 5, 0x10, 50, 25}},
+  };
+  for (const Case& c : cases) {
+    ShellRig rig;
+    const QPoint at(100, 51);
+    rig.PointAt(at);
+    const Bytes sent =
+        rig.Deliver([&] { QTest::mouseDClick(rig.handle(), c.button, {}, rig.InWindow(at)); });
+    EXPECT_EQ(sent, c.sent) << c.button;
+  }
 }
 
 TEST(ShellMouse, MovesAreReportedInGraphicsModeOnly) {

@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QImage>
+#include <QLineEdit>
+#include <functional>
 
 #include "app/MenuIds.h"
 #include "platform/qt/MainWindow.h"
@@ -179,6 +181,57 @@ TEST(ShellPicture, LoadSettingsResizesTheWindowInPlaceAndKeepsThePort) {
   EXPECT_FALSE(rig.action(menu::kAutoMode)->isChecked());
   EXPECT_EQ(CheckedBaudEntries(rig), std::vector<int>{menu::kBaudFirst + 1});  // read default
   EXPECT_EQ(rig.device->bitsPerSecond, 57600);
+}
+
+TEST(ShellMenu, CommandsChosenFromTheMenuReachTheCore) {
+  struct Case {
+    int id;
+    std::function<void(ShellRig&)> prepare;  // before the command (a dialog's answer)
+    std::function<bool(ShellRig&)> happened;
+  };
+  const Case cases[] = {
+      {menu::kQuit, nullptr, [](ShellRig& r) { return r.app.QuitRequested == 1; }},
+      {menu::kWebsite, nullptr, [](ShellRig& r) { return r.desktop.urls.size() == 1; }},
+      {menu::kResetPropeller, nullptr,
+       [](ShellRig& r) { return r.device->lineChanges.size() == 2 && r.device->isOpen; }},
+      {menu::kClear, nullptr, [](ShellRig& r) { return r.app.screen.textMirror.empty(); }},
+      {menu::kAbout, nullptr,
+       [](ShellRig& r) { return r.client()->overlay()->isVisible() && r.clock.slept() >= 2000; }},
+      {menu::kComPort,
+       [](ShellRig& r) {
+         r.WhenDialogShown([](QWidget* w) {
+           auto* edit = w->findChild<QLineEdit*>();
+           if (edit != nullptr) edit->setText(QStringLiteral("6"));
+           static_cast<QDialog*>(w)->accept();
+         });
+       },
+       // The same number: the port is closed and opened again, which clears the screen.
+       [](ShellRig& r) {
+         return r.serial.openAttempts.size() == 2 && r.device->isOpen &&
+                r.app.screen.textMirror.empty();
+       }},
+  };
+  for (const Case& c : cases) {
+    ShellRig rig;
+    rig.Receive("text");
+    rig.Tick();
+    rig.device->lineChanges.clear();
+    const std::int64_t slept = rig.clock.slept();
+    if (c.prepare) c.prepare(rig);
+    rig.Choose(c.id);
+    EXPECT_TRUE(c.happened(rig)) << c.id << " (slept " << rig.clock.slept() - slept << ")";
+  }
+}
+
+TEST(ShellPicture, TheAboutPictureStaysUntilTheNextPresent) {
+  ShellRig rig;
+  rig.Choose(menu::kAbout);
+  EXPECT_TRUE(rig.client()->overlay()->isVisible());
+  rig.Tick();  // nothing from the chip: nothing presented
+  EXPECT_TRUE(rig.client()->overlay()->isVisible());
+  rig.Receive("x");
+  rig.Tick();
+  EXPECT_FALSE(rig.client()->overlay()->isVisible());
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ constexpr int kMaxCycles = 1000;
 // Hands the first dialog shown to an answer, from inside the dialog's own event loop.
 class DialogWatch : public QObject {
  public:
-  explicit DialogWatch(std::function<void(QWidget*)> answer) : answer_(std::move(answer)) {
+  explicit DialogWatch(std::function<void(QWidget*)> answer)
+      : QObject(qApp), answer_(std::move(answer)) {
     qApp->installEventFilter(this);
   }
 
@@ -74,6 +75,7 @@ ShellRig::~ShellRig() {
     if (QGuiApplication::mouseButtons() & b) QTest::mouseRelease(handle(), b);
   }
   QCoreApplication::processEvents();
+  for (const QPointer<QObject>& watch : watches_) delete watch.data();
 }
 
 std::vector<Event> ShellRig::RunQueued() {
@@ -113,7 +115,7 @@ void ShellRig::Receive(std::string_view bytes) {
 }
 
 void ShellRig::WhenDialogShown(std::function<void(QWidget*)> answer) {
-  new DialogWatch(std::move(answer));
+  watches_.emplace_back(new DialogWatch(std::move(answer)));
 }
 
 qt::MainWindow* ShellRig::window() const {

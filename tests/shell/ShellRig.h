@@ -8,7 +8,9 @@
 // sees.
 #pragma once
 
+#include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,7 +52,8 @@ struct RigOptions {
 class ShellRig {
  public:
   explicit ShellRig(const RigOptions& options = {});
-  // Releases any button a test left held, so the next window starts without a stale grab.
+  // Releases any button a test left held, so the next window starts without a stale grab, and
+  // drops dialog answers no dialog came for.
   ~ShellRig();
   ShellRig(const ShellRig&) = delete;
   ShellRig& operator=(const ShellRig&) = delete;
@@ -93,6 +96,7 @@ class ShellRig {
  private:
   testing::TempDir dir_;
   fake::FakeSerialDevice absent_{clock};
+  std::vector<QPointer<QObject>> watches_;
 };
 
 }  // namespace tavolin::shell

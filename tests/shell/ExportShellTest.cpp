@@ -1,6 +1,7 @@
 // The export commands chosen from the real window's menu: the screenshot on the Qt clipboard with
 // the screen image's size whatever the scale, the text mirror copied as Latin-1 text and then
-// emptied, and the text saved through the real save dialog.
+// emptied, the text saved through the real save dialog; and the file type chosen in the real
+// "&Upload File" dialog.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -105,6 +106,35 @@ TEST(ShellExport, SaveTextWritesTheMirrorThroughTheSaveDialogAndKeepsIt) {
   // Once the dialog is gone the keys reach the terminal again.
   EXPECT_EQ(rig.Deliver([&] { QTest::keyClick(rig.handle(), 'k'); }),
             std::vector<std::uint8_t>{'k'});
+}
+
+TEST(ShellExport, UploadFileDialogTypeDecidesAndIsRememberedForTheNextOpening) {
+  ShellRig rig;
+  testing::TempDir dir;
+  const std::string prepared = dir.Write("data.bin", "0123");
+  const QString prepare = QStringLiteral("Prepare (*.bin *.??a)");
+  QString preselected;
+  rig.WhenDialogShown([&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Load Binary"));
+    preselected = dialog->selectedNameFilter();
+    dialog->selectNameFilter(prepare);
+    dialog->selectFile(QString::fromStdString(prepared));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  rig.Choose(menu::kUploadFile);
+  EXPECT_EQ(preselected, QStringLiteral("OBJ file(.obj) (*.obj)")) << "type 3 at start-up";
+  EXPECT_EQ(rig.app.PreparedFile, prepared);
+  EXPECT_TRUE(rig.device->written.empty()) << "a prepared file is only remembered";
+
+  rig.WhenDialogShown([&](QWidget* w) {
+    preselected = static_cast<QFileDialog*>(w)->selectedNameFilter();
+    static_cast<QDialog*>(w)->reject();
+  });
+  rig.Choose(menu::kUploadFile);
+  EXPECT_EQ(preselected, prepare);
+  EXPECT_EQ(rig.app.PreparedFile, prepared) << "a cancelled dialog changes nothing";
 }
 
 }  // namespace

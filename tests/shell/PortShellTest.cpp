@@ -1,9 +1,15 @@
 // The port handed over and taken back from the real window: the Pause key as the Com Enabled
-// command, and Auto Mode following the window's minimise and restore at the timer ticks.
+// command, Auto Mode following the window's minimise and restore at the timer ticks, the start-up
+// without a device, the close request, and what the user does while a text send holds the loop.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QTest>
 #include <QWindow>
@@ -131,6 +137,49 @@ TEST(ShellPort, CloseButtonEndsTheLoopAndTheExitClosesThePort) {
   EXPECT_TRUE(rig.window()->isVisible()) << "the window stays until the exit";
   Shutdown(rig.app);
   EXPECT_FALSE(rig.device->isOpen);
+}
+
+// Does what a user does in the middle of a text send: at the first line end the host writes, a
+// key and the close button, delivered the next time the window handles its events.
+class UserDuringSend : public fake::Peer {
+ public:
+  explicit UserDuringSend(QWidget* window) : window_(window) {}
+  void OnHostWrite(fake::FakeSerialDevice& /*device*/, const std::uint8_t* bytes, std::size_t n,
+                   std::int64_t /*nowMs*/) override {
+    if (done_ || std::find(bytes, bytes + n, '\r') == bytes + n) return;
+    done_ = true;
+    QCoreApplication::postEvent(
+        window_, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")));
+    QCoreApplication::postEvent(
+        window_, new QKeyEvent(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")));
+    QCoreApplication::postEvent(window_, new QCloseEvent);
+  }
+
+ private:
+  QWidget* window_;
+  bool done_ = false;
+};
+
+TEST(ShellPort, WhatTheUserDoesDuringATextSendIsLost) {
+  ShellRig rig;
+  testing::TempDir dir;
+  const std::string text = dir.Write("lines.txt", "ab\ncd\r\nef");
+  UserDuringSend user(rig.window());
+  rig.device->peer = &user;
+  rig.WhenDialogShown([&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectNameFilter(QStringLiteral("Text(.txt) (*.txt)"));
+    dialog->selectFile(QString::fromStdString(text));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  rig.Choose(menu::kUploadFile);
+  rig.device->peer = nullptr;
+  const std::string sent(rig.device->written.begin(), rig.device->written.end());
+  EXPECT_EQ(sent, "ab\rcd\ref\r") << "the key typed meanwhile is not sent";
+  EXPECT_EQ(rig.app.QuitRequested, 0) << "the close request was taken by the send";
+  EXPECT_TRUE(rig.ui.queued().empty());
+  EXPECT_EQ(rig.app.RememberedFileType, 2);
 }
 
 }  // namespace

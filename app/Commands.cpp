@@ -21,7 +21,9 @@ bool Toggle(Ui& ui, int id) {
   return on;
 }
 
-void ToggleInto(Ui& ui, int id, std::int32_t& field) { field = Toggle(ui, id) ? 1 : 0; }
+void ToggleInto(Ui& ui, int id, std::int32_t& field) {
+  field = Toggle(ui, id) ? 1 : 0;
+}
 
 void LoadSettingsCommand(AppState& app) {
   FileDialogRequest request;
@@ -68,8 +70,10 @@ int ContentWidth(const Settings& s) {
 }
 
 int ContentHeight(const Settings& s) {
-  return RoundHalfEven(static_cast<double>(EffectiveRows(s)) * kCellHeight * EffectiveScale(s)) +
-         kMenuLineHeight;
+  // The menu line is added before the one rounding: 25 rows at 1.5 are 658.5 and so 658, where
+  // rounding the picture first (637.5 to 638) would give 659.
+  return RoundHalfEven(static_cast<double>(EffectiveRows(s)) * kCellHeight * EffectiveScale(s) +
+                       kMenuLineHeight);
 }
 
 void Connect(AppState& app) {

@@ -28,8 +28,8 @@ void SyncBaudMenu(AppState& app);
 // check marks, the baud menu, and a cleared screen.
 void ApplySettings(AppState& app);
 
-// The content size of the main window for the current settings: the picture (Cols x 8 by
-// Rows x 17, times the scale, rounded half to even) plus the 21-pixel menu line in the height.
+// The content size of the main window for the current settings: Cols x 8 x scale by
+// Rows x 17 x scale + 21 (the menu line), each rounded once, halves to even.
 int ContentWidth(const Settings& s);
 int ContentHeight(const Settings& s);
 

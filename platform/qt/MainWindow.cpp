@@ -1,10 +1,12 @@
 // The main window's widgets.  See MainWindow.h.
 //
-// Mouse: a left press on the picture is its click; the second press of a double click (Qt marks
-// it, and then sends a double-click event) gives nothing, like the image control's double-click
-// notification.  Right presses count wherever they land in the client area, and so do releases of
-// either button and moves (tracked without a button held).  Keys: the window takes every key
-// event itself, before focus navigation, so Tab reaches the terminal.
+// Mouse: a left press on the picture is its click; the second press of a double click gives
+// nothing, like the image control's double-click notification.  Qt delivers that second press to
+// widgets as a double-click event instead of a press, so the double-click handler stands in for
+// the press: nothing for the left button, a right press for the right one (the window itself knows
+// no double clicks).  Right presses count wherever they land in the client area, and so do
+// releases of either button and moves (tracked without a button held).  Keys: the window takes
+// every key event itself, before focus navigation, so Tab reaches the terminal.
 #include "platform/qt/MainWindow.h"
 
 #include <QCloseEvent>
@@ -121,8 +123,9 @@ void ClientArea::mousePressEvent(QMouseEvent* event) {
   }
 }
 
-void ClientArea::mouseDoubleClickEvent(QMouseEvent* /*event*/) {
-  // Its press has been handled; the double click itself sends nothing.
+void ClientArea::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The second press of a double click: only the right button's counts.
+  if (event->button() == Qt::RightButton) sink_({Event::Kind::RightDown, 0});
 }
 
 void ClientArea::mouseReleaseEvent(QMouseEvent* event) {

@@ -58,7 +58,8 @@ TEST(BaudMenu, AnIndexWithoutEntryChecksNothingButStillSetsTheRate) {
   fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
   rig.app.settings.BaudRate = 9;
   SyncBaudMenu(rig.app);
-  for (int id = menu::kBaudFirst; id <= menu::kBaudLast; ++id) EXPECT_FALSE(rig.ui.IsMenuChecked(id));
+  for (int id = menu::kBaudFirst; id <= menu::kBaudLast; ++id)
+    EXPECT_FALSE(rig.ui.IsMenuChecked(id));
   EXPECT_EQ(device.bitsPerSecond, 115200);
   EXPECT_EQ(device.stopBits, StopBits::One);
   EXPECT_EQ(rig.app.LastBaudIndex, 9);
@@ -80,6 +81,28 @@ TEST(ToggleCommands, StoreTheirNewStateInTheirField) {
     EXPECT_EQ(rig.ui.IsMenuChecked(c.id), before == 0) << c.id;
     DispatchCommand(rig.app, c.id);
     EXPECT_EQ(rig.app.settings.*c.field, before) << c.id;
+  }
+}
+
+TEST(ContentSize, RoundedOnceWithTheMenuLineIncluded) {
+  struct Case {
+    std::int32_t cols;
+    std::int32_t rows;
+    float scale;
+    int width;
+    int height;
+  };
+  const Case cases[] = {{80, 25, 1.0f, 640, 446},  {80, 25, 1.01f, 646, 450},
+                        {80, 25, 1.5f, 960, 658},  // 658.5 to even, not 638 + 21
+                        {80, 25, 2.0f, 1280, 871}, {80, 5, 1.0f, 640, 106},
+                        {81, 3, 1.5f, 972, 98}};  // 3 x 17 x 1.5 + 21 = 97.5, to even
+  for (const Case& c : cases) {
+    Settings s;
+    s.Cols = c.cols;
+    s.Rows = c.rows;
+    s.WindowScale = c.scale;
+    EXPECT_EQ(ContentWidth(s), c.width) << c.cols << "x" << c.rows << " at " << c.scale;
+    EXPECT_EQ(ContentHeight(s), c.height) << c.cols << "x" << c.rows << " at " << c.scale;
   }
 }
 
@@ -119,7 +142,7 @@ TEST(ComPortDialog, OnlyANumberOfOneOrMoreReopens) {
     int comNr;
     bool reopened;  // closed and connected again (the connection clears the screen)
   };
-  const Case cases[] = {{"", 3, false},   {"0", 3, false}, {"-2", 3, false},
+  const Case cases[] = {{"", 3, false},    {"0", 3, false}, {"-2", 3, false},
                         {"abc", 3, false}, {"3", 3, true},  {"7", 7, true}};
   for (const Case& c : cases) {
     AppRig rig;

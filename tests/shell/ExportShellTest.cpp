@@ -1,0 +1,141 @@
+// The export commands chosen from the real window's menu: the screenshot on the Qt clipboard with
+// the screen image's size whatever the scale, the text mirror copied as Latin-1 text and then
+// emptied, the text saved through the real save dialog; and the file type chosen in the real
+// "&Upload File" dialog.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QFileDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <QTest>
+#include <QWindow>
+
+#include "app/MenuIds.h"
+#include "platform/qt/MainWindow.h"
+#include "tests/shell/ShellRig.h"
+
+namespace tavolin::shell {
+namespace {
+
+void Cancel(QWidget* dialog) {
+  static_cast<QDialog*>(dialog)->reject();
+}
+
+TEST(ShellExport, ScreenshotHasTheScreenImageSizeWhateverTheScale) {
+  struct Case {
+    float scale;
+    QSize pictureAfterLoad;  // what the window shows once the band is gone
+  };
+  for (const Case& c : {Case{1.0f, {640, 425}}, Case{2.0f, {1280, 850}}}) {
+    ShellRig rig(RigOptions::AtScale(c.scale));
+    rig.Receive("A");
+    rig.Tick();
+    rig.Choose(menu::kScreenshot);
+    const QImage before = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(before.size(), QSize(640, 446)) << c.scale;
+    const Image& image = rig.app.screen.screenImage;
+    int differing = 0;
+    for (int y = 0; y < 17; ++y) {
+      for (int x = 0; x < 8; ++x) {
+        differing += (before.pixel(x, y) & 0xFFFFFFu) != (image.At(x, y) & 0xFFFFFFu) ? 1 : 0;
+      }
+    }
+    EXPECT_EQ(differing, 0) << "the clipboard holds the screen image itself";
+
+    rig.WhenDialogShown(Cancel);
+    rig.Choose(menu::kLoadSettings);  // cancelled: the settings are applied again, without band
+    EXPECT_EQ(rig.client()->picture()->size(), c.pictureAfterLoad) << c.scale;
+    rig.Choose(menu::kScreenshot);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(640, 425)) << c.scale;
+  }
+}
+
+TEST(ShellExport, CopyTextPutsTheLatin1MirrorOnTheClipboardAndEmptiesIt) {
+  ShellRig rig;
+  rig.Receive("caf\xE9 \xA7");
+  rig.Tick();
+  ASSERT_EQ(rig.app.screen.textMirror, "caf\xE9 \xA7");
+  rig.Choose(menu::kCopyText);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("caf\u00e9 \u00a7"));
+  EXPECT_EQ(rig.app.screen.textMirror, "");
+  rig.Choose(menu::kCopyText);
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
+}
+
+TEST(ShellExport, SaveTextWritesTheMirrorThroughTheSaveDialogAndKeepsIt) {
+  ShellRig rig;
+  testing::TempDir dir;
+  const std::string path = dir.Write("saved", "an older, longer content");
+  rig.Receive("line\xE9");
+  rig.Tick();
+  const std::string mirror = rig.app.screen.textMirror;
+  ASSERT_EQ(mirror, "line\xE9");
+
+  QString title;
+  QString proposed = QStringLiteral("unset");
+  rig.WhenDialogShown([&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle();
+    if (auto* name = dialog->findChild<QLineEdit*>()) proposed = name->text();
+    dialog->selectFile(QString::fromStdString(path));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  rig.Choose(menu::kSaveText);
+  EXPECT_EQ(title, QStringLiteral("Save Text"));
+  EXPECT_TRUE(proposed.isEmpty()) << "\"*.txt\" is no file name to propose";
+  EXPECT_EQ(testing::TempDir::Read(path), mirror);
+  EXPECT_EQ(rig.app.screen.textMirror, mirror);
+
+  rig.WhenDialogShown(Cancel);
+  rig.Choose(menu::kSaveText);
+  EXPECT_EQ(testing::TempDir::Read(path), mirror);
+
+  rig.Choose(menu::kCopyText);  // the mirror is empty now: the next save writes an empty file
+  rig.WhenDialogShown([&](QWidget* w) {
+    static_cast<QFileDialog*>(w)->selectFile(QString::fromStdString(path));
+    static_cast<QDialog*>(w)->accept();
+  });
+  rig.Choose(menu::kSaveText);
+  EXPECT_EQ(testing::TempDir::Read(path), "");
+  EXPECT_TRUE(rig.device->isOpen) << "no export touches the serial link";
+  EXPECT_TRUE(rig.device->written.empty());
+  // Once the dialog is gone the keys reach the terminal again.
+  EXPECT_EQ(rig.Deliver([&] { QTest::keyClick(rig.handle(), 'k'); }),
+            std::vector<std::uint8_t>{'k'});
+}
+
+TEST(ShellExport, UploadFileDialogTypeDecidesAndIsRememberedForTheNextOpening) {
+  ShellRig rig;
+  testing::TempDir dir;
+  const std::string prepared = dir.Write("data.bin", "0123");
+  const QString prepare = QStringLiteral("Prepare (*.bin *.??a)");
+  QString preselected;
+  rig.WhenDialogShown([&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Load Binary"));
+    preselected = dialog->selectedNameFilter();
+    dialog->selectNameFilter(prepare);
+    dialog->selectFile(QString::fromStdString(prepared));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  rig.Choose(menu::kUploadFile);
+  EXPECT_EQ(preselected, QStringLiteral("OBJ file(.obj) (*.obj)")) << "type 3 at start-up";
+  EXPECT_EQ(rig.app.PreparedFile, prepared);
+  EXPECT_TRUE(rig.device->written.empty()) << "a prepared file is only remembered";
+
+  rig.WhenDialogShown([&](QWidget* w) {
+    preselected = static_cast<QFileDialog*>(w)->selectedNameFilter();
+    static_cast<QDialog*>(w)->reject();
+  });
+  rig.Choose(menu::kUploadFile);
+  EXPECT_EQ(preselected, prepare);
+  EXPECT_EQ(rig.app.PreparedFile, prepared) << "a cancelled dialog changes nothing";
+}
+
+}  // namespace
+}  // namespace tavolin::shell

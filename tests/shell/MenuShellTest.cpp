@@ -1,0 +1,238 @@
+// The menu and the picture of the real window driven by the real core: check marks after the
+// start-up, the greying of the Baudrate entries, the check items chosen as a user chooses them,
+// and the sizes of the window and of the picture Present shows at each scale.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDialog>
+#include <QFileDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <functional>
+
+#include "app/MenuIds.h"
+#include "platform/qt/MainWindow.h"
+#include "tests/shell/ShellRig.h"
+
+namespace tavolin::shell {
+namespace {
+
+std::vector<int> CheckedBaudEntries(const ShellRig& rig) {
+  std::vector<int> ids;
+  for (int id = menu::kBaudFirst; id <= menu::kBaudLast; ++id) {
+    if (rig.action(id)->isChecked()) ids.push_back(id);
+  }
+  return ids;
+}
+
+std::vector<int> GreyedEntries(const ShellRig& rig) {
+  std::vector<int> ids;
+  for (int id = 1; id <= menu::kCrAutoLf; ++id) {
+    if (rig.action(id) != nullptr && !rig.action(id)->isEnabled()) ids.push_back(id);
+  }
+  return ids;
+}
+
+const std::vector<int> kSlowRates = {20, 21, 22, 23, 24, 25, 26};
+
+TEST(ShellMenu, StartUpCheckMarksFollowTheStartUpValues) {
+  ShellRig rig;
+  struct Case {
+    int id;
+    bool checked;
+  };
+  const Case cases[] = {{menu::kComEnabled, true},         {menu::kAutoMode, true},
+                        {menu::kNormalTerminalMode, true}, {menu::kTextCursor, true},
+                        {menu::kCrAutoLf, false},          {menu::kVirtualKeycodes, false}};
+  for (const Case& c : cases) EXPECT_EQ(rig.action(c.id)->isChecked(), c.checked) << c.id;
+  // Rate index 0 with nothing applied yet: no Baudrate entry carries a check mark.
+  EXPECT_TRUE(CheckedBaudEntries(rig).empty());
+  EXPECT_TRUE(GreyedEntries(rig).empty());
+  EXPECT_TRUE(rig.device->isOpen);
+  EXPECT_EQ(rig.device->bitsPerSecond, 115200);
+}
+
+TEST(ShellMenu, NormalTerminalModeOffGreysTheSlowRatesOnlyWhileItIsOff) {
+  ShellRig rig;
+  rig.Choose(menu::kNormalTerminalMode);  // off
+  EXPECT_FALSE(rig.action(menu::kNormalTerminalMode)->isChecked());
+  EXPECT_EQ(rig.app.NormalTerminalMode, 0);
+  EXPECT_EQ(rig.app.settings.MsMoveOff, 0);
+  EXPECT_EQ(GreyedEntries(rig), kSlowRates);
+  EXPECT_TRUE(CheckedBaudEntries(rig).empty()) << "the rate index was 0 already";
+  // A greyed entry cannot be chosen: no command reaches the core.
+  rig.action(menu::kBaudFirst + 4)->trigger();
+  EXPECT_TRUE(rig.ui.queued().empty());
+  EXPECT_EQ(rig.app.settings.BaudRate, 0);
+
+  rig.Choose(menu::kNormalTerminalMode);  // on
+  EXPECT_TRUE(rig.action(menu::kNormalTerminalMode)->isChecked());
+  EXPECT_TRUE(GreyedEntries(rig).empty());
+
+  rig.Choose(menu::kBaudFirst + 4);  // "9600"
+  EXPECT_EQ(CheckedBaudEntries(rig), std::vector<int>{menu::kBaudFirst + 4});
+  EXPECT_EQ(rig.app.settings.BaudRate, 4);
+  EXPECT_EQ(rig.device->bitsPerSecond, 9600);
+  rig.Choose(menu::kBaudFirst + 4);  // again: it stays the only one
+  EXPECT_EQ(CheckedBaudEntries(rig), std::vector<int>{menu::kBaudFirst + 4});
+
+  rig.Choose(menu::kNormalTerminalMode);  // off: back to 115200, which is never greyed
+  EXPECT_EQ(CheckedBaudEntries(rig), std::vector<int>{menu::kBaudFirst});
+  EXPECT_EQ(GreyedEntries(rig), kSlowRates);
+  EXPECT_EQ(rig.app.settings.BaudRate, 0);
+  EXPECT_EQ(rig.device->bitsPerSecond, 115200);
+  EXPECT_EQ(rig.device->stopBits, StopBits::Two);
+}
+
+TEST(ShellMenu, CheckItemsChosenFromTheMenuFlipOnceAndStoreTheirState) {
+  struct Case {
+    int id;
+    std::int32_t Settings::*field;  // null: the check mark is the only state
+  };
+  const Case cases[] = {{menu::kTextCursor, &Settings::TxtCurs},
+                        {menu::kCrAutoLf, &Settings::CRmode},
+                        {menu::kVirtualKeycodes, &Settings::VKeys},
+                        {menu::kAutoMode, nullptr}};
+  for (const Case& c : cases) {
+    ShellRig rig;
+    const bool before = rig.action(c.id)->isChecked();
+    for (const bool expected : {!before, before}) {
+      rig.Choose(c.id);
+      EXPECT_EQ(rig.action(c.id)->isChecked(), expected) << c.id;
+      if (c.field != nullptr) {
+        EXPECT_EQ(rig.app.settings.*c.field, expected ? 1 : 0) << c.id;
+      }
+    }
+  }
+}
+
+TEST(ShellPicture, WindowAndPictureSizesFollowTheScale) {
+  struct Case {
+    float scale;
+    QSize client;   // the area below the menu bar
+    QSize picture;  // what Present shows: only scales above 1.01 stretch it
+  };
+  const Case cases[] = {{1.0f, {640, 425}, {640, 446}},
+                        {1.01f, {646, 429}, {640, 446}},
+                        {1.5f, {960, 637}, {960, 638}},
+                        {2.0f, {1280, 850}, {1280, 850}}};
+  for (const Case& c : cases) {
+    ShellRig rig(RigOptions::AtScale(c.scale));
+    EXPECT_EQ(rig.client()->size(), c.client) << c.scale;
+    const qt::PictureWidget* picture = rig.client()->picture();
+    EXPECT_EQ(picture->size(), c.picture) << c.scale;
+    EXPECT_EQ(picture->shown().size(), c.picture) << c.scale;
+    EXPECT_EQ(picture->pos(), QPoint(0, 0));
+  }
+}
+
+TEST(ShellPicture, ThePictureShowsTheScreenImageWholePixelsRepeated) {
+  struct Case {
+    float scale;
+    int factor;
+  };
+  for (const Case& c : {Case{1.0f, 1}, Case{1.01f, 1}, Case{2.0f, 2}}) {
+    ShellRig rig(RigOptions::AtScale(c.scale));
+    rig.Receive("A");
+    rig.Tick();
+    const QImage& shown = rig.client()->picture()->shown();
+    const Image& image = rig.app.screen.screenImage;
+    int lit = 0;
+    for (int y = 0; y < 17; ++y) {
+      for (int x = 0; x < 8; ++x) {
+        const Pixel p = image.At(x, y) & 0xFFFFFFu;
+        lit += p != 0 ? 1 : 0;
+        for (int d = 0; d < c.factor * c.factor; ++d) {
+          const int sx = x * c.factor + d % c.factor;
+          const int sy = y * c.factor + d / c.factor;
+          ASSERT_EQ(shown.pixel(sx, sy) & 0xFFFFFFu, p) << c.scale << " at " << sx << "," << sy;
+        }
+      }
+    }
+    EXPECT_GT(lit, 0) << "the glyph of A was drawn";
+  }
+}
+
+TEST(ShellPicture, LoadSettingsResizesTheWindowInPlaceAndKeepsThePort) {
+  ShellRig rig;
+  testing::TempDir dir;
+  const std::string path =
+      dir.Write("big.ini", "[Config]\r\nComNr=0\r\nRows=30\r\nCols=100\r\nWindowScale=1.0\r\n");
+  rig.Receive("text");
+  rig.Tick();
+  const QPoint where = rig.window()->pos();
+  const int opens = static_cast<int>(rig.serial.openAttempts.size());
+  rig.WhenDialogShown([&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Load Settings"));
+    dialog->selectFile(QString::fromStdString(path));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  rig.Choose(menu::kLoadSettings);
+  EXPECT_EQ(rig.client()->size(), QSize(800, 510));
+  EXPECT_EQ(rig.client()->picture()->size(), QSize(800, 510)) << "no band after a load";
+  EXPECT_EQ(rig.window()->pos(), where);
+  EXPECT_EQ(rig.app.settings.ComNr, 6) << "a file without a port keeps the port";
+  EXPECT_EQ(rig.app.screen.textMirror, "");
+  EXPECT_EQ(static_cast<int>(rig.serial.openAttempts.size()), opens) << "not reopened";
+  EXPECT_TRUE(rig.device->isOpen);
+  // The file has no Auto Mode key: its read default (off) is the check mark now.
+  EXPECT_FALSE(rig.action(menu::kAutoMode)->isChecked());
+  EXPECT_EQ(CheckedBaudEntries(rig), std::vector<int>{menu::kBaudFirst + 1});  // read default
+  EXPECT_EQ(rig.device->bitsPerSecond, 57600);
+}
+
+TEST(ShellMenu, CommandsChosenFromTheMenuReachTheCore) {
+  struct Case {
+    int id;
+    std::function<void(ShellRig&)> prepare;  // before the command (a dialog's answer)
+    std::function<bool(ShellRig&)> happened;
+  };
+  const Case cases[] = {
+      {menu::kQuit, nullptr, [](ShellRig& r) { return r.app.QuitRequested == 1; }},
+      {menu::kWebsite, nullptr, [](ShellRig& r) { return r.desktop.urls.size() == 1; }},
+      {menu::kResetPropeller, nullptr,
+       [](ShellRig& r) { return r.device->lineChanges.size() == 2 && r.device->isOpen; }},
+      {menu::kClear, nullptr, [](ShellRig& r) { return r.app.screen.textMirror.empty(); }},
+      {menu::kAbout, nullptr,
+       [](ShellRig& r) { return r.client()->overlay()->isVisible() && r.clock.slept() >= 2000; }},
+      {menu::kComPort,
+       [](ShellRig& r) {
+         r.WhenDialogShown([](QWidget* w) {
+           auto* edit = w->findChild<QLineEdit*>();
+           if (edit != nullptr) edit->setText(QStringLiteral("6"));
+           static_cast<QDialog*>(w)->accept();
+         });
+       },
+       // The same number: the port is closed and opened again, which clears the screen.
+       [](ShellRig& r) {
+         return r.serial.openAttempts.size() == 2 && r.device->isOpen &&
+                r.app.screen.textMirror.empty();
+       }},
+  };
+  for (const Case& c : cases) {
+    ShellRig rig;
+    rig.Receive("text");
+    rig.Tick();
+    rig.device->lineChanges.clear();
+    const std::int64_t slept = rig.clock.slept();
+    if (c.prepare) c.prepare(rig);
+    rig.Choose(c.id);
+    EXPECT_TRUE(c.happened(rig)) << c.id << " (slept " << rig.clock.slept() - slept << ")";
+  }
+}
+
+TEST(ShellPicture, TheAboutPictureStaysUntilTheNextPresent) {
+  ShellRig rig;
+  rig.Choose(menu::kAbout);
+  EXPECT_TRUE(rig.client()->overlay()->isVisible());
+  rig.Tick();  // nothing from the chip: nothing presented
+  EXPECT_TRUE(rig.client()->overlay()->isVisible());
+  rig.Receive("x");
+  rig.Tick();
+  EXPECT_FALSE(rig.client()->overlay()->isVisible());
+}
+
+}  // namespace
+}  // namespace tavolin::shell

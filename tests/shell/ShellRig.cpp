@@ -1,0 +1,142 @@
+// The whole windowed program on the offscreen platform.  See ShellRig.h.
+#include "tests/shell/ShellRig.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QDialog>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <stdexcept>
+
+#include "app/CommandLine.h"
+#include "app/Commands.h"
+#include "app/MainLoop.h"
+#include "app/Startup.h"
+#include "platform/qt/MainWindow.h"
+#include "terminal/Assets.h"
+
+namespace tavolin::shell {
+namespace {
+
+// More cycles than any input of a test queues; a window that keeps queueing is a fault.
+constexpr int kMaxCycles = 1000;
+
+// Hands the first dialog shown to an answer, from inside the dialog's own event loop.
+class DialogWatch : public QObject {
+ public:
+  explicit DialogWatch(std::function<void(QWidget*)> answer)
+      : QObject(qApp), answer_(std::move(answer)) {
+    qApp->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* dialog = qobject_cast<QDialog*>(watched);
+    if (event->type() == QEvent::Show && dialog != nullptr && dialog->isModal()) {
+      qApp->removeEventFilter(this);
+      QTimer::singleShot(0, dialog, [dialog, answer = answer_] { answer(dialog); });
+      deleteLater();
+    }
+    return false;
+  }
+
+ private:
+  std::function<void(QWidget*)> answer_;
+};
+
+}  // namespace
+
+ShellRig::ShellRig(const RigOptions& options) {
+  std::string error;
+  if (!DecodeAssets(app, error)) throw std::runtime_error(error);
+  app.SetOutput(&screen);
+  // A settings file that does not exist: every field keeps its start-up value.
+  CommandLine line;
+  line.first = dir_.File("absent.ini");
+  ReadStartupSettings(app, line);
+  app.settings.WindowScale = options.scale;
+  device = options.plugged ? &serial.Plug(app.settings.ComNr) : &absent_;
+
+  ui.OpenWindow(ContentWidth(app.settings), ContentHeight(app.settings));
+  OpenTerminal(app);
+  if (options.startUpDialog) WhenDialogShown(options.startUpDialog);
+  ConnectAtStartup(app);
+  RunQueued();
+  device->ClearWritten();
+}
+
+ShellRig::~ShellRig() {
+  for (const Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+    if (QGuiApplication::mouseButtons() & b) QTest::mouseRelease(handle(), b);
+  }
+  QCoreApplication::processEvents();
+  for (const QPointer<QObject>& watch : watches_) delete watch.data();
+}
+
+std::vector<Event> ShellRig::RunQueued() {
+  std::vector<Event> seen;
+  QCoreApplication::processEvents();
+  for (int i = 0; i < kMaxCycles && !ui.queued().empty(); ++i) {
+    const Event e = ui.WaitEvent();
+    seen.push_back(e);
+    RunCycle(app, e);
+    QCoreApplication::processEvents();
+  }
+  EXPECT_TRUE(ui.queued().empty()) << "the window keeps queueing events";
+  return seen;
+}
+
+std::vector<std::uint8_t> ShellRig::Deliver(const std::function<void()>& input) {
+  device->ClearWritten();
+  input();
+  RunQueued();
+  return device->written;
+}
+
+void ShellRig::Choose(int id) {
+  QAction* a = action(id);
+  ASSERT_NE(a, nullptr) << id;
+  a->trigger();
+  RunQueued();
+}
+
+void ShellRig::Tick() {
+  ui.Tick();
+  RunQueued();
+}
+
+void ShellRig::Receive(std::string_view bytes) {
+  device->Feed(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+void ShellRig::WhenDialogShown(std::function<void(QWidget*)> answer) {
+  watches_.emplace_back(new DialogWatch(std::move(answer)));
+}
+
+qt::MainWindow* ShellRig::window() const {
+  return ui.window();
+}
+
+QWindow* ShellRig::handle() const {
+  return ui.window()->windowHandle();
+}
+
+qt::ClientArea* ShellRig::client() const {
+  return ui.window()->client();
+}
+
+QPoint ShellRig::InWindow(QPoint clientPoint) const {
+  return client()->mapTo(ui.window(), clientPoint);
+}
+
+void ShellRig::PointAt(QPoint clientPoint) {
+  QCursor::setPos(client()->mapToGlobal(clientPoint));
+  RunQueued();
+}
+
+}  // namespace tavolin::shell

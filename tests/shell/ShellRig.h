@@ -1,0 +1,102 @@
+// The whole windowed program on the offscreen platform: the real main window (QtUi) wired to the
+// real core in the order the program's start-up uses, with a fake serial device at the start-up
+// port, a virtual clock for every wait and a recording desktop.  Input goes in as Qt events on
+// the window's widgets; what the window queued then runs through RunCycle one event at a time, as
+// the main loop would, and what reached the chip is read off the fake device.
+//
+// The 40 ms timer is not started: a tick is one Tick() call, so no real time decides what a test
+// sees.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/AppState.h"
+#include "platform/fake/FakeSerial.h"
+#include "platform/fake/RecordingUi.h"
+#include "platform/fake/VirtualClock.h"
+#include "platform/qt/QtUi.h"
+#include "terminal/DisplayInterpreter.h"
+#include "tests/app/AppRig.h"
+
+class QAction;
+class QWidget;
+class QWindow;
+
+namespace tavolin::qt {
+class ClientArea;
+}
+
+namespace tavolin::shell {
+
+struct RigOptions {
+  float scale = 1.0f;   // WindowScale, as a settings file would set it
+  bool plugged = true;  // a device at the start-up port
+  // Answers a dialog the start-up shows (the box of a port that does not open).
+  std::function<void(QWidget*)> startUpDialog;
+
+  static RigOptions AtScale(float scale) {
+    RigOptions o;
+    o.scale = scale;
+    return o;
+  }
+};
+
+class ShellRig {
+ public:
+  explicit ShellRig(const RigOptions& options = {});
+  // Releases any button a test left held, so the next window starts without a stale grab, and
+  // drops dialog answers no dialog came for.
+  ~ShellRig();
+  ShellRig(const ShellRig&) = delete;
+  ShellRig& operator=(const ShellRig&) = delete;
+
+  // Lets Qt deliver what is pending, then runs one core cycle for every event the window queued
+  // (and for what those cycles make it queue), boundedly.  Returns the events in cycle order.
+  std::vector<Event> RunQueued();
+  // Does input (Qt events on the window), runs the cycles and returns the bytes the chip received
+  // meanwhile.
+  std::vector<std::uint8_t> Deliver(const std::function<void()>& input);
+  // Chooses the menu item with that id as a user would (its action triggered) and runs the cycles.
+  void Choose(int id);
+  // One timer tick and its cycle.
+  void Tick();
+  // Bytes from the chip; the next cycle takes them in.
+  void Receive(std::string_view bytes);
+  // Answers the next modal dialog the moment it is shown (answer gets the dialog).
+  void WhenDialogShown(std::function<void(QWidget*)> answer);
+
+  qt::MainWindow* window() const;
+  QWindow* handle() const;
+  qt::ClientArea* client() const;
+  QAction* action(int id) const { return ui.MenuAction(id); }
+  // A position of the client area in window coordinates (what QTest's window events take).
+  QPoint InWindow(QPoint clientPoint) const;
+  // Puts the pointer at a point of the client area (which may lie outside it) and lets Qt settle.
+  void PointAt(QPoint clientPoint);
+
+  fake::VirtualClock clock;
+  fake::FakeSerialSystem serial{clock};
+  qt::QtUi ui;
+  fake::RecordingConsole console;
+  fake::RecordingDesktop desktop;
+  Platform platform{clock, serial, ui, console, desktop};
+  AppState app{platform};
+  ScreenTextOutput screen{app};
+  // The device at the start-up port; without one plugged, a device nothing ever opens.
+  fake::FakeSerialDevice* device = nullptr;
+
+ private:
+  testing::TempDir dir_;
+  fake::FakeSerialDevice absent_{clock};
+  std::vector<QPointer<QObject>> watches_;
+};
+
+}  // namespace tavolin::shell

@@ -69,6 +69,9 @@ class SimChip : private ChipContext {
   // How long the bytes the host has written still need to reach the chip.
   std::int64_t ReceiveBacklogUs(std::int64_t nowMs) const;
   std::int64_t ByteUs() const override { return byteUs_; }
+  std::int64_t SentByUs(std::int64_t atUs) const override {
+    return transmitFreeUs_ > atUs ? transmitFreeUs_ : atUs;
+  }
   // True while received bytes may be the start of a handshake that resets the chip
   // (resetOnHandshake): a 0xF9 not yet delivered, or bytes held back to compare.  The chip's
   // output of that moment is dropped if they are.

@@ -15,14 +15,20 @@ constexpr std::uint32_t kHubLongs = kHubRamBytes / 4;
 void BootLoader::Start(std::int64_t atUs) {
   record_ = BootRecord{};
   state_ = State::Starting;
+  nextHostWaitMs_ = 0;
   deadlineUs_ = atUs + Us(options_.startupMs);
+}
+
+void BootLoader::LengthenHostWait(int waitMs) {
+  if (state_ == State::Starting) nextHostWaitMs_ = waitMs;
 }
 
 void BootLoader::StartListening(std::int64_t atUs) {
   record_ = BootRecord{};
   record_.listening = true;
   state_ = State::WaitCalibration;
-  deadlineUs_ = atUs + Us(options_.hostWaitMs);
+  deadlineUs_ = atUs + Us(nextHostWaitMs_ > 0 ? nextHostWaitMs_ : options_.hostWaitMs);
+  nextHostWaitMs_ = 0;
 }
 
 bool BootLoader::InHandshake() const {

@@ -47,6 +47,10 @@ struct BootOptions {
   // Timing (the ROM runs on its RC clock; these are the nominal values).
   int startupMs = 50;
   int hostWaitMs = 100;
+  // The wait for the host's first byte after a reset by opening the port (0: hostWaitMs).  On a
+  // link without modem lines the open stands in for the reset pulse, and the host's own pulses
+  // that follow it are not seen, so the ROM must keep listening until the host's handshake.
+  int openWaitMs = 0;
   int handshakeBudgetMs = 150;
   int replyBitMs = 100;
   int longMs = 100;
@@ -89,6 +93,9 @@ class BootLoader : public ChipProgram {
   void Start(std::int64_t atUs) override;
   // Listens from atUs at once (the chip was reset by a handshake on a link without modem lines).
   void StartListening(std::int64_t atUs);
+  // After Start: the coming wait for the host is waitMs instead of hostWaitMs (a reset by opening
+  // the port).
+  void LengthenHostWait(int waitMs);
   void OnByte(std::uint8_t byte, std::int64_t atUs) override;
   void Advance(std::int64_t nowUs) override;
 
@@ -116,6 +123,7 @@ class BootLoader : public ChipProgram {
   Personality firmware_;
   State state_ = State::Idle;
   std::int64_t deadlineUs_ = 0;
+  int nextHostWaitMs_ = 0;  // 0: hostWaitMs
   Lfsr lfsr_;
   int bitCount_ = 0;
   int replyIndex_ = 0;

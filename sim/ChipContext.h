@@ -24,6 +24,9 @@ class ChipContext {
   virtual void Run(Personality next, std::int64_t atUs) = 0;
   // The time one byte takes on the wire at the configured rate and frame.
   virtual std::int64_t ByteUs() const = 0;
+  // When the last byte sent so far has left (no earlier than atUs): a wait for the host's answer
+  // starts there, not when a long page was queued ahead of the question.
+  virtual std::int64_t SentByUs(std::int64_t atUs) const = 0;
   // A line for the byte log / the tool's standard error.
   virtual void Note(const std::string& text, std::int64_t atUs) = 0;
 };

@@ -40,8 +40,9 @@ void DisplayFirmware::Start(std::int64_t atUs) {
   input_.clear();
   log_.clear();
   ShowDemo();
-  nextClockUs_ = atUs;
-  Pump(atUs);
+  const std::int64_t from = atUs + std::int64_t{options_.startupMs} * 1000;
+  nextClockUs_ = from;
+  Pump(from);
 }
 
 void DisplayFirmware::Queue(Step step) {
@@ -70,7 +71,7 @@ void DisplayFirmware::Pump(std::int64_t atUs) {
     }
     waiting_ = true;
     answer_.clear();
-    deadlineUs_ = atUs + std::int64_t{current_.waitMs} * 1000;
+    deadlineUs_ = chip_.SentByUs(atUs) + std::int64_t{current_.waitMs} * 1000;
     if (current_.wait == Wait::Transfer) transfer_.Expect(atUs, current_.waitMs);
   }
 }
@@ -177,15 +178,23 @@ void DisplayFirmware::ShowDemo() {
   pixelTest(demo::kLitX, demo::kLitY, [lit](const std::string& a, bool ok, std::int64_t) {
     *lit = ok ? HexByte(static_cast<std::uint8_t>(a[0])) : "none";
   });
-  pixelTest(demo::kDarkX, demo::kDarkY, [this, lit](const std::string& a, bool ok, std::int64_t) {
-    const std::string dark = ok ? HexByte(static_cast<std::uint8_t>(a[0])) : "none";
-    const bool right = *lit == "0xFF" && dark == "0xFE";
-    Step show;
-    show.bytes = TextLine(
-        0, demo::kPixelRow, right ? 5 : 2,
-        "Pixel test: lit " + *lit + ", dark " + dark + (right ? " - as drawn" : " - not as drawn"));
-    steps_.push_front(std::move(show));
-  });
+  pixelTest(demo::kDarkX, demo::kDarkY,
+            [this, lit](const std::string& a, bool ok, std::int64_t at) {
+              const std::string dark = ok ? HexByte(static_cast<std::uint8_t>(a[0])) : "none";
+              const bool right = *lit == "0xFF" && dark == "0xFE";
+              // In the log too, so a test of the whole program can read what the host's picture
+              // holds.
+              chip_.Note("pixel test: (" + std::to_string(demo::kLitX) + "," +
+                             std::to_string(demo::kLitY) + ") " + *lit + ", (" +
+                             std::to_string(demo::kDarkX) + "," + std::to_string(demo::kDarkY) +
+                             ") " + dark,
+                         at);
+              Step show;
+              show.bytes = TextLine(0, demo::kPixelRow, right ? 5 : 2,
+                                    "Pixel test: lit " + *lit + ", dark " + dark +
+                                        (right ? " - as drawn" : " - not as drawn"));
+              steps_.push_front(std::move(show));
+            });
   if (!input_.empty()) {
     Step echo;
     echo.bytes = DisplayBytes().At(demo::kInputCol, demo::kInputRow).Color(0).Text(input_).bytes;

@@ -38,6 +38,9 @@ namespace tavolin::sim {
 struct DisplayOptions {
   bool clock = true;
   int clockPeriodMs = 1000;
+  // Quiet after the start, like a real program setting itself up: the host purges its input
+  // right after a load's "run" answer, and would lose the start of the page otherwise.
+  int startupMs = 100;
   int answerWaitMs = 500;     // pixel and text answers
   int binaryWaitMs = 1500;    // sector blocks and sizes
   int transferWaitMs = 5000;  // the size of a named file ("*.*": the user picks one)

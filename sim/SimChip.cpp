@@ -1,6 +1,7 @@
 #include "sim/SimChip.h"
 
 #include <algorithm>
+#include <string>
 
 namespace tavolin::sim {
 
@@ -65,8 +66,29 @@ void SimChip::OnReset(std::int64_t nowMs) {
   // The transmitter stops: what has not left yet never will.
   while (!output_.empty() && output_.back().first > now) output_.pop_back();
   transmitFreeUs_ = std::max(transmitFreeUs_, now);
+  ++resetCount_;
   Note("reset", now);
   Run(Personality::BootLoader, now);
+}
+
+void SimChip::OnPortOpen(std::int64_t nowMs) {
+  if (powered_) {
+    OnReset(nowMs);
+  } else {
+    PowerOn(nowMs);
+  }
+  if (running_ == Personality::BootLoader && options_.boot.openWaitMs > 0) {
+    boot_.LengthenHostWait(options_.boot.openWaitMs);
+    Note("boot loader waits " + std::to_string(options_.boot.openWaitMs) + " ms for the host",
+         ToUs(nowMs));
+  }
+}
+
+bool SimChip::HandshakeStartPending() const {
+  if (!held_.empty()) return true;
+  if (!Watching()) return false;
+  return std::any_of(received_.begin(), received_.end(),
+                     [](const Stamped& s) { return s.byte == 0xF9; });
 }
 
 void SimChip::OnHostBytes(const std::uint8_t* bytes, std::size_t n, std::int64_t nowMs) {
@@ -172,6 +194,7 @@ void SimChip::Deliver(std::uint8_t byte, std::int64_t atUs) {
       std::vector<Stamped> held;
       held.swap(held_);
       while (!output_.empty() && output_.back().first > held.front().atUs) output_.pop_back();
+      ++resetCount_;
       Note("handshake seen: reset", held.front().atUs);
       running_ = Personality::BootLoader;
       current_ = &boot_;

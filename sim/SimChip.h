@@ -59,6 +59,9 @@ class SimChip : private ChipContext {
   // Power on: starts options.start.  Until then the chip ignores everything.
   void PowerOn(std::int64_t nowMs);
   void OnReset(std::int64_t nowMs);
+  // The host opened the port: power-on the first time, a reset after that, and the boot loader
+  // then waits boot.openWaitMs for the host's handshake.
+  void OnPortOpen(std::int64_t nowMs);
   void OnHostBytes(const std::uint8_t* bytes, std::size_t n, std::int64_t nowMs);
   void OnTick(std::int64_t nowMs);
   // The bytes due by nowMs, in order; the rest stay until they are due (a reset drops them).
@@ -66,6 +69,16 @@ class SimChip : private ChipContext {
   // How long the bytes the host has written still need to reach the chip.
   std::int64_t ReceiveBacklogUs(std::int64_t nowMs) const;
   std::int64_t ByteUs() const override { return byteUs_; }
+  std::int64_t SentByUs(std::int64_t atUs) const override {
+    return transmitFreeUs_ > atUs ? transmitFreeUs_ : atUs;
+  }
+  // True while received bytes may be the start of a handshake that resets the chip
+  // (resetOnHandshake): a 0xF9 not yet delivered, or bytes held back to compare.  The chip's
+  // output of that moment is dropped if they are.
+  bool HandshakeStartPending() const;
+  // Counts the resets (pulses, opens and handshakes seen), so a caller holding bytes it took
+  // before can tell they are void.
+  std::uint64_t resetCount() const { return resetCount_; }
 
   Personality running() const { return running_; }
   bool poweredOn() const { return powered_; }
@@ -115,6 +128,7 @@ class SimChip : private ChipContext {
   std::int64_t transmitFreeUs_ = 0;
   std::deque<std::pair<std::int64_t, std::uint8_t>> output_;
   std::vector<Stamped> held_;
+  std::uint64_t resetCount_ = 0;
   std::function<void(const std::string&, std::int64_t)> notes_;
 };
 

@@ -375,3 +375,93 @@ TEST(BootLoader, AnswersKeepToTheWireTime) {
 
 }  // namespace
 }  // namespace tavolin::sim
+
+namespace tavolin::sim {
+namespace {
+
+std::vector<std::uint8_t> HandshakeBytes() {
+  Lfsr lfsr;
+  std::vector<std::uint8_t> bytes{0xF9};
+  for (int i = 0; i < 250; ++i) bytes.push_back(static_cast<std::uint8_t>(0xFE | lfsr.Next()));
+  bytes.insert(bytes.end(), 258, 0xF9);
+  return bytes;
+}
+
+int ReplyBitsBy(SimChip& chip, std::int64_t ms) {
+  chip.OnTick(ms);
+  int n = 0;
+  for (const TimedByte& b : chip.TakeOutput(ms)) n += (b.byte == 0xFE || b.byte == 0xFF) ? 1 : 0;
+  return n;
+}
+
+TEST(BootLoader, AnOpenOfThePortKeepsTheRomListening) {
+  struct Case {
+    int openWaitMs;
+    bool reopen;  // a reset by a second open rather than the power-on
+    int handshakeAtMs;
+    bool answers;
+  };
+  const Case cases[] = {
+      {0, false, 120, true},   {0, false, 260, false},     {1000, false, 260, true},
+      {1000, true, 900, true}, {1000, false, 1100, false},
+  };
+  for (const Case& c : cases) {
+    SimOptions options;
+    options.boot.openWaitMs = c.openWaitMs;
+    options.boot.eepromHoldsFirmware = true;
+    options.display.clock = false;
+    SimChip chip(options);
+    chip.OnPortOpen(0);
+    std::int64_t opened = 0;
+    if (c.reopen) {
+      opened = 5000;  // the demo has run since the first open's wait ran out
+      chip.OnTick(opened);
+      EXPECT_EQ(chip.running(), Personality::Display);
+      chip.OnPortOpen(opened);
+    }
+    const std::int64_t at = opened + c.handshakeAtMs;
+    chip.OnTick(at);
+    chip.TakeOutput(at);
+    const auto bytes = HandshakeBytes();
+    chip.OnHostBytes(bytes.data(), bytes.size(), at);
+    EXPECT_EQ(ReplyBitsBy(chip, at + 200), c.answers ? 258 : 0)
+        << c.openWaitMs << " ms, handshake at " << c.handshakeAtMs;
+  }
+}
+
+TEST(BootLoader, APossibleHandshakeStartIsPendingUntilTheChipKnows) {
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    bool resets;
+  };
+  const std::vector<std::uint8_t> handshake = HandshakeBytes();
+  const Case cases[] = {
+      {"a handshake", handshake, true},
+      {"0xF9 then a key", {0xF9, 0x41}, false},
+      {"the start of a handshake, then other bytes",
+       {handshake[0], handshake[1], handshake[2], 0x20},
+       false},
+  };
+  for (const Case& c : cases) {
+    SimOptions options;
+    options.start = Personality::Display;
+    options.resetOnHandshake = true;
+    options.display.clock = false;
+    SimChip chip(options);
+    chip.PowerOn(0);
+    chip.OnTick(1000);
+    chip.TakeOutput(1000);
+    EXPECT_FALSE(chip.HandshakeStartPending()) << c.name;
+    const std::uint64_t resets = chip.resetCount();
+    chip.OnHostBytes(c.bytes.data(), c.bytes.size(), 1000);
+    EXPECT_TRUE(chip.HandshakeStartPending()) << c.name << ": a 0xF9 not yet delivered";
+    chip.OnTick(1100);
+    EXPECT_FALSE(chip.HandshakeStartPending()) << c.name;
+    EXPECT_EQ(chip.resetCount() - resets, c.resets ? 1u : 0u) << c.name;
+    EXPECT_EQ(chip.running(), c.resets ? Personality::BootLoader : Personality::Display) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace tavolin::sim

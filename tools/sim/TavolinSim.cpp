@@ -3,15 +3,20 @@
 //
 //   tavolin-sim [--personality boot|display|monitor|transfer] [--fault NAME] [--fault-stage S]
 //               [--fault-bit N] [--blank-eeprom] [--no-clock] [--request NAME]
-//               [--stop-after N] [--log FILE] [--link-file FILE] [--write-images DIR]
+//               [--stop-after N] [--open-wait MS] [--log FILE] [--link-file FILE]
+//               [--write-images DIR]
 //
 // The first line on standard output is the device to open (for example /dev/pts/7); point
 // TAVOLIN_COM<n> at it.  The chip powers on when the port is first opened and is reset every time
 // it is opened again (an open raises DTR, which resets the usual boards).  A pseudo-terminal has no
-// modem lines, so the start of a handshake also resets the chip into its boot loader.  The program
-// survives the port being closed and reopened (the master then sees a hang-up, which is polled)
-// and runs until it is killed (SIGINT or SIGTERM end it cleanly).  --write-images DIR first writes
-// a small valid image as DIR/sim-demo.binary and DIR/sim-demo.eeprom, to try the upload with.
+// modem lines, so the open stands in for the reset pulses the host sends after it: the boot loader
+// listens for --open-wait MS (1000) before it boots the demo.  For the same reason the start of a
+// handshake resets the chip into its boot loader; while received bytes may be such a start the
+// chip's output is held, and dropped when they are (the host has just purged its input).  The
+// program survives the port being closed and reopened (the master then sees a hang-up, which is
+// polled) and runs until it is killed (SIGINT or SIGTERM end it cleanly).  --write-images DIR first
+// writes a small valid image as DIR/sim-demo.binary and DIR/sim-demo.eeprom, to try the upload
+// with.
 //
 // The host's bytes are read at the pace of the wire (the rate and stop bits the host set on the
 // port), with no more than about 256 bytes ahead, so the host's writes take the time they would on
@@ -49,9 +54,16 @@ constexpr const char* kUsage =
     "usage: tavolin-sim [--personality boot|display|monitor|transfer] [--fault NAME]\n"
     "                   [--fault-stage handshake|checksum|program|verify] [--fault-bit N]\n"
     "                   [--blank-eeprom] [--no-clock] [--request NAME] [--stop-after N]\n"
-    "                   [--log FILE] [--link-file FILE] [--write-images DIR]\n"
+    "                   [--open-wait MS] [--log FILE] [--link-file FILE]\n"
+    "                   [--write-images DIR]\n"
     "faults: wrong-reply-bit, missing-version-bit, no-answer, bad-checksum,\n"
     "        garbage-before-answer, eeprom-write-error, eeprom-verify-error\n";
+
+// How long the boot loader listens for the host after the port was opened.  The host resets the
+// chip itself after the open (a DTR pulse, then its handshake about 125 ms later, or two of them
+// for a console upload); those pulses do not cross a pseudo-terminal, so the open is the reset
+// and the ROM keeps listening past them instead of booting the demo under the host's handshake.
+constexpr int kOpenWaitMs = 1000;
 
 struct Config {
   tavolin::sim::SimOptions sim;
@@ -81,6 +93,7 @@ bool Parse(int argc, char** argv, Config& config) {
   o.resetOnHandshake = true;
   o.boot.eepromHoldsFirmware = true;
   o.transfer.requestName = "*.*";
+  o.boot.openWaitMs = kOpenWaitMs;
   bool faultStageGiven = false;
   bool faultBitGiven = false;
   for (int i = 1; i < argc; ++i) {
@@ -149,6 +162,8 @@ bool Parse(int argc, char** argv, Config& config) {
     } else if (arg == "--fault-bit") {
       faultBitGiven = true;
       if (!ParseInt(value, o.boot.faultBit)) return false;
+    } else if (arg == "--open-wait") {
+      if (!ParseInt(value, o.boot.openWaitMs) || o.boot.openWaitMs < 0) return false;
     } else if (arg == "--request") {
       o.transfer.requestName = v;
     } else if (arg == "--stop-after") {
@@ -303,6 +318,9 @@ int main(int argc, char** argv) {
   bool slaveOpen = false;
   std::vector<std::uint8_t> pending;  // chip bytes the pseudo-terminal has not taken yet
   std::vector<std::uint8_t> buffer(4096);
+  // While the host's bytes may be the start of a handshake, the chip's output stays here.
+  bool holding = false;
+  std::uint64_t resetsSeen = 0;
   while (stopRequested == 0) {
     std::int64_t now = NowMs();
     pollfd p{master, POLLIN, 0};
@@ -324,11 +342,7 @@ int main(int argc, char** argv) {
     if (!slaveOpen) {
       slaveOpen = true;
       log.Line(now - origin, "port opened");
-      if (chip.poweredOn()) {
-        chip.OnReset(now);
-      } else {
-        chip.PowerOn(now);
-      }
+      chip.OnPortOpen(now);
     }
     termios current{};
     if (tcgetattr(master, &current) == 0) {
@@ -345,7 +359,21 @@ int main(int argc, char** argv) {
       }
     }
     chip.OnTick(now);
-    for (const auto& b : chip.TakeOutput(now)) pending.push_back(b.byte);
+    if (chip.resetCount() != resetsSeen) {
+      // A reset: what the chip had sent and the pseudo-terminal has not taken never arrives.
+      // After a held handshake start that includes what became due while it was held: the
+      // host purged its input right before the handshake, so on a board whose reset pulse
+      // reaches the chip none of it would exist.
+      resetsSeen = chip.resetCount();
+      std::size_t dropped = pending.size();
+      pending.clear();
+      if (holding) dropped += chip.TakeOutput(now).size();
+      if (dropped > 0) log.Line(now - origin, "dropped " + std::to_string(dropped) + " bytes");
+    }
+    holding = chip.HandshakeStartPending();
+    if (!holding) {
+      for (const auto& b : chip.TakeOutput(now)) pending.push_back(b.byte);
+    }
     if (pending.size() > kPendingLimit) {
       // The host has stopped reading for a long while; a chip's transmitter would not wait.
       pending.erase(pending.begin(), pending.end() - kPendingLimit);

@@ -1,0 +1,140 @@
+// The console upload (IMAGE -L PORT-NUMBER) of the real tavolin program against the real
+// tavolin-sim on a pseudo-terminal: the lines on standard output, the message on standard error
+// and the exit code of each outcome, and what the simulated boot loader saw.  The runs go side by
+// side (each with its own chip), so the group takes as long as its slowest run, the EEPROM upload.
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "E2eRig.h"
+
+namespace tavolin::e2e {
+namespace {
+
+constexpr int kRunLimitMs = 30000;  // a hung program fails the test instead of hanging it
+
+constexpr const char* kRamLoad =
+    "Start Upload\nPropeller Version = 1\nWrite in RAM Lenght=80\nVerify ..\n..OK -> RUN\n";
+constexpr const char* kEepromLoad =
+    "Made by the Tavolin project\nAsk for a customized version\nfor your commercial product!\n\n"
+    "Start Upload\nPropeller Version = 1\nWrite in EEPROM Lenght=32768\nVerify ..\n..OK -> RUN\n";
+
+TEST(ConsoleE2e, EveryOutcomeHasItsLinesAndExitCode) {
+  enum class Port { Sim, Missing };
+  enum class Image { Binary, Eeprom, Missing, BadChecksum };
+  struct Case {
+    const char* name;
+    std::vector<std::string> simArgs;
+    Port port;
+    Image image;
+    int exitCode;
+    std::string out;  // after the two header lines
+    std::string errPart;
+    std::string simNote;  // in the sim's log afterwards
+  };
+  const Case cases[] = {
+      {"good RAM upload",
+       {},
+       Port::Sim,
+       Image::Binary,
+       0,
+       kRamLoad,
+       "",
+       "boot loader: image loaded, running"},
+      {"good EEPROM upload",
+       {},
+       Port::Sim,
+       Image::Eeprom,
+       0,
+       kEepromLoad,
+       "",
+       "boot loader: image loaded, running"},
+      {"no port",
+       {},
+       Port::Missing,
+       Image::Binary,
+       2,
+       "",
+       "No COM: wrong number or not activated\n",
+       ""},
+      {"missing file", {}, Port::Sim, Image::Missing, 3, "Start Upload\nNo such file\n", "", ""},
+      {"no answer",
+       {"--fault", "no-answer"},
+       Port::Sim,
+       Image::Binary,
+       4,
+       "Start Upload\nTime Out\nCode Error -> Abort\n",
+       "",
+       ""},
+      {"wrong reply bit",
+       {"--fault", "wrong-reply-bit"},
+       Port::Sim,
+       Image::Binary,
+       4,
+       "Start Upload\nCode Error -> Abort\n",
+       "",
+       ""},
+      {"chip reports a bad checksum",
+       {"--fault", "bad-checksum"},
+       Port::Sim,
+       Image::Binary,
+       5,
+       "Start Upload\nPropeller Version = 1\nWrite in RAM Lenght=80\nVerify ..\nCheckSum Error\n",
+       "",
+       "boot loader shut down: checksum error"},
+      {"image with a wrong checksum",
+       {},
+       Port::Sim,
+       Image::BadChecksum,
+       5,
+       "Start Upload\nPropeller Version = 1\nWrite in RAM Lenght=80\nVerify ..\nCheckSum Error\n",
+       "",
+       "boot loader shut down: checksum error"},
+  };
+  struct Run {
+    std::unique_ptr<TempDir> dir;
+    std::unique_ptr<Sim> sim;
+    std::string image;
+    std::unique_ptr<Child> tavolin;
+  };
+  std::vector<Run> runs(std::size(cases));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    Run& r = runs[i];
+    r.dir = std::make_unique<TempDir>();
+    std::vector<std::string> args = c.simArgs;
+    args.insert(args.end(), {"--write-images", r.dir->path().string()});
+    r.sim = std::make_unique<Sim>(*r.dir, args);
+    ASSERT_TRUE(r.sim->ok()) << c.name;
+    const char* names[] = {"sim-demo.binary", "sim-demo.eeprom", "absent.binary", "bad.binary"};
+    r.image = *r.dir / names[static_cast<int>(c.image)];
+    if (c.image == Image::BadChecksum) {
+      std::string bytes = ReadFile(*r.dir / "sim-demo.binary");
+      bytes[5] = static_cast<char>(bytes[5] ^ 0x01);  // the checksum byte
+      WriteFile(r.image, bytes);
+    }
+    const std::string device = c.port == Port::Sim ? r.sim->device() : *r.dir / "no-such-tty";
+    r.tavolin = std::make_unique<Child>(
+        std::vector<std::string>{TAVOLIN_PROGRAM, r.image, "-L", "7"},
+        Env{{"TAVOLIN_COM7", device}}, r.dir->path().string(), *r.dir / "out", *r.dir / "err");
+  }
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    Run& r = runs[i];
+    EXPECT_EQ(r.tavolin->WaitExit(kRunLimitMs), c.exitCode) << c.name;
+    EXPECT_EQ(ReadFile(*r.dir / "out"),
+              "Propeller Upload on COM: 7\nFile: " + r.image + "\n" + c.out)
+        << c.name;
+    const std::string err = ReadFile(*r.dir / "err");
+    EXPECT_NE(err.find(c.errPart), std::string::npos) << c.name << ": " << err;
+    if (!c.simNote.empty()) {
+      EXPECT_NE(r.sim->Log().find("note: " + c.simNote), std::string::npos) << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tavolin::e2e

@@ -1,0 +1,288 @@
+#include "E2eRig.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace tavolin::e2e {
+namespace {
+
+constexpr int kStepMs = 5;
+
+void PauseMs(int ms) {
+  timespec t{ms / 1000, (ms % 1000) * 1000000L};
+  nanosleep(&t, nullptr);
+}
+
+std::vector<std::string> EnvironmentOf(const Env& extra) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string v = *e;
+    bool drop = false;
+    for (const char* name : {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "TAVOLIN_COM"}) {
+      drop = drop || v.rfind(name, 0) == 0;
+    }
+    if (!drop) env.push_back(v);
+  }
+  for (const auto& [name, value] : extra) env.push_back(name + "=" + value);
+  return env;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+  std::vector<char*> out;
+  for (std::string& s : strings) out.push_back(s.data());
+  out.push_back(nullptr);
+  return out;
+}
+
+// In the child after fork: dies with the test program, then runs argv.
+[[noreturn]] void Exec(std::vector<std::string> argv, std::vector<std::string> env) {
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  std::vector<char*> a = Pointers(argv);
+  std::vector<char*> e = Pointers(env);
+  execvpe(a[0], a.data(), e.data());
+  _exit(127);
+}
+
+void RedirectTo(int fd, const std::string& path, int flags) {
+  const int f = ::open(path.empty() ? "/dev/null" : path.c_str(), flags, 0644);
+  if (f >= 0 && f != fd) {
+    dup2(f, fd);
+    ::close(f);
+  }
+}
+
+}  // namespace
+
+std::int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool WaitFor(const std::function<bool()>& check, int limitMs) {
+  const std::int64_t end = NowMs() + limitMs;
+  while (true) {
+    if (check()) return true;
+    if (NowMs() > end) return false;
+    PauseMs(kStepMs);
+  }
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+bool HaveProgram(const std::string& name) {
+  const char* path = getenv("PATH");
+  std::stringstream dirs(path != nullptr ? path : "");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tavolin-e2e.XXXXXX").string();
+  if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
+Child::Child(const std::vector<std::string>& argv, const Env& env, const std::string& workDir,
+             const std::string& outFile, const std::string& errFile) {
+  std::vector<std::string> environment = EnvironmentOf(env);
+  pid_ = fork();
+  if (pid_ == 0) {
+    if (!workDir.empty() && chdir(workDir.c_str()) != 0) _exit(126);
+    RedirectTo(STDIN_FILENO, "", O_RDONLY);
+    RedirectTo(STDOUT_FILENO, outFile, O_WRONLY | O_CREAT | O_TRUNC);
+    RedirectTo(STDERR_FILENO, errFile, O_WRONLY | O_CREAT | O_TRUNC);
+    Exec(argv, environment);
+  }
+}
+
+Child::~Child() {
+  Kill();
+}
+
+bool Child::Ended() {
+  if (pid_ <= 0 || ended_) return true;
+  int status = 0;
+  if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
+  ended_ = true;
+  exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return true;
+}
+
+int Child::WaitExit(int limitMs) {
+  if (!WaitFor([this] { return Ended(); }, limitMs)) {
+    Kill();
+    return -1;
+  }
+  return exitCode_;
+}
+
+void Child::Kill() {
+  if (pid_ <= 0 || Ended()) return;
+  ::kill(pid_, SIGTERM);
+  if (!WaitFor([this] { return Ended(); }, 1000)) {
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    ended_ = true;
+  }
+}
+
+Sim::Sim(const TempDir& dir, const std::vector<std::string>& args, const std::string& tag)
+    : logPath_(dir / (tag + ".log")) {
+  const std::string link = dir / (tag + ".link");
+  std::vector<std::string> argv{TAVOLIN_SIM_PROGRAM, "--log", logPath_, "--link-file", link};
+  argv.insert(argv.end(), args.begin(), args.end());
+  child_ = std::make_unique<Child>(argv, Env{}, "", "", dir / (tag + ".err"));
+  WaitFor(
+      [&] {
+        const std::string text = ReadFile(link);
+        if (text.empty() || text.back() != '\n') return false;
+        device_ = text.substr(0, text.size() - 1);
+        return true;
+      },
+      5000);
+}
+
+std::size_t Sim::WaitForLog(const std::string& text, int limitMs, std::size_t from) const {
+  std::size_t at = std::string::npos;
+  WaitFor(
+      [&] {
+        at = Log().find(text, from);
+        return at != std::string::npos;
+      },
+      limitMs);
+  return at;
+}
+
+std::vector<std::uint8_t> Sim::HostBytes(std::size_t from) const {
+  std::vector<std::uint8_t> bytes;
+  std::istringstream lines(Log().substr(std::min(from, Log().size())));
+  std::string line;
+  while (std::getline(lines, line)) {
+    const std::size_t at = line.find(" host:");
+    if (at == std::string::npos) continue;
+    std::istringstream hex(line.substr(at + 6));
+    unsigned value = 0;
+    while (hex >> std::hex >> value) bytes.push_back(static_cast<std::uint8_t>(value));
+  }
+  return bytes;
+}
+
+XServer::XServer() {
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  pid_ = fork();
+  if (pid_ == 0) {
+    ::close(fds[0]);
+    if (fds[1] != 3) {
+      dup2(fds[1], 3);
+      ::close(fds[1]);
+    }
+    RedirectTo(STDIN_FILENO, "", O_RDONLY);
+    RedirectTo(STDOUT_FILENO, "", O_WRONLY);
+    RedirectTo(STDERR_FILENO, "", O_WRONLY);
+    Exec({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+         EnvironmentOf({}));
+  }
+  ::close(fds[1]);
+  std::string number;
+  const std::int64_t end = NowMs() + 10000;
+  while (NowMs() < end) {
+    pollfd p{fds[0], POLLIN, 0};
+    if (::poll(&p, 1, 50) <= 0) continue;
+    char c = 0;
+    if (::read(fds[0], &c, 1) != 1) break;
+    if (c == '\n') {
+      display_ = ":" + number;
+      break;
+    }
+    number += c;
+  }
+  ::close(fds[0]);
+}
+
+XServer::~XServer() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGTERM);
+  int status = 0;
+  if (!WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 2000)) {
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+std::string XServer::Xdotool(const std::vector<std::string>& args) const {
+  int fds[2];
+  if (pipe(fds) != 0) return "";
+  std::vector<std::string> argv{"xdotool"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> env = EnvironmentOf({{"DISPLAY", display_}});
+  const pid_t pid = fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    dup2(fds[1], STDOUT_FILENO);
+    RedirectTo(STDERR_FILENO, "", O_WRONLY);
+    Exec(argv, env);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buffer[256];
+  ssize_t got;
+  while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0) out.append(buffer, got);
+  ::close(fds[0]);
+  waitpid(pid, nullptr, 0);
+  return out;
+}
+
+std::string XServer::FindWindow(const std::string& title, int limitMs) const {
+  std::string id;
+  WaitFor(
+      [&] {
+        std::istringstream found(Xdotool({"search", "--onlyvisible", "--name", title}));
+        found >> id;
+        return !id.empty();
+      },
+      limitMs);
+  return id;
+}
+
+std::size_t FindBytes(const std::vector<std::uint8_t>& bytes, const std::vector<std::uint8_t>& part,
+                      std::size_t from) {
+  if (part.empty() || bytes.size() < part.size()) return std::string::npos;
+  for (std::size_t i = from; i + part.size() <= bytes.size(); ++i) {
+    if (std::equal(part.begin(), part.end(), bytes.begin() + static_cast<std::ptrdiff_t>(i))) {
+      return i;
+    }
+  }
+  return std::string::npos;
+}
+
+}  // namespace tavolin::e2e

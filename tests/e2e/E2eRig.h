@@ -1,0 +1,107 @@
+// The end-to-end rig: the built tavolin program and tavolin-sim as real processes, joined by a
+// pseudo-terminal named in TAVOLIN_COM<n>, and a virtual X server with xdotool for the tests that
+// need real input in the window.  Every process is a child that the rig kills when it goes out of
+// scope (and the kernel kills when the test program dies), so no test leaves one behind.
+// Waits are polls with short steps and a deadline; nothing sleeps for a fixed time.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavolin::e2e {
+
+// The environment of a child: the test's own without display, Qt platform or port variables,
+// plus what the test sets.
+using Env = std::map<std::string, std::string>;
+
+std::int64_t NowMs();
+// Polls check every few milliseconds until it holds or limitMs have passed.
+bool WaitFor(const std::function<bool()>& check, int limitMs);
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+// True when the program is found on PATH.
+bool HaveProgram(const std::string& name);
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A child process; its standard output and error go to files, its standard input is /dev/null.
+class Child {
+ public:
+  Child(const std::vector<std::string>& argv, const Env& env, const std::string& workDir,
+        const std::string& outFile, const std::string& errFile);
+  ~Child();
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  bool started() const { return pid_ > 0; }
+  // True once it has ended (reaps it); the exit code is then in exitCode().
+  bool Ended();
+  // Waits up to limitMs for the end; -1 when it did not end (it is then killed).
+  int WaitExit(int limitMs);
+  int exitCode() const { return exitCode_; }
+  void Kill();
+
+ private:
+  pid_t pid_ = -1;
+  bool ended_ = false;
+  int exitCode_ = -1;
+};
+
+// tavolin-sim with its byte log; device() is the pseudo-terminal to name in TAVOLIN_COM<n>.
+class Sim {
+ public:
+  Sim(const TempDir& dir, const std::vector<std::string>& args, const std::string& tag = "sim");
+  bool ok() const { return !device_.empty(); }
+  const std::string& device() const { return device_; }
+  std::string Log() const { return ReadFile(logPath_); }
+  // Waits until the log holds text (from position from on); returns its position or npos.
+  std::size_t WaitForLog(const std::string& text, int limitMs, std::size_t from = 0) const;
+  // The bytes the host sent, in order, from every "host:" line of the log from position from.
+  std::vector<std::uint8_t> HostBytes(std::size_t from = 0) const;
+
+ private:
+  std::string logPath_;
+  std::string device_;
+  std::unique_ptr<Child> child_;
+};
+
+// A virtual X server on a free display number, for real key and mouse input.
+class XServer {
+ public:
+  XServer();
+  ~XServer();
+  bool ok() const { return !display_.empty(); }
+  const std::string& display() const { return display_; }
+  // Runs xdotool with the arguments on this display; its standard output.
+  std::string Xdotool(const std::vector<std::string>& args) const;
+  // The id of the window titled title, or empty when none shows within limitMs.
+  std::string FindWindow(const std::string& title, int limitMs) const;
+
+ private:
+  std::string display_;
+  pid_t pid_ = -1;
+};
+
+// Bytes searched in bytes: the position of the first match at or after from, or npos.
+std::size_t FindBytes(const std::vector<std::uint8_t>& bytes, const std::vector<std::uint8_t>& part,
+                      std::size_t from = 0);
+
+}  // namespace tavolin::e2e

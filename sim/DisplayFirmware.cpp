@@ -410,6 +410,12 @@ void DisplayFirmware::Request(char letter) {
                                                                      : transfer_.Summary()));
     };
   } else {
+    if (letter == 'b' || letter == 'e') {
+      // A program that asks for a new image stops and waits for the reset the load brings; it
+      // does not draw on while the host reads the name.
+      ask.wait = Wait::Text;
+      ask.waitMs = options_.imageRequestWaitMs;
+    }
     ask.done = [this, label, letter](const std::string&, bool, std::int64_t) {
       ShowDemo();
       const char* what = letter == 't'   ? "the PC sends the text file"

@@ -41,10 +41,11 @@ struct DisplayOptions {
   // Quiet after the start, like a real program setting itself up: the host purges its input
   // right after a load's "run" answer, and would lose the start of the page otherwise.
   int startupMs = 100;
-  int answerWaitMs = 500;     // pixel and text answers
-  int binaryWaitMs = 1500;    // sector blocks and sizes
-  int transferWaitMs = 5000;  // the size of a named file ("*.*": the user picks one)
-  int pickWaitMs = 120000;    // the size when the host shows its file dialog first
+  int imageRequestWaitMs = 2000;  // quiet after asking for an image ("b", "e")
+  int answerWaitMs = 500;         // pixel and text answers
+  int binaryWaitMs = 1500;        // sector blocks and sizes
+  int transferWaitMs = 5000;      // the size of a named file ("*.*": the user picks one)
+  int pickWaitMs = 120000;        // the size when the host shows its file dialog first
 };
 
 class DisplayFirmware : public ChipProgram {

@@ -9,6 +9,7 @@
 
 #include "app/AppState.h"
 #include "app/Startup.h"
+#include "platform/fake/FakePlatform.h"
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
 #include "platform/fake/VirtualClock.h"
@@ -18,13 +19,7 @@
 
 namespace tavolin::testing {
 
-struct AppRig {
-  fake::VirtualClock clock;
-  fake::FakeSerialSystem serial{clock};
-  fake::RecordingUi ui;
-  fake::RecordingConsole console;
-  fake::RecordingDesktop desktop;
-  Platform platform{clock, serial, ui, console, desktop};
+struct AppRig : fake::FakePlatform {
   AppState app{platform};
   ScreenTextOutput screenOutput{app};
 

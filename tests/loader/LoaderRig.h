@@ -10,6 +10,7 @@
 
 #include "BootRomModel.h"
 #include "app/AppState.h"
+#include "platform/fake/FakePlatform.h"
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
 #include "platform/fake/VirtualClock.h"
@@ -68,14 +69,8 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
-struct LoaderRig {
-  fake::VirtualClock clock;
-  fake::FakeSerialSystem serial{clock};
+struct LoaderRig : fake::FakePlatform {
   fake::FakeSerialDevice& device = serial.Plug(3);
-  fake::RecordingUi ui;
-  fake::RecordingConsole console;
-  fake::RecordingDesktop desktop;
-  Platform platform{clock, serial, ui, console, desktop};
   AppState app{platform};
   fake::RecordingTextOutput out;
   BootRomModel chip;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "platform/fake/FakePlatform.h"
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
 #include "platform/fake/VirtualClock.h"
@@ -15,14 +16,8 @@
 namespace tavolin {
 namespace {
 
-struct Rig {
-  fake::VirtualClock clock;
-  fake::FakeSerialSystem serial{clock};
+struct Rig : fake::FakePlatform {
   fake::FakeSerialDevice& device = serial.Plug(1);
-  fake::RecordingUi ui;
-  fake::RecordingConsole console;
-  fake::RecordingDesktop desktop;
-  Platform platform{clock, serial, ui, console, desktop};
   AppState app{platform};
   Rig(bool normalTerminalMode, bool virtualKeys = false, bool open = true) {
     app.NormalTerminalMode = normalTerminalMode ? 1 : 0;

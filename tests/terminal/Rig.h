@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "platform/fake/FakePlatform.h"
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
 #include "platform/fake/VirtualClock.h"
@@ -20,14 +21,8 @@
 
 namespace tavolin::test {
 
-struct Rig {
-  fake::VirtualClock clock;
-  fake::FakeSerialSystem serial{clock};
+struct Rig : fake::FakePlatform {
   fake::FakeSerialDevice& device = serial.Plug(1);
-  fake::RecordingUi ui;
-  fake::RecordingConsole console;
-  fake::RecordingDesktop desktop;
-  Platform platform{clock, serial, ui, console, desktop};
   AppState app{platform};
 
   explicit Rig(bool graphicsMode = false, int cols = 80, int rows = 25) {

@@ -1,6 +1,7 @@
 #include "app/ConsoleUpload.h"
 
 #include "app/AppState.h"
+#include "app/Version.h"
 
 namespace tavolin {
 
@@ -25,6 +26,18 @@ bool IsHelpRequest(const CommandLine& line) {
   return line.first == "--help" || line.first == "-h";
 }
 
+bool IsVersionRequest(const CommandLine& line) {
+  return line.first == "--version";
+}
+
+std::string VersionText(std::string_view programName) {
+  std::string text(programName);
+  text += ' ';
+  text += kVersion;
+  text += '\n';
+  return text;
+}
+
 std::string UsageText(std::string_view programName) {
   const std::string name(programName);
   return "Usage:\n"
@@ -45,6 +58,9 @@ std::string UsageText(std::string_view programName) {
          "  " +
          name +
          " --help | -h               this text\n"
+         "  " +
+         name +
+         " --version                 the version of this program\n"
          "\n"
          "COM n is the device named by the environment variable TAVOLIN_COMn when it is set,\n"
          "otherwise the n-th serial device of the machine (USB adapters first).\n"
@@ -56,7 +72,7 @@ std::string UsageText(std::string_view programName) {
          "  4  no chip answered the handshake\n"
          "  5  the chip reported a checksum, EEPROM write or EEPROM verify error\n"
          "Other exit codes:\n"
-         "  0  the windowed terminal ended normally, or this text was shown\n"
+         "  0  the windowed terminal ended normally, or this text or the version was shown\n"
          "  1  the windowed terminal could not start (no window system, or this program was\n"
          "     built without it)\n";
 }

@@ -46,6 +46,9 @@ int ExitCodeFor(UploadOutcome outcome);
 // The text of --help: the command-line forms and the exit codes.
 std::string UsageText(std::string_view programName);
 bool IsHelpRequest(const CommandLine& line);
+// The text of --version: the program's name and version, one line.
+std::string VersionText(std::string_view programName);
+bool IsVersionRequest(const CommandLine& line);
 
 // Status lines as console lines: every CR, LF or CR LF of the texts ends a line with exactly one
 // LF, and a status line is its text and one LF.  ClearScreen has no meaning on a console.

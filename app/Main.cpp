@@ -30,6 +30,10 @@ int main(int argc, char** argv) {
     console.Out(UsageText(kProgramName));
     return exitcode::kOk;
   }
+  if (IsVersionRequest(line)) {
+    console.Out(VersionText(kProgramName));
+    return exitcode::kOk;
+  }
   if (line.second == kOptionConsoleUpload) {
     posix::PosixClock clock;
     posix::PosixSerialSystem serial;

@@ -191,13 +191,16 @@ std::string_view OneLine(std::string_view value) {
   return value.substr(0, value.find_first_of("\r\n"));
 }
 
+// "#RRGGBB": a 24-bit palette value in six upper-case hex digits, appended to one string.
 std::string PaletteText(std::uint32_t value) {
   char hex[16];
   const auto r = std::to_chars(hex, hex + sizeof hex, value, 16);
-  std::string digits(hex, r.ptr);
-  for (char& c : digits) c = AsciiUpper(c);
-  if (digits.size() > 6) digits.resize(6);
-  return std::string(6 - digits.size(), '0') + digits;
+  std::string_view digits(hex, static_cast<std::size_t>(r.ptr - hex));
+  if (digits.size() > 6) digits = digits.substr(0, 6);
+  std::string text = "#";
+  text.append(6 - digits.size(), '0');
+  for (char c : digits) text += AsciiUpper(c);
+  return text;
 }
 
 // "%f" without the locale: six decimals and a point.
@@ -272,7 +275,7 @@ std::string FormatSettingsFile(const Settings& s, bool autoModeChecked) {
   entry("WindowScale", FixedSix(s.WindowScale));
   line("[Colors]");
   for (std::size_t i = 0; i < s.palette.size(); ++i) {
-    entry("pal_" + std::to_string(i), "#" + PaletteText(s.palette[i]));
+    entry("pal_" + std::to_string(i), PaletteText(s.palette[i]));
   }
   return out;
 }

@@ -4,6 +4,7 @@
 // side (each with its own chip), so the group takes as long as its slowest run, the EEPROM upload.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -133,6 +134,42 @@ TEST(ConsoleE2e, EveryOutcomeHasItsLinesAndExitCode) {
     if (!c.simNote.empty()) {
       EXPECT_NE(r.sim->Log().find("note: " + c.simNote), std::string::npos) << c.name;
     }
+  }
+}
+
+// --help and --version answer before the console/window split: with no display, no port and
+// no settings file they still print their text and exit 0 (the window would exit 1 here).
+TEST(ConsoleE2e, HelpAndVersionAnswerWithoutPortOrWindow) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string exactOut;  // when not empty, the whole of standard output
+    std::vector<std::string> outParts;
+  };
+  const Case cases[] = {
+      {{"--version"}, std::string("tavolin ") + TAVOLIN_VERSION + "\n", {}},
+      {{"--version", "image.binary", "-L"}, std::string("tavolin ") + TAVOLIN_VERSION + "\n", {}},
+      {{"--help"},
+       "",
+       {"IMAGE -L PORT-NUMBER", "SETTINGS-FILE -A IMAGE", "--version", "  0  ", "  2  ", "  3  ",
+        "  4  ", "  5  "}},
+      {{"-h"}, "", {"IMAGE -L PORT-NUMBER", "--version"}},
+  };
+  for (const Case& c : cases) {
+    const std::string what = c.args.front() + " (" + std::to_string(c.args.size()) + " words)";
+    TempDir dir;
+    std::vector<std::string> argv{TAVOLIN_PROGRAM};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    Child tavolin(argv, Env{}, dir.path().string(), dir / "out", dir / "err");
+    EXPECT_EQ(tavolin.WaitExit(kRunLimitMs), 0) << what;
+    const std::string out = ReadFile(dir / "out");
+    if (!c.exactOut.empty()) {
+      EXPECT_EQ(out, c.exactOut) << what;
+    }
+    for (const std::string& part : c.outParts) {
+      EXPECT_NE(out.find(part), std::string::npos) << what << ": " << part;
+    }
+    EXPECT_EQ(ReadFile(dir / "err"), "") << what;
+    EXPECT_FALSE(std::filesystem::exists(dir / "Tavolin2.ini")) << what;
   }
 }
 

@@ -1,6 +1,7 @@
-// assetgen: makes the glyph sheet and the logo from their text sources.
+// assetgen: makes the glyph sheet, the logo and the program icon from their text sources.
 //
 //   assetgen <glyphs.txt> <logo.txt> <glyphs.png> <logo.png>
+//   assetgen --icon <glyphs.txt> <size> <icon.png>
 //
 // glyphs.txt holds the glyphs as text art, one block per glyph:
 //   @ <code>[-<last>] [name]        starts a glyph (a range gives every code the same picture)
@@ -16,7 +17,11 @@
 //   text <x> <y> <scale> <colour index> <text to the end of the line>
 // with the colours 0 black, 1 white, 2 yellow, 3 light cyan.
 //
+// The icon is a size x size black square with the capital T of the sheet in the logo's yellow
+// standing on a light cyan text cursor, scaled by whole pixels so that it stays sharp.
+//
 // The sheet is written 8-bit indexed with the palette (0 black, 1 white): ink is 0.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -214,6 +219,45 @@ bool Logo(const std::string& path, const Source& src, tavolin::IndexedPicture& p
   return true;
 }
 
+// The icon's design: the rows of the T (3..13 of its cell), one blank row, then a cursor bar two
+// rows high under the full width of the letter.
+constexpr int kIconLetter = 'T';
+constexpr int kIconFirstRow = 3;
+constexpr int kIconLetterRows = 11;
+constexpr int kIconLetterCols = 7;
+constexpr int kIconCursorRows = 2;
+constexpr int kIconRows = kIconLetterRows + 1 + kIconCursorRows;
+
+tavolin::IndexedPicture Icon(const Source& src, int size) {
+  tavolin::IndexedPicture p;
+  p.width = size;
+  p.height = size;
+  p.palette = {0xFF000000u, 0xFFFFFF00u, 0xFF80FFFFu};
+  p.indices.assign(static_cast<std::size_t>(size) * size, 0);
+  // An eighth of the side stays free around the design; a 16-pixel icon is drawn at scale 1.
+  const int scale = std::max(1, (size - size / 8) / kIconRows);
+  const int left = (size - kIconLetterCols * scale) / 2;
+  const int top = (size - kIconRows * scale) / 2;
+  const Cell& cell = src.glyphs[kIconLetter];
+  auto put = [&p, size](int x, int y, std::uint8_t colour) {
+    if (x >= 0 && y >= 0 && x < size && y < size)
+      p.indices[static_cast<std::size_t>(y) * size + x] = colour;
+  };
+  for (int r = 0; r < kIconRows * scale; ++r) {
+    const int designRow = r / scale;
+    for (int c = 0; c < kIconLetterCols * scale; ++c) {
+      if (designRow < kIconLetterRows) {
+        if (cell[static_cast<std::size_t>(kIconFirstRow + designRow)]
+                [static_cast<std::size_t>(c / scale)])
+          put(left + c, top + r, 1);
+      } else if (designRow > kIconLetterRows) {
+        put(left + c, top + r, 2);
+      }
+    }
+  }
+  return p;
+}
+
 bool Write(const std::string& path, const tavolin::IndexedPicture& p) {
   const std::vector<std::uint8_t> png = tavolin::EncodePngIndexed(p);
   if (png.empty() || !tavolin::WriteFileBytes(path, png)) {
@@ -226,8 +270,23 @@ bool Write(const std::string& path, const tavolin::IndexedPicture& p) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "--icon") {
+    Source src;
+    if (!ReadGlyphs(argv[2], src)) return 1;
+    int size = 0;
+    try {
+      size = std::stoi(argv[3]);
+    } catch (...) {
+    }
+    if (size < 16 || size > 1024) {
+      std::cerr << argv[3] << ": the icon size is a number from 16 to 1024\n";
+      return 2;
+    }
+    return Write(argv[4], Icon(src, size)) ? 0 : 1;
+  }
   if (argc != 5) {
-    std::cerr << "usage: assetgen <glyphs.txt> <logo.txt> <glyphs.png> <logo.png>\n";
+    std::cerr << "usage: assetgen <glyphs.txt> <logo.txt> <glyphs.png> <logo.png>\n"
+                 "       assetgen --icon <glyphs.txt> <size> <icon.png>\n";
     return 2;
   }
   Source src;

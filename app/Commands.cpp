@@ -12,8 +12,6 @@
 namespace tavolin {
 namespace {
 
-inline constexpr std::string_view kComEnabledLabel = "Com Enabled";
-
 // Flips a check item and returns its new state.
 bool Toggle(Ui& ui, int id) {
   const bool on = !ui.IsMenuChecked(id);

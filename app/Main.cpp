@@ -16,7 +16,8 @@
 namespace {
 
 constexpr const char* kProgramName = "tavolin";
-constexpr const char* kNoWindowText =
+// Only a program built without the window says this.
+[[maybe_unused]] constexpr const char* kNoWindowText =
     "tavolin: the terminal window is not built into this program; only the console upload "
     "(IMAGE -L PORT-NUMBER) is.  See tavolin --help.\n";
 

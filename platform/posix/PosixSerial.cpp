@@ -285,6 +285,22 @@ void PosixSerialSystem::Report(const SerialOpenOptions& options, int portNumber,
   errors_.flush();
 }
 
+std::string OpenFailureText(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return std::string(kMissingDevice);
+    case EACCES:
+    case EPERM:
+      return std::string(kPermissionDenied);
+    case EBUSY:
+      return std::string(kLockedDevice);
+    default:
+      return std::strerror(error);
+  }
+}
+
 std::unique_ptr<SerialDevice> PosixSerialSystem::Open(int portNumber,
                                                       const SerialOpenOptions& options) {
   const std::string device = DeviceForPort(portNumber);
@@ -294,16 +310,7 @@ std::unique_ptr<SerialDevice> PosixSerialSystem::Open(int portNumber,
   }
   const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    const int e = errno;
-    if (e == ENOENT || e == ENODEV || e == ENXIO) {
-      Report(options, portNumber, device, kMissingDevice);
-    } else if (e == EACCES || e == EPERM) {
-      Report(options, portNumber, device, kPermissionDenied);
-    } else if (e == EBUSY) {
-      Report(options, portNumber, device, kLockedDevice);
-    } else {
-      Report(options, portNumber, device, std::strerror(e));
-    }
+    Report(options, portNumber, device, OpenFailureText(errno));
     return nullptr;
   }
   termios probe{};

@@ -50,6 +50,9 @@ inline constexpr std::string_view kPermissionDenied =
 inline constexpr std::string_view kNotATerminal = "not a serial device";
 inline constexpr std::string_view kRefusedSetup = "the device refused the rate or framing";
 
+// What the user is told when open() of a serial device fails with errno error.
+std::string OpenFailureText(int error);
+
 // Which device names count as serial ports, per group, in order.
 struct SerialNaming {
   std::vector<std::string> usbPrefixes;    // first group

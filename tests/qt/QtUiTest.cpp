@@ -1,4 +1,4 @@
-// The Qt window on the offscreen platform: the menu tree and its state, the window and picture
+// The Qt window on the offscreen platform: the menu bar and its state, the window and picture
 // sizes, keys and mouse as the core's events, the timer's coalescing, the port wake-up, the
 // clipboard and the window state.
 #include <gtest/gtest.h>
@@ -15,11 +15,14 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/MenuIds.h"
 #include "platform/qt/MainWindow.h"
+#include "platform/qt/MenuTable.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/X11Raise.h"
 #include "settings/Settings.h"
@@ -73,83 +76,50 @@ void Dump(const QMenu* menu, std::vector<std::string>& out, const std::string& i
   }
 }
 
-TEST(QtWindow, MenuTreeIsExact) {
+// The menu bar is built from the table: the same items in the same order, the separators, the
+// Baudrate submenu and the check marks; every item sends its own id.  Independently of the
+// table, each command id 1..27 but the unused 6 is on the menu exactly once, and the items that
+// carry a check mark are the ones the core keeps state for.
+TEST(QtWindow, MenuBarFollowsTheTableAndEveryIdIsThereOnce) {
+  using MK = MenuEntry::Kind;
   Window w;
-  std::vector<std::string> lines;
+  std::vector<std::string> built;
   for (const QAction* top : w.ui.window()->menuBar()->actions()) {
-    lines.push_back(top->text().toStdString());
-    Dump(top->menu(), lines, "  ");
+    built.push_back(top->text().toStdString());
+    Dump(top->menu(), built, "  ");
   }
-  const std::vector<std::string> expected = {"&File",
-                                             "  S&creenshot",
-                                             "  &Copy Text",
-                                             "  &Save Text",
-                                             "  -",
-                                             "  &Save Settings",
-                                             "  &Load Settings",
-                                             "  -",
-                                             "  &Upload File",
-                                             "  -",
-                                             "  &Quit",
-                                             "&Options",
-                                             "  &Com-Port",
-                                             "  -",
-                                             "  [x]Com &Enabled\tPause",
-                                             "  [x]&Auto Mode\tMinimize",
-                                             "  -",
-                                             "  [x]&Normal-Terminal Mode",
-                                             "  >&Baudrate",
-                                             "    [x]115200",
-                                             "    [x]57600",
-                                             "    [x]38400",
-                                             "    [x]19200",
-                                             "    [x]9600",
-                                             "    [x]4800",
-                                             "    [x]2400",
-                                             "    [x]1200",
-                                             "  [x]Text &Cursor On",
-                                             "  [x]CR with Auto-LF",
-                                             "  -",
-                                             "  [x]&Virtual Keycodes",
-                                             "  -",
-                                             "  &Reset Propeller",
-                                             "&Help",
-                                             "  &Clear",
-                                             "  &About",
-                                             "  &Website"};
-  EXPECT_EQ(lines, expected);
-}
-
-TEST(QtWindow, MenuItemsCarryTheirIds) {
-  Window w;
-  const std::pair<int, const char*> items[] = {{1, "S&creenshot"},
-                                               {14, "&Copy Text"},
-                                               {18, "&Save Text"},
-                                               {2, "&Save Settings"},
-                                               {17, "&Load Settings"},
-                                               {9, "&Upload File"},
-                                               {3, "&Quit"},
-                                               {4, "&Com-Port"},
-                                               {5, "Com &Enabled\tPause"},
-                                               {10, "&Auto Mode\tMinimize"},
-                                               {13, "&Normal-Terminal Mode"},
-                                               {19, "115200"},
-                                               {22, "19200"},
-                                               {26, "1200"},
-                                               {16, "Text &Cursor On"},
-                                               {27, "CR with Auto-LF"},
-                                               {15, "&Virtual Keycodes"},
-                                               {11, "&Reset Propeller"},
-                                               {7, "&Clear"},
-                                               {8, "&About"},
-                                               {12, "&Website"}};
-  for (const auto& [id, text] : items) {
-    QAction* a = w.ui.MenuAction(id);
-    ASSERT_NE(a, nullptr) << id;
-    EXPECT_EQ(a->text().toStdString(), text) << id;
-    a->trigger();
-    EXPECT_EQ(Describe(w.Take()), Describe({{K::MenuCommand, id}})) << id;
+  std::vector<std::string> fromTable;
+  std::string indent;
+  std::map<int, int> seen;
+  std::set<int> checkable;
+  for (const MenuEntry& e : MenuTable()) {
+    const std::string text = e.text;
+    if (e.kind == MK::Menu) {
+      fromTable.push_back(text);
+      indent = "  ";
+    } else if (e.kind == MK::Separator) {
+      fromTable.push_back(indent + "-");
+    } else if (e.kind == MK::SubmenuBegin) {
+      fromTable.push_back(indent + ">" + text);
+      indent += "  ";
+    } else if (e.kind == MK::SubmenuEnd) {
+      indent.resize(indent.size() - 2);
+    } else {
+      fromTable.push_back(indent + (e.kind == MK::Check ? "[x]" : "") + text);
+      ++seen[e.id];
+      if (e.kind == MK::Check) checkable.insert(e.id);
+      QAction* a = w.ui.MenuAction(e.id);
+      ASSERT_NE(a, nullptr) << e.id;
+      EXPECT_EQ(a->text().toStdString(), text) << e.id;
+      a->trigger();
+      EXPECT_EQ(Describe(w.Take()), Describe({{K::MenuCommand, e.id}})) << e.id;
+    }
   }
+  EXPECT_EQ(built, fromTable);
+  for (int id = 1; id <= 27; ++id) EXPECT_EQ(seen[id], id == 6 ? 0 : 1) << id;
+  EXPECT_EQ(checkable, (std::set<int>{menu::kComEnabled, menu::kAutoMode, menu::kNormalTerminalMode,
+                                      menu::kVirtualKeycodes, menu::kTextCursor, 19, 20, 21, 22, 23,
+                                      24, 25, 26, menu::kCrAutoLf}));
   EXPECT_EQ(w.ui.MenuAction(6), nullptr);
   EXPECT_EQ(w.ui.MenuAction(28), nullptr);
 }

@@ -11,8 +11,8 @@ void ShowUploadBanner(AppState& app) {
     // The logo covers the top-left 210 x 85 pixels (the first five text rows) of the picture;
     // CopyRect clips, so a smaller screen image simply shows less of it.
     raster::CopyRect(app.logo, 0, 0, app.logo.width, app.logo.height, app.screen.screenImage, 0, 0);
-    // Vertical tab and the graphics escape: in graphics mode they put the text cursor on row 5,
-    // just below the logo.
+    // Vertical tab followed by its parameter, the row 5 (not a graphics command): in graphics
+    // mode this puts the text cursor on row 5, just below the logo.
     static constexpr char kBelowLogo[] = {11, 5};
     if (out != nullptr) out->PrintText(std::string_view(kBelowLogo, sizeof kBelowLogo));
   } else if (out != nullptr) {

@@ -8,9 +8,8 @@
 namespace tavolin {
 namespace {
 
-using loadertest::BootRomModel;
 using loadertest::BytesOf;
-using loadertest::ChipPeer;
+using loadertest::Checked;
 using loadertest::ScratchDir;
 
 struct ConsoleRig {
@@ -22,10 +21,9 @@ struct ConsoleRig {
   NullDesktop desktop;
   Platform platform{clock, serial, ui, console, desktop};
   AppState app{platform};
-  BootRomModel chip;
-  ChipPeer peer{chip};
+  sim::SimChip chip{loadertest::LoaderChipOptions()};
+  sim::SimLink link{chip, device, clock};
   ScratchDir files;
-  ConsoleRig() { device.peer = &peer; }
 
   int Run(const std::string& image, const std::string& port = "3") {
     return RunConsoleUpload(app, CommandLine{image, "-L", port});
@@ -66,7 +64,7 @@ TEST(ConsoleTextOutput, EveryLineEndsWithExactlyOneLf) {
 TEST(RunConsoleUpload, GoodLoadPrintsHeaderAndStatusLinesAndExitsZero) {
   ConsoleRig rig;
   const std::string path =
-      rig.files.Write("demo.binary", BytesOf(std::vector<std::uint32_t>(100, 7)));
+      rig.files.Write("demo.binary", BytesOf(Checked(std::vector<std::uint32_t>(100, 7))));
   EXPECT_EQ(rig.Run(path), exitcode::kOk);
   EXPECT_EQ(rig.console.out, "Propeller Upload on COM: 3\nFile: " + path +
                                  "\nStart Upload\nPropeller Version = 1\nWrite in RAM Lenght=400\n"
@@ -83,7 +81,9 @@ TEST(RunConsoleUpload, WaitsTwoSecondsAfterTheUpload) {
   ConsoleRig rig;
   std::int64_t closedAt = -1;
   rig.clock.OnAdvance([&](std::int64_t now) {
-    if (closedAt < 0 && !rig.device.isOpen && rig.chip.resets > 0) closedAt = now - 2000;
+    if (closedAt < 0 && !rig.device.isOpen && !rig.device.lineChanges.empty()) {
+      closedAt = now - 2000;
+    }
   });
   EXPECT_EQ(rig.Run(rig.files.Path("none.binary")), exitcode::kFileError);
   EXPECT_GE(closedAt, 0);
@@ -118,11 +118,12 @@ TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
   for (const Case& c : cases) {
     ConsoleRig rig;
     if (!c.chipAnswers) rig.device.peer = nullptr;
-    rig.chip.checksum.bit = c.checksumBit;
-    const std::string path = c.image == 0 ? rig.files.Write("a.binary", BytesOf({1, 2}))
-                             : c.image == 1
-                                 ? rig.files.Path("none.binary")
-                                 : rig.files.Write("a.binary", std::vector<std::uint8_t>(33000, 1));
+    if (c.checksumBit != 0) rig.chip.bootLoader().options().fault = sim::BootFault::BadChecksum;
+    const std::string path =
+        c.image == 0
+            ? rig.files.Write("a.binary", BytesOf(Checked(std::vector<std::uint32_t>{1, 2})))
+        : c.image == 1 ? rig.files.Path("none.binary")
+                       : rig.files.Write("a.binary", std::vector<std::uint8_t>(33000, 1));
     EXPECT_EQ(rig.Run(path, c.port), c.code) << c.name;
     const std::string header = "Propeller Upload on COM: " + std::to_string(ReadDecimal(c.port)) +
                                "\nFile: " + path + "\n";
@@ -133,9 +134,10 @@ TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
 
 TEST(RunConsoleUpload, EepromImageShowsTheBannerAsLines) {
   ConsoleRig rig;
-  rig.chip.program.busyMs = 0;
-  rig.chip.verify.busyMs = 0;
-  const std::string path = rig.files.Write("a.eeprom", BytesOf({1, 2}));
+  rig.chip.bootLoader().options().programBusyMs = 0;
+  rig.chip.bootLoader().options().verifyBusyMs = 0;
+  const std::string path =
+      rig.files.Write("a.eeprom", BytesOf(Checked(std::vector<std::uint32_t>{1, 2})));
   EXPECT_EQ(rig.Run(path), exitcode::kOk);
   const std::string expected =
       "Made by the Tavolin project\nAsk for a customized version\n"
@@ -149,7 +151,7 @@ TEST(RunConsoleUpload, ProgressLineOnlyOnATerminalAndErasedWhenDone) {
     ConsoleRig rig;
     rig.console.errIsTerminal = terminal;
     const std::string path =
-        rig.files.Write("a.binary", BytesOf(std::vector<std::uint32_t>(200, 3)));
+        rig.files.Write("a.binary", BytesOf(Checked(std::vector<std::uint32_t>(200, 3))));
     EXPECT_EQ(rig.Run(path), exitcode::kOk);
     if (!terminal) {
       EXPECT_TRUE(rig.console.err.empty());

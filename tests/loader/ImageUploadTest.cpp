@@ -12,6 +12,7 @@ namespace tavolin {
 namespace {
 
 using loadertest::BytesOf;
+using loadertest::Checked;
 using loadertest::LoaderRig;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -24,16 +25,16 @@ std::vector<std::uint32_t> Counting(std::size_t n) {
 
 TEST(UploadImage, GoodRamLoadShowsEveryStageOnePerLine) {
   LoaderRig rig;
-  const std::vector<std::uint32_t> image = Counting(100);
+  const std::vector<std::uint32_t> image = Checked(Counting(100));
   const std::string path = rig.files.Write("demo.binary", BytesOf(image));
   EXPECT_EQ(UploadImage(rig.app, path), UploadOutcome::Loaded);
   EXPECT_EQ(rig.out.text,
             "Start Upload\r\nPropeller Version = 1\r\nWrite in RAM Lenght=400\r\nVerify ..\r\n"
             "..OK -> RUN\r\n");
   EXPECT_EQ(rig.out.clears, 1);
-  EXPECT_EQ(rig.chip.resets, 2);
-  EXPECT_EQ(rig.chip.command(), 1u);
-  EXPECT_EQ(rig.chip.image(), image);
+  EXPECT_EQ(rig.resets(), 2);
+  EXPECT_EQ(rig.record().command.value_or(0), 1u);
+  EXPECT_TRUE(rig.RamHolds(image));
   EXPECT_GE(rig.device.purges, 3) << "two resets and the final purge";
 }
 
@@ -49,12 +50,12 @@ TEST(UploadImage, ModeComesFromTheCaseSensitivePath) {
   for (const Case& c : cases) {
     LoaderRig rig;
     rig.ui.hasWindow = false;
-    rig.chip.program.busyMs = 0;
-    rig.chip.verify.busyMs = 0;
-    const std::string path = rig.files.Write(c.name, BytesOf(Counting(4)));
+    rig.boot().programBusyMs = 0;
+    rig.boot().verifyBusyMs = 0;
+    const std::string path = rig.files.Write(c.name, BytesOf(Checked(Counting(4))));
     EXPECT_EQ(UploadImage(rig.app, path), UploadOutcome::Loaded) << c.name;
-    EXPECT_EQ(rig.chip.command(), c.eeprom ? 3u : 1u) << c.name;
-    EXPECT_EQ(rig.chip.count(), c.eeprom ? 8192u : 4u) << c.name;
+    EXPECT_EQ(rig.record().command.value_or(0), c.eeprom ? 3u : 1u) << c.name;
+    EXPECT_EQ(rig.record().longCount.value_or(0), c.eeprom ? 8192u : 4u) << c.name;
     const bool banner = rig.out.text.find("Made by ") != std::string::npos;
     EXPECT_EQ(banner, c.eeprom) << c.name;
     EXPECT_EQ(rig.out.lines.at(1),
@@ -67,7 +68,7 @@ TEST(UploadImage, BannerComesAfterClearAndBeforeStartUpload) {
   for (bool window : {false, true}) {
     LoaderRig rig;
     rig.ui.hasWindow = window;
-    const std::string path = rig.files.Write("a.eeprom", BytesOf(Counting(2)));
+    const std::string path = rig.files.Write("a.eeprom", BytesOf(Checked(Counting(2))));
     ASSERT_EQ(UploadImage(rig.app, path), UploadOutcome::Loaded);
     const std::string expectedStart =
         window ? std::string("\x0B\x05Start Upload\r\n")
@@ -106,23 +107,24 @@ TEST(ShowUploadBanner, LogoOnlyWithAWindowAndAlwaysTwoSeconds) {
 
 TEST(UploadImage, SixByteFileGivesTwoLongsAndEightBytes) {
   LoaderRig rig;
-  const std::string path = rig.files.Write("six.binary", Bytes{1, 2, 3, 4, 5, 6});
+  const Bytes six = Checked(Bytes{1, 2, 3, 4, 5, 6});
+  const std::string path = rig.files.Write("six.binary", six);
   EXPECT_EQ(UploadImage(rig.app, path), UploadOutcome::Loaded);
-  EXPECT_EQ(rig.chip.image(), (std::vector<std::uint32_t>{0x04030201u, 0x00000605u}));
+  EXPECT_TRUE(rig.RamHolds({0x04030201u, 0x05u | static_cast<std::uint32_t>(six[5]) << 8}));
   EXPECT_EQ(rig.out.lines.at(1), "Write in RAM Lenght=8");
 }
 
 TEST(UploadImage, EepromImageNeverCarriesTheTailOfAnEarlierOne) {
   LoaderRig rig;
   rig.ui.hasWindow = false;
-  const std::string longer = rig.files.Write("long.binary", BytesOf(Counting(300)));
-  const std::string shorter = rig.files.Write("short.eeprom", BytesOf({0xAABBCCDDu, 0x01020304u}));
+  const std::vector<std::uint32_t> shortImage =
+      Checked(std::vector<std::uint32_t>{0xAABBCCDDu, 0x01020304u});
+  const std::string longer = rig.files.Write("long.binary", BytesOf(Checked(Counting(300))));
+  const std::string shorter = rig.files.Write("short.eeprom", BytesOf(shortImage));
   ASSERT_EQ(UploadImage(rig.app, longer), UploadOutcome::Loaded);
   ASSERT_EQ(UploadImage(rig.app, shorter), UploadOutcome::Loaded);
-  std::vector<std::uint32_t> expected(8192, 0);
-  expected[0] = 0xAABBCCDDu;
-  expected[1] = 0x01020304u;
-  EXPECT_EQ(rig.chip.image(), expected);
+  EXPECT_EQ(rig.record().longCount.value_or(0), 8192u);
+  EXPECT_TRUE(rig.RamHolds(shortImage)) << "zeros behind the two longs";
 }
 
 TEST(UploadImage, FileLongerThanTheBufferIsRefusedBeforeAnythingIsSent) {
@@ -135,14 +137,14 @@ TEST(UploadImage, FileLongerThanTheBufferIsRefusedBeforeAnythingIsSent) {
                         {40000, UploadOutcome::FileRefused}};
   for (const Case& c : cases) {
     LoaderRig rig;
-    const std::string path = rig.files.Write("big.binary", Bytes(c.bytes, 0x11));
+    const std::string path = rig.files.Write("big.binary", Checked(Bytes(c.bytes, 0x11)));
     EXPECT_EQ(UploadImage(rig.app, path), c.outcome) << c.bytes;
     if (c.outcome == UploadOutcome::FileRefused) {
       EXPECT_EQ(rig.out.text, "Start Upload\r\nImage too long: more than 32804 bytes\r\n");
       EXPECT_TRUE(rig.device.written.empty());
-      EXPECT_EQ(rig.chip.resets, 1);
+      EXPECT_EQ(rig.resets(), 1);
     } else {
-      EXPECT_EQ(rig.chip.count(), 8201u);
+      EXPECT_EQ(rig.record().longCount.value_or(0), 8201u);
     }
   }
 }
@@ -156,7 +158,7 @@ TEST(UploadImage, FailuresBeforeTheLoad) {
     EXPECT_EQ(rig.ui.messages[0].caption, "No COM");
     EXPECT_EQ(rig.ui.messages[0].text, "wrong number or not activated");
     EXPECT_TRUE(rig.out.text.empty());
-    EXPECT_EQ(rig.chip.resets, 0);
+    EXPECT_EQ(rig.resets(), 0);
   }
   {  // missing file: one reset, two lines, nothing sent, input purged
     LoaderRig rig;
@@ -164,7 +166,7 @@ TEST(UploadImage, FailuresBeforeTheLoad) {
     rig.out.normalTerminalMode = false;
     EXPECT_EQ(UploadImage(rig.app, rig.files.Path("none.binary")), UploadOutcome::NoFile);
     EXPECT_EQ(rig.out.text, "Start Upload\rNo such file\r");
-    EXPECT_EQ(rig.chip.resets, 1);
+    EXPECT_EQ(rig.resets(), 1);
     EXPECT_TRUE(rig.device.written.empty());
     EXPECT_EQ(rig.device.purges, 2);
   }
@@ -177,7 +179,8 @@ TEST(UploadImage, FailuresBeforeTheLoad) {
 TEST(UploadImage, FailedHandshakeAbortsWithTheStopCommand) {
   for (bool chipThere : {false, true}) {
     LoaderRig rig(chipThere);
-    rig.chip.wrongReplyBit = 100;
+    rig.boot().fault = sim::BootFault::WrongReplyBit;
+    rig.boot().faultBit = 100;
     EXPECT_EQ(UploadImage(rig.app, rig.files.Write("a.binary", Bytes{1, 2, 3, 4})),
               UploadOutcome::HandshakeFailed);
     const std::string& t = rig.out.text;
@@ -223,7 +226,7 @@ TEST(UploadFileCommand, DialogTypeDecidesWhatHappens) {
               "OBJ file(.obj)|*.obj|Prepare|*.bin;*.??a");
     EXPECT_EQ(r.typeIndex, 3);
     EXPECT_EQ(rig.app.RememberedFileType, c.rememberedAfter) << c.type;
-    EXPECT_EQ(rig.chip.command() == 1u, c.imageLoaded) << c.type;
+    EXPECT_EQ(rig.record().command == 1u, c.imageLoaded) << c.type;
     EXPECT_EQ(rig.app.settings.BinPath, c.imageLoaded ? rig.files.Folder() + "/" : "/old/")
         << c.type;
     EXPECT_EQ(rig.app.PreparedFile, c.prepared ? path : "") << c.type;
@@ -239,7 +242,7 @@ TEST(UploadFileCommand, CancelDoesNothing) {
   UploadFileCommand(rig.app);
   EXPECT_EQ(rig.app.RememberedFileType, 3);
   EXPECT_TRUE(rig.device.written.empty());
-  EXPECT_EQ(rig.chip.resets, 0);
+  EXPECT_EQ(rig.resets(), 0);
 }
 
 TEST(UploadFileCommand, ImageGoesAt115200AndTheRateIsRestored) {
@@ -253,8 +256,8 @@ TEST(UploadFileCommand, ImageGoesAt115200AndTheRateIsRestored) {
     rig.app.port.SetRate(c.baudRate);
     rig.ui.openAnswers.push_back({rig.files.Write("a.binary", Bytes{1, 2, 3, 4}), 0});
     UploadFileCommand(rig.app);
-    ASSERT_FALSE(rig.peer.ratesSeen.empty());
-    for (int rate : rig.peer.ratesSeen) EXPECT_EQ(rate, 115200) << c.baudRate;
+    ASSERT_FALSE(rig.rates->ratesSeen.empty());
+    for (int rate : rig.rates->ratesSeen) EXPECT_EQ(rate, 115200) << c.baudRate;
     EXPECT_EQ(rig.device.bitsPerSecond, c.after) << c.baudRate;
   }
 }

@@ -1,41 +1,57 @@
-// The loader tests' bench: an AppState on the fakes, with COM 3 plugged in and a boot ROM model
-// answering behind it, a recorder for the status lines, and a scratch folder for files.
+// The loader tests' bench: an AppState on the fakes, with COM 3 plugged in and the simulated
+// Propeller (sim/) answering behind it on the virtual clock, a recorder for the status lines,
+// and a scratch folder for files.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "BootRomModel.h"
 #include "app/AppState.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
 #include "platform/fake/VirtualClock.h"
+#include "sim/PropImage.h"
+#include "sim/SimChip.h"
+#include "sim/SimLink.h"
 
 namespace tavolin::loadertest {
 
-// Plays the model on the fake device: host writes go in, answers come out at the same moment;
-// a DTR or RTS pulse resets it.
-class ChipPeer : public fake::Peer {
+// The chip of the loader tests: the ROM boot loader at power-on, which (as on a link without
+// modem lines) also takes the start of a handshake as its reset, so a test can begin with
+// Handshake itself.  A load that runs starts nothing, so no firmware output follows the answers.
+inline sim::SimOptions LoaderChipOptions() {
+  sim::SimOptions options;
+  options.resetOnHandshake = true;
+  options.firmware = sim::Personality::Off;
+  return options;
+}
+
+// Stands between the device and the chip's link and notes the device's rate at every host write.
+class RateWatch : public fake::Peer {
  public:
-  explicit ChipPeer(BootRomModel& model) : model_(model) {}
+  explicit RateWatch(fake::Peer& inner) : inner_(inner) {}
   void OnHostWrite(fake::FakeSerialDevice& device, const std::uint8_t* bytes, std::size_t n,
                    std::int64_t nowMs) override {
     ratesSeen.push_back(device.bitsPerSecond);
-    const std::vector<std::uint8_t> answer = model_.OnBytes(bytes, n, nowMs);
-    if (!answer.empty()) device.Feed(answer);
+    inner_.OnHostWrite(device, bytes, n, nowMs);
   }
-  void OnLines(fake::FakeSerialDevice&, bool dtr, bool rts, std::int64_t) override {
-    if (dtr || rts) model_.Reset();
+  void OnLines(fake::FakeSerialDevice& device, bool dtr, bool rts, std::int64_t nowMs) override {
+    inner_.OnLines(device, dtr, rts, nowMs);
+  }
+  void OnPoll(fake::FakeSerialDevice& device, std::int64_t nowMs) override {
+    inner_.OnPoll(device, nowMs);
   }
 
-  std::vector<int> ratesSeen;  // the device's rate at every host write
+  std::vector<int> ratesSeen;
 
  private:
-  BootRomModel& model_;
+  fake::Peer& inner_;
 };
 
 // A folder that is removed with everything in it when the test ends.
@@ -73,16 +89,52 @@ struct LoaderRig : fake::FakePlatform {
   fake::FakeSerialDevice& device = serial.Plug(3);
   AppState app{platform};
   fake::RecordingTextOutput out;
-  BootRomModel chip;
-  ChipPeer peer{chip};
+  sim::SimChip chip{LoaderChipOptions()};
+  std::unique_ptr<sim::SimLink> link;
+  std::unique_ptr<RateWatch> rates;
   ScratchDir files;
 
   explicit LoaderRig(bool withChip = true) {
     app.SetOutput(&out);
-    if (withChip) device.peer = &peer;
+    if (withChip) {
+      link = std::make_unique<sim::SimLink>(chip, device, clock);
+      rates = std::make_unique<RateWatch>(*link);
+      device.peer = rates.get();
+    }
     app.port.Open(3, 0, 0);
   }
+  ~LoaderRig() { device.peer = nullptr; }
+
+  sim::BootOptions& boot() { return chip.bootLoader().options(); }
+  const sim::BootRecord& record() { return chip.bootLoader().record(); }
+  // Reset pulses: each time DTR or RTS went active.
+  int resets() const {
+    return static_cast<int>(
+        std::count_if(device.lineChanges.begin(), device.lineChanges.end(),
+                      [](const fake::LineChange& c) { return c.dtr || c.rts; }));
+  }
+  // True when the chip's 32 KB of RAM hold exactly these longs, zeros behind them and the
+  // stack frame markers the ROM adds.
+  bool RamHolds(const std::vector<std::uint32_t>& longs) {
+    sim::HubRam expected{};
+    for (std::size_t i = 0; i < longs.size() && i * 4 < expected.size(); ++i) {
+      for (std::size_t b = 0; b < 4; ++b)
+        expected[i * 4 + b] = static_cast<std::uint8_t>(longs[i] >> (8 * b));
+    }
+    sim::AddStackFrame(expected);
+    return chip.bootLoader().ram() == expected;
+  }
 };
+
+// bytes with their checksum byte (byte 5) set so that the ROM accepts them as an image: the low
+// byte of the sum of the 32 KB of RAM they give, with the stack frame markers, is 0.
+inline std::vector<std::uint8_t> Checked(std::vector<std::uint8_t> bytes) {
+  sim::HubRam ram{};
+  std::copy_n(bytes.begin(), std::min(bytes.size(), ram.size()), ram.begin());
+  sim::AddStackFrame(ram);
+  bytes.at(5) = static_cast<std::uint8_t>(bytes[5] - sim::RamChecksum(ram));
+  return bytes;
+}
 
 // The little-endian bytes of longs.
 inline std::vector<std::uint8_t> BytesOf(const std::vector<std::uint32_t>& longs) {
@@ -91,6 +143,14 @@ inline std::vector<std::uint8_t> BytesOf(const std::vector<std::uint32_t>& longs
     for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
   }
   return bytes;
+}
+
+// longs with the checksum byte set (see Checked above).
+inline std::vector<std::uint32_t> Checked(std::vector<std::uint32_t> longs) {
+  const std::vector<std::uint8_t> bytes = Checked(BytesOf(longs));
+  longs.at(1) = static_cast<std::uint32_t>(bytes[4]) | (bytes[5] << 8) | (bytes[6] << 16) |
+                (static_cast<std::uint32_t>(bytes[7]) << 24);
+  return longs;
 }
 
 }  // namespace tavolin::loadertest

@@ -9,9 +9,6 @@
 
 namespace tavolin {
 
-// The height the window gives its one-line menu bar in the content size.
-inline constexpr int kMenuLineHeight = 21;
-
 inline constexpr std::string_view kWebsiteUrl = "https://www.tavolin.example/";
 inline constexpr std::string_view kPropellerToolTitle = "Propeller Tool";
 inline constexpr std::string_view kLoadSettingsTitle = "Load Settings";

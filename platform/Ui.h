@@ -16,6 +16,9 @@
 
 namespace tavolin {
 
+// The height of the one-line menu bar, which the content height given to SetContentSize counts.
+inline constexpr int kMenuLineHeight = 21;
+
 // The window's events, already translated into what a Windows window would receive: key codes
 // are Win32 virtual-key codes, characters are in the ANSI code page (Ctrl+A gives 1).
 struct Event {
@@ -102,7 +105,7 @@ class Ui {
   // Shows picture in the image control, which takes exactly its size.
   virtual void ShowPicture(const Image& picture) = 0;
   // Sizes the window for a content area of width x height pixels, the menu bar line included in
-  // height (the picture below the menu bar is height - 21 high).
+  // height (the picture below the menu bar is height - kMenuLineHeight high).
   virtual void SetContentSize(int width, int height) = 0;
   virtual bool IsMinimized() = 0;
   virtual PointerPosition PointerInClient() = 0;

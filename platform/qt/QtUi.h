@@ -33,7 +33,6 @@ class MainWindow;
 inline constexpr const char* kWindowTitle = "Tavolin for P2 Monitor";
 inline constexpr int kWindowX = 100;
 inline constexpr int kWindowY = 200;
-inline constexpr int kMenuLineHeight = 21;  // the menu line the content height counts
 inline constexpr int kTimerPeriodMs = 40;
 
 class QtUi final : public Ui {

@@ -125,10 +125,4 @@ inline std::vector<int> SequenceBits(int from, int count) {
   return bits;
 }
 
-inline std::vector<int> BitsOf(const char* text) {
-  std::vector<int> bits;
-  for (; *text != 0; ++text) bits.push_back(*text - '0');
-  return bits;
-}
-
 }  // namespace tavolin::sim::test

@@ -14,6 +14,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "E2eRig.h"
 
@@ -113,6 +114,33 @@ TEST(PortLossE2e, TheWindowGoesIdleAfterALossAndTakesTheDeviceBackBehindTheSameN
       << "the device was not taken back";
   EXPECT_EQ(ReadFile(dir / "err").find("COM5"), std::string::npos)
       << "a failed automatic attempt said something: " << ReadFile(dir / "err");
+}
+
+// The demo keeps sending (its clock ticks every second) when its chip goes away; a new chip behind
+// the same name is opened by itself and its demo is drawn: its own pixel test reads the picture.
+TEST(PortLossE2e, AStreamingChipThatGoesAwayIsReplacedAndItsPictureDrawn) {
+  if (!TAVOLIN_HAS_WINDOW) GTEST_SKIP() << "the program is built without its window";
+  constexpr const char* kPictureAsDrawn = "note: pixel test: (100,124) 0xFF, (630,262) 0xFE";
+  TempDir dir;
+  auto first = std::make_unique<Sim>(dir, std::vector<std::string>{}, "first");
+  ASSERT_TRUE(first->ok());
+  const std::string link = dir / "com5";
+  fs::create_symlink(first->device(), link);
+  WriteFile(dir / "start.ini", "[Config]\r\nComNr=5\r\nMsMoveOff=0\r\n");
+  Child tavolin({TAVOLIN_PROGRAM, dir / "start.ini"},
+                {{"QT_QPA_PLATFORM", "offscreen"}, {"TAVOLIN_COM5", link}}, dir.path().string(),
+                dir / "out", dir / "err");
+  ASSERT_NE(first->WaitForLog(kPictureAsDrawn, kOpenLimitMs), std::string::npos) << first->Log();
+  const std::string lost = first->device();
+  first->Kill();
+  ASSERT_TRUE(WaitFor([&] { return !Holds(tavolin.pid(), lost); }, kLossLimitMs))
+      << "the port stayed open";
+  Sim second(dir, {}, "second");
+  ASSERT_TRUE(second.ok());
+  fs::remove(link);
+  fs::create_symlink(second.device(), link);
+  EXPECT_NE(second.WaitForLog(kPictureAsDrawn, kOpenLimitMs), std::string::npos) << second.Log();
+  EXPECT_FALSE(tavolin.Ended()) << ReadFile(dir / "err");
 }
 
 TEST(PortLossE2e, TheConsoleUploadEndsWithItsOwnExitCodeWhenThePortIsLost) {

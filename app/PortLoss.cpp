@@ -22,8 +22,8 @@ void NoticePortLoss(AppState& app) {
 
 void RetakeLostPort(AppState& app) {
   if (app.RetakingPort == 0) return;
-  if (app.port.IsOpen()) {
-    app.RetakingPort = 0;  // opened some other way meanwhile
+  if (app.port.IsOpen() || app.settings.ComNr != app.port.PortNumber()) {
+    app.RetakingPort = 0;  // opened some other way meanwhile, or another port chosen (settings)
     return;
   }
   const std::int64_t now = app.platform.clock.NowMs();

@@ -10,7 +10,8 @@
 // (RetakeLostPort).  When it is back it is opened as Connect opens it (Com Enabled set, the screen
 // cleared) and "COM<n> back" is printed; an attempt that fails shows nothing.  Looking stops for
 // good as soon as the user takes the port into their own hands: the Com Enabled command (Pause) in
-// either direction, the Com-Port command, a successful Connect, or Auto Mode releasing the port.
+// either direction, the Com-Port command, a successful Connect, Auto Mode releasing the port, or
+// loaded settings that name another COM number.
 // May touch: app.port, app.ComEnabled (through app/Flags.h), the retake fields of AppState,
 // app.output and app.platform.clock.
 #pragma once

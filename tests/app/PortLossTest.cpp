@@ -219,6 +219,7 @@ TEST(PortLoss, TheUsersOwnPortCommandsEndTheSearch) {
          RunCycle(r.app, {Event::Kind::MenuCommand, menu::kComPort});
        },
        1},
+      {"settings with another port", [](LossRig& r) { r.app.settings.ComNr = 4; }, 0},
       {"Auto Mode releasing the port",
        [](LossRig& r) {
          r.app.AutoMode = 1;

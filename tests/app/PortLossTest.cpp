@@ -9,7 +9,6 @@
 
 #include "app/MainLoop.h"
 #include "app/MenuIds.h"
-#include "app/PortLoss.h"
 #include "loader/ImageUpload.h"
 #include "tests/app/AppRig.h"
 
@@ -278,11 +277,6 @@ TEST(PortLoss, TheLoopStopsWatchingAHungUpHandle) {
   EXPECT_EQ(fakes.ui.watchedHandle, -1);
   EXPECT_TRUE(fakes.ui.events.empty());
   EXPECT_FALSE(fakes.ui.IsMenuChecked(menu::kComEnabled));
-}
-
-TEST(PortLoss, LinesNameThePort) {
-  EXPECT_EQ(PortLostLine(6), "COM6 lost");
-  EXPECT_EQ(PortBackLine(12), "COM12 back");
 }
 
 }  // namespace

@@ -73,8 +73,8 @@ int NextLfsrBit(AppState& app);
 // Queues the 11 bytes that carry value, least significant bits first.
 void EncodeLong(AppState& app, std::uint32_t value);
 // One reply bit from the receive block: 0, 1, or -1 after "Time Out" (or at once, silently, when
-// the port is lost).  Bytes other than 0xFE and
-// 0xFF print "Hardware lost" and are dropped.  With probe, a 0xF9 goes out before every pass.
+// the port is lost).  Bytes other than 0xFE and 0xFF print "Hardware lost" and are dropped.  With
+// probe, a 0xF9 goes out before every pass.
 int ReceiveBit(AppState& app, bool probe, int budgetMs);
 // One reply bit by single-byte reads; prints nothing.
 int ReceiveBitQuiet(AppState& app, int budgetMs);

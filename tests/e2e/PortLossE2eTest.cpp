@@ -88,8 +88,11 @@ TEST(PortLossE2e, TheWindowGoesIdleAfterALossAndTakesTheDeviceBackBehindTheSameN
   ASSERT_TRUE(WaitFor([&] { return Holds(tavolin.pid(), first->slave); }, kOpenLimitMs))
       << ReadFile(dir / "err");
 
+  // The adapter is pulled out: its name goes first (or a pseudo-terminal opened meanwhile by
+  // anyone could take over the freed number behind it), then its far end.
   const std::string lost = first->slave;
-  first->Close();  // the adapter is pulled out
+  fs::remove(link);
+  first->Close();
   ASSERT_TRUE(WaitFor([&] { return !Holds(tavolin.pid(), lost); }, kLossLimitMs))
       << "the port stayed open";
   ASSERT_FALSE(tavolin.Ended()) << ReadFile(dir / "err");
@@ -108,7 +111,6 @@ TEST(PortLossE2e, TheWindowGoesIdleAfterALossAndTakesTheDeviceBackBehindTheSameN
 
   Pty second;  // plugged in again, behind the same name
   ASSERT_FALSE(second.slave.empty());
-  fs::remove(link);
   fs::create_symlink(second.slave, link);
   EXPECT_TRUE(WaitFor([&] { return Holds(tavolin.pid(), second.slave); }, kRetakeLimitMs))
       << "the device was not taken back";
@@ -132,12 +134,12 @@ TEST(PortLossE2e, AStreamingChipThatGoesAwayIsReplacedAndItsPictureDrawn) {
                 dir / "out", dir / "err");
   ASSERT_NE(first->WaitForLog(kPictureAsDrawn, kOpenLimitMs), std::string::npos) << first->Log();
   const std::string lost = first->device();
+  fs::remove(link);
   first->Kill();
   ASSERT_TRUE(WaitFor([&] { return !Holds(tavolin.pid(), lost); }, kLossLimitMs))
       << "the port stayed open";
   Sim second(dir, {}, "second");
   ASSERT_TRUE(second.ok());
-  fs::remove(link);
   fs::create_symlink(second.device(), link);
   EXPECT_NE(second.WaitForLog(kPictureAsDrawn, kOpenLimitMs), std::string::npos) << second.Log();
   EXPECT_FALSE(tavolin.Ended()) << ReadFile(dir / "err");

@@ -1,6 +1,7 @@
 #include "app/ConsoleUpload.h"
 
 #include "app/AppState.h"
+#include "app/PortLoss.h"
 #include "app/Version.h"
 
 namespace tavolin {
@@ -18,6 +19,8 @@ int ExitCodeFor(UploadOutcome outcome) {
       return exitcode::kNoHandshake;
     case UploadOutcome::ProtocolError:
       return exitcode::kLoadError;
+    case UploadOutcome::PortLost:
+      return exitcode::kPortLost;
   }
   return exitcode::kLoadError;
 }
@@ -71,6 +74,7 @@ std::string UsageText(std::string_view programName) {
          "  3  the image file is missing, unreadable or longer than 32804 bytes\n"
          "  4  no chip answered the handshake\n"
          "  5  the chip reported a checksum, EEPROM write or EEPROM verify error\n"
+         "  6  the COM port was lost during the upload (the adapter was unplugged)\n"
          "Other exit codes:\n"
          "  0  the windowed terminal ended normally, or this text or the version was shown\n"
          "  1  the windowed terminal could not start (no window system, or this program was\n"
@@ -151,6 +155,7 @@ int RunConsoleUpload(AppState& app, const CommandLine& line) {
   console.Out(std::string(kConsoleUploadHeader) + std::to_string(app.settings.ComNr) + "\n");
   console.Out(std::string(kConsoleFileHeader) + app.FirstParameter + "\n");
   const UploadOutcome outcome = UploadImage(app, app.FirstParameter);
+  NoticePortLoss(app);
   output.Finish();
   if (app.port.IsOpen()) app.port.Close();
   app.platform.clock.SleepMs(kConsoleClosePauseMs);

@@ -6,6 +6,7 @@
 #include "app/MenuIds.h"
 #include "loader/ImageUpload.h"
 #include "loader/MonitorTransfer.h"
+#include "platform/RegularFile.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/KeyForwarding.h"
 
@@ -18,8 +19,9 @@ std::string FolderOf(const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return;  // cannot be created: nothing written, nothing reported
+  // Where the chip says, but only into a regular file or a new one: never a FIFO or a device.
+  std::ofstream file;
+  if (!CreateRegularFile(path, file)) return;  // nothing written, nothing reported
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
@@ -127,8 +129,9 @@ void RunCycle(AppState& app, const Event& event) {
       break;
   }
   PollPort(app);
-  if (event.kind == Event::Kind::Timer && app.platform.ui.IsMenuChecked(menu::kAutoMode)) {
-    ApplyAutoMode(app);
+  if (event.kind == Event::Kind::Timer) {
+    if (app.platform.ui.IsMenuChecked(menu::kAutoMode)) ApplyAutoMode(app);
+    app.platform.desktop.ReapEndedPrograms();  // programs of the "i" request leave no zombie
   }
 }
 

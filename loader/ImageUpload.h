@@ -48,6 +48,8 @@ inline constexpr int kPrepare = 4;
 inline constexpr int kTextCharPauseMs = 1;
 inline constexpr int kTextLinePauseCursorMs = 100;  // TxtCurs on
 inline constexpr int kTextLinePauseMs = 10;
+// Long sends let the window repaint at least this often (clock time).
+inline constexpr int kEventPumpIntervalMs = 100;
 
 // How an upload ended; the windowed program ignores it, the console mode turns it into its exit
 // code.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "app/AppState.h"
 #include "settings/Settings.h"
@@ -26,8 +27,16 @@ int TextHeight(const AppState& app) {
 }
 
 void CreateScreenImage(AppState& app, bool withBand) {
-  app.screen.screenImage =
-      Image(TextWidth(app), TextHeight(app) + (withBand ? kBandRows : 0), raster::kBlack);
+  // The old picture goes first, so the two never have to fit into memory together.  Without
+  // the memory for the new one the picture stays empty: nothing is drawn, nothing is shown,
+  // and the program goes on.
+  app.screen.screenImage = Image();
+  try {
+    app.screen.screenImage =
+        Image(TextWidth(app), TextHeight(app) + (withBand ? kBandRows : 0), raster::kBlack);
+  } catch (const std::bad_alloc&) {
+    app.screen.screenImage = Image();
+  }
 }
 
 Pixel InkPixel(const AppState& app) {
@@ -169,8 +178,16 @@ const Image& PresentedImage(AppState& app) {
   if (!(scale > kScaleThreshold)) return s.screenImage;
   const int w = TextWidth(app);
   const int h = TextHeight(app);
-  raster::Stretch(s.screenImage, w, h, s.scaledImage, RoundHalfEven(static_cast<double>(w) * scale),
-                  RoundHalfEven(static_cast<double>(h) * scale), s.stretchMaps);
+  try {
+    raster::Stretch(s.screenImage, w, h, s.scaledImage,
+                    RoundHalfEven(static_cast<double>(w) * scale),
+                    RoundHalfEven(static_cast<double>(h) * scale), s.stretchMaps);
+  } catch (const std::bad_alloc&) {
+    // No memory for the stretched picture: it is shown at its own size instead.
+    s.scaledImage = Image();
+    s.stretchMaps = raster::StretchMaps();
+    return s.screenImage;
+  }
   return s.scaledImage;
 }
 

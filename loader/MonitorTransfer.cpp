@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "app/AppState.h"
-#include "app/MenuIds.h"
 #include "loader/ImageUpload.h"
 #include "platform/RegularFile.h"
 
@@ -122,7 +121,7 @@ void DownloadBinary(AppState& app, const std::string& name) {
     }
     in.close();
   }
-  app.settings.MsMoveOff = ui.IsMenuChecked(menu::kNormalTerminalMode) ? 1 : 0;
+  app.settings.MsMoveOff = app.NormalTerminalMode != 0 ? 1 : 0;
   ui.SetProgressVisible(false);
 }
 

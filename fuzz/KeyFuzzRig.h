@@ -8,10 +8,10 @@
 #include <cstdlib>
 
 #include "app/AppState.h"
+#include "platform/Ui.h"
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
 #include "platform/fake/VirtualClock.h"
-#include "platform/Ui.h"
 #include "terminal/KeyForwarding.h"
 
 namespace tavolin::fuzz {
@@ -72,8 +72,7 @@ struct KeyRig {
     if (!app.port.IsOpen()) Check(sent == 0);
     const bool mouse = event.kind == Event::Kind::MouseMove ||
                        event.kind == Event::Kind::LeftClick ||
-                       event.kind == Event::Kind::RightDown ||
-                       event.kind == Event::Kind::ButtonUp;
+                       event.kind == Event::Kind::RightDown || event.kind == Event::Kind::ButtonUp;
     if (mouse) Check(sent == 0 || (sent == 4 && device.written[before] == 5));
     if (!mouse) Check(sent <= 2);
     const KeyState& k = app.keyState;

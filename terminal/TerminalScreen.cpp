@@ -28,8 +28,8 @@ int TextHeight(const AppState& app) {
 
 void CreateScreenImage(AppState& app, bool withBand) {
   // The old picture goes first, so the two never have to fit into memory together.  Without
-  // the memory for the new one the picture stays empty: nothing is drawn, nothing is shown,
-  // and the program goes on.
+  // the memory for the new one the picture stays empty: nothing is drawn or shown, the chip's
+  // output is not interpreted (Interpret needs a picture), and the program goes on.
   app.screen.screenImage = Image();
   try {
     app.screen.screenImage =
@@ -175,7 +175,8 @@ void DrawCursorMark(AppState& app, bool shown) {
 const Image& PresentedImage(AppState& app) {
   TerminalScreen& s = app.screen;
   const float scale = EffectiveScale(app.settings);
-  if (!(scale > kScaleThreshold)) return s.screenImage;
+  // An empty picture (no memory for it) has nothing to stretch.
+  if (!(scale > kScaleThreshold) || s.screenImage.pixels.empty()) return s.screenImage;
   const int w = TextWidth(app);
   const int h = TextHeight(app);
   try {

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "loader/MonitorTransfer.h"
 #include "platform/RegularFile.h"
 #include "settings/SettingsFile.h"
+#include "terminal/DisplayInterpreter.h"
 #include "tests/app/AppRig.h"
 
 namespace tavolin {
@@ -83,8 +86,24 @@ TEST(RegularFile, ReadersTreatOtherFilesAsMissing) {
          ServeHostRequest(app, kRequestDownloadPrepared);
        }},
       {"obj upload", [](AppState& app, const std::string& p) { MonitorObjUpload(app, p); }},
+      {"sector read of the prepared file",
+       [](AppState& app, const std::string& p) {
+         app.PreparedFile = p;
+         app.NormalTerminalMode = 0;
+         const std::uint8_t sector[] = {5, 0x81 | 0x20, 128, 0};  // block 0
+         std::copy(std::begin(sector), std::end(sector), app.ReceiveBuffer.begin());
+         Interpret(app, 4);
+       }},
   };
+  const std::string regular = paths.dir.Write("regular.bin", "ab\n");
   for (const Reader& reader : readers) {
+    {
+      AppRig rig;  // the same reader with a regular file sends something
+      fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+      device.ClearWritten();
+      reader.run(rig.app, regular);
+      EXPECT_FALSE(device.written.empty()) << reader.name;
+    }
     for (const std::string& path : paths.All()) {
       AppRig rig;
       fake::FakeSerialDevice& device = rig.PlugAndConnect(3);

@@ -7,7 +7,9 @@
 // (case-sensitive) programs the EEPROM, anything else loads RAM.  The rest of the image buffer is
 // zeroed for every upload, so an EEPROM image never carries the tail of an earlier, longer one,
 // and a file that does not fit into the buffer is refused before anything is sent.
-// SendTextFile types a text file line by line, each line ended by CR.
+// SendTextFile types a text file line by line, each line ended by CR, and lets the window repaint
+// at every line end and at least every kEventPumpIntervalMs within a long line.  Images and text
+// files must be regular files (platform/RegularFile.h): a FIFO or a device is "No such file".
 //
 // May touch: app.port, app.loader, app.output, app.settings (BinPath, BaudRate, UseRTS, TxtCurs),
 // app.RememberedFileType, app.PreparedFile, app.platform.ui (the dialog, the "No COM" box, pumping

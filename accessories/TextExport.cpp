@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "platform/RegularFile.h"
 #include "terminal/TerminalScreen.h"
 
 namespace tavolin {
@@ -27,8 +28,8 @@ void SaveText(AppState& app) {
   request.filter = kSaveTextFilter;
   const FileDialogResult chosen = app.platform.ui.SaveFileDialog(request);
   if (chosen.path.empty()) return;
-  std::ofstream file(chosen.path, std::ios::binary | std::ios::trunc);
-  if (!file) return;
+  std::ofstream file;
+  if (!CreateRegularFile(chosen.path, file)) return;
   const std::string& text = app.screen.textMirror;
   file.write(text.data(), static_cast<std::streamsize>(text.size()));
 }

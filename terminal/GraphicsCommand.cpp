@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "platform/RegularFile.h"
 #include "settings/Settings.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/GraphicsCommand.h"
@@ -112,8 +113,8 @@ void Query(AppState& app, int x) {
 void SectorService(AppState& app, int x, std::uint8_t Y) {
   const long long block = static_cast<long long>(x - 256) * 128 + Y;
   if (app.PreparedFile.empty()) return;
-  std::ifstream file(app.PreparedFile, std::ios::binary);  // reading does not lock others out
-  if (!file) return;
+  std::ifstream file;  // reading does not lock others out
+  if (!OpenRegularFile(app.PreparedFile, file)) return;
   app.settings.MsMoveOff = 1;  // no mouse reports in the middle of the block
   std::uint8_t* data = app.SendBuffer.data();
   std::fill(data, data + kSectorSize, std::uint8_t{0});

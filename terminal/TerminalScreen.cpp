@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "app/AppState.h"
 #include "settings/Settings.h"
@@ -26,8 +27,16 @@ int TextHeight(const AppState& app) {
 }
 
 void CreateScreenImage(AppState& app, bool withBand) {
-  app.screen.screenImage =
-      Image(TextWidth(app), TextHeight(app) + (withBand ? kBandRows : 0), raster::kBlack);
+  // The old picture goes first, so the two never have to fit into memory together.  Without
+  // the memory for the new one the picture stays empty: nothing is drawn or shown, the chip's
+  // output is not interpreted (Interpret needs a picture), and the program goes on.
+  app.screen.screenImage = Image();
+  try {
+    app.screen.screenImage =
+        Image(TextWidth(app), TextHeight(app) + (withBand ? kBandRows : 0), raster::kBlack);
+  } catch (const std::bad_alloc&) {
+    app.screen.screenImage = Image();
+  }
 }
 
 Pixel InkPixel(const AppState& app) {
@@ -166,11 +175,20 @@ void DrawCursorMark(AppState& app, bool shown) {
 const Image& PresentedImage(AppState& app) {
   TerminalScreen& s = app.screen;
   const float scale = EffectiveScale(app.settings);
-  if (!(scale > kScaleThreshold)) return s.screenImage;
+  // An empty picture (no memory for it) has nothing to stretch.
+  if (!(scale > kScaleThreshold) || s.screenImage.pixels.empty()) return s.screenImage;
   const int w = TextWidth(app);
   const int h = TextHeight(app);
-  raster::Stretch(s.screenImage, w, h, s.scaledImage, RoundHalfEven(static_cast<double>(w) * scale),
-                  RoundHalfEven(static_cast<double>(h) * scale), s.stretchMaps);
+  try {
+    raster::Stretch(s.screenImage, w, h, s.scaledImage,
+                    RoundHalfEven(static_cast<double>(w) * scale),
+                    RoundHalfEven(static_cast<double>(h) * scale), s.stretchMaps);
+  } catch (const std::bad_alloc&) {
+    // No memory for the stretched picture: it is shown at its own size instead.
+    s.scaledImage = Image();
+    s.stretchMaps = raster::StretchMaps();
+    return s.screenImage;
+  }
   return s.scaledImage;
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "platform/Image.h"
+#include "settings/Settings.h"
 #include "terminal/Raster.h"
 
 namespace tavolin {
@@ -24,6 +25,8 @@ struct AppState;
 
 inline constexpr int kCellWidth = 8;
 inline constexpr int kCellHeight = 17;
+static_assert(kCellWidth == kCellPixelWidth && kCellHeight == kCellPixelHeight,
+              "the scale budget in settings/Settings.h counts with the same cell");
 inline constexpr int kBandRows = 21;  // below the text area in the image the window opens with
 inline constexpr std::size_t kTextMirrorLimit = 32700;
 

@@ -201,5 +201,26 @@ TEST(Present, KeepsTheScaledBufferAtASteadySize) {
   EXPECT_EQ(rig.app.screen.scaledImage.pixels.data(), buffer);
 }
 
+// Without memory for the picture it stays empty: the chip's output is not interpreted, clears
+// and the stretched view go on without touching a pixel, and nothing is sent in between.
+TEST(Present, AnEmptyPictureAfterAFailedAllocationIsHarmless) {
+  for (bool graphics : {false, true}) {
+    for (float scale : {1.0f, 2.0f}) {
+      Rig rig(graphics);
+      rig.app.settings.WindowScale = scale;
+      rig.app.screen.screenImage = Image();
+      rig.Feed({5, 0x81, 4, 0});  // the palette query
+      rig.FeedText("text\r\n\x09more\x0c");
+      rig.Feed({5, 0x01, 10, 10, 5, 0x02, 200, 100, 5, 0x03, 20, 20, 5, 0x09, 4, 4});
+      for (int i = 0; i < 30; ++i) rig.FeedText("line\r");
+      ClearScreen(rig.app);
+      Present(rig.app);
+      EXPECT_TRUE(rig.image().pixels.empty());
+      EXPECT_EQ(rig.ui.lastPicture.width, 0);
+      EXPECT_TRUE(rig.device.written.empty());
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tavolin

@@ -174,6 +174,10 @@ const Image& PresentedImage(AppState& app) {
   return s.scaledImage;
 }
 
+Image ScreenPicture(const AppState& app) {
+  return app.screen.screenImage;
+}
+
 void Present(AppState& app) {
   app.platform.ui.ShowPicture(PresentedImage(app));
 }

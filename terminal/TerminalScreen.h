@@ -69,7 +69,10 @@ void DrawCursorMark(AppState& app, bool shown);
 // Shows the picture in the window (stretched when WindowScale is above 1.01).
 void Present(AppState& app);
 
-// The picture Present would show, without showing it (for the screenshot and tests).
+// The picture Present would show, without showing it (for tests).
 const Image& PresentedImage(AppState& app);
+
+// A copy of the screen image as it stands, unscaled (the screenshot, tests).
+Image ScreenPicture(const AppState& app);
 
 }  // namespace tavolin

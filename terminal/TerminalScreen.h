@@ -17,6 +17,7 @@
 
 #include "platform/Image.h"
 #include "terminal/Raster.h"
+#include "terminal/ScreenImage.h"
 
 namespace tavolin {
 
@@ -38,8 +39,8 @@ struct TerminalScreen {
   std::int32_t colorByte = 0;
   std::int32_t penX = 0;
   std::int32_t penY = 0;
-  Image screenImage;
-  Image scaledImage;  // the stretched copy, reused from one Present to the next
+  ScreenImage screenImage;  // rows in a ring: see ScreenImage.h
+  Image scaledImage;  // what Present shows: the stretched copy, or the rows in order at scale 1
   raster::StretchMaps stretchMaps;
   std::string textMirror;
   std::string previousText;

@@ -10,6 +10,13 @@
 #include "tools/replay/Replay.h"
 
 namespace tavolin {
+namespace replay {
+// gtest names a failing stream by this.
+void PrintTo(const Stream& s, std::ostream* os) {
+  *os << s.name;
+}
+}  // namespace replay
+
 namespace {
 
 const std::string kSetDir = std::string(TAVOLIN_SOURCE_DIR) + "/tests/terminal/replay";

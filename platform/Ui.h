@@ -25,7 +25,7 @@ struct Event {
     Char,          // value: character code 0..255
     KeyUp,         // value: virtual-key code
     MouseMove,
-    LeftClick,     // left button pressed on the picture (its double click sends nothing)
+    LeftClick,  // left button pressed on the picture (its double click sends nothing)
     RightDown,
     ButtonUp,      // left or right button released
     Timer,         // the 40 ms tick
@@ -85,7 +85,10 @@ class Ui {
   // The "ComPort" input dialog, pre-filled with current; the entered text, empty on cancel.
   virtual std::string AskComPort(int current) = 0;
 
-  // Shows picture in the image control, which takes exactly its size.
+  // Shows picture in the image control, which takes exactly its size.  The picture is on the
+  // screen when this returns (a synchronous repaint of what changed), without any input, menu or
+  // close event being dispatched: the callers go on for seconds without handling events (an
+  // upload with its status lines, the banner's pause).
   virtual void ShowPicture(const Image& picture) = 0;
   // Sizes the window for a content area of width x height pixels, the menu bar line included in
   // height (the picture below the menu bar is height - 21 high).
@@ -93,8 +96,9 @@ class Ui {
   virtual bool IsMinimized() = 0;
   virtual PointerPosition PointerInClient() = 0;
   // Paints picture at (0, 0) of the client area straight over what the window shows, then the
-  // texts in the window's default font, transparent background, in colour (0xFFRRGGBB).  The
-  // next ShowPicture covers it again.
+  // texts in the window's default font, transparent background, in colour (0xFFRRGGBB).  Pixels
+  // whose alpha byte is 0 are not painted: the window shows through them.  On the screen when
+  // this returns, like ShowPicture.  The next ShowPicture covers it again.
   virtual void PaintOverlay(const Image& picture, const std::vector<OverlayText>& texts,
                             Pixel colour) = 0;
 

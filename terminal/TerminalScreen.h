@@ -8,7 +8,11 @@
 // selected by colorByte; a colorByte above 8 inverts the cell.  The background is always black.
 // Present hands the picture to the window, stretched by WindowScale when that is above 1.01: the
 // text area alone is stretched to (W x scale) by (H x scale), so the picture keeps its proportions
-// and the mouse positions (divided by the scale) fall on the pixels shown.
+// and the mouse positions (divided by the scale) fall on the pixels shown; at scale 1 it hands
+// over a copy with the rows in order (the screen image keeps them in a ring, ScreenImage.h).
+// A scroll that moves whole rows up (every line feed on the last row) turns the ring and sets
+// only the rows that come round at the bottom, so it costs about one text row; other scrolls
+// move the pixels.  Both give exactly the picture of a copy through a temporary image.
 // Touches the screen fields of AppState, reads the settings and the glyph sheet, shows through ui.
 #pragma once
 

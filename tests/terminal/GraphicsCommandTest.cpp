@@ -100,7 +100,7 @@ TEST(GraphicsCommand, PointerSpriteTwiceRestoresThePicture) {
   rig.app.settings.TxtCurs = 0;
   rig.Feed(Cmd(op::kPointer, 4, 4));
   EXPECT_EQ(Art(rig.picture(), 4, 4, 8, 7), (Rows{"#######.", "#######.", "####....", "##.##...",
-                                                "##..##..", "##...##.", "......##"}));
+                                                  "##..##..", "##...##.", "......##"}));
   EXPECT_EQ(test::LitCount(rig.picture()), 14 + 8 + 10);
   test::KeepPictureOnFailure(rig.picture());
 

@@ -8,13 +8,11 @@
 namespace tavolin {
 
 void Screenshot(AppState& app) {
-  if (app.settings.InversScreenshot == 0) {
-    app.platform.ui.SetClipboardImage(app.screen.screenImage);
-    return;
+  Image picture = ScreenPicture(app);
+  if (app.settings.InversScreenshot != 0) {
+    for (Pixel& p : picture.pixels) p ^= 0x00FFFFFFu;
   }
-  Image inverted = app.screen.screenImage;
-  for (Pixel& p : inverted.pixels) p ^= 0x00FFFFFFu;
-  app.platform.ui.SetClipboardImage(inverted);
+  app.platform.ui.SetClipboardImage(picture);
 }
 
 void CopyText(AppState& app) {

@@ -39,7 +39,8 @@ int Near(std::int32_t v) {
   return std::clamp(v, -65536, 65536);
 }
 
-void Rectangle(Image& image, int x1, int y1, int x2, int y2, Pixel colour, raster::Mode mode) {
+void Rectangle(ScreenImage& image, int x1, int y1, int x2, int y2, Pixel colour,
+               raster::Mode mode) {
   x1 = Near(x1);
   y1 = Near(y1);
   const int left = std::min(x1, x2);
@@ -48,7 +49,7 @@ void Rectangle(Image& image, int x1, int y1, int x2, int y2, Pixel colour, raste
                   mode);
 }
 
-void PointerSprite(Image& image, int x, int y) {
+void PointerSprite(ScreenImage& image, int x, int y) {
   const auto flip = [&](int dx, int dy) {
     raster::SetPixel(image, x + dx, y + dy, raster::kWhite, raster::Mode::Xor);
   };
@@ -64,7 +65,7 @@ void PointerSprite(Image& image, int x, int y) {
   }
 }
 
-void RoundedFrame(Image& image, int L, int T, int x, int y, Pixel ink) {
+void RoundedFrame(ScreenImage& image, int L, int T, int x, int y, Pixel ink) {
   raster::LineBetween(image, L + 2, T, x - 2, T, ink);
   raster::LineBetween(image, x - 2, T, x, T + 2, ink);
   raster::LineBetween(image, x, T + 2, x, y - 2, ink);
@@ -164,7 +165,7 @@ std::string FormatDate(const LocalDateTime& t) {
 
 void GraphicsCommand(AppState& app) {
   TerminalScreen& s = app.screen;
-  Image& image = s.screenImage;
+  ScreenImage& image = s.screenImage;
   const Pixel ink = InkPixel(app);
   const std::uint8_t C = ReadParameter(app);
   const std::uint8_t X = ReadParameter(app);

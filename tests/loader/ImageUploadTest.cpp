@@ -88,9 +88,9 @@ TEST(ShowUploadBanner, LogoOnlyWithAWindowAndAlwaysTwoSeconds) {
     LoaderRig rig(false);
     rig.ui.hasWindow = c.window;
     rig.app.logo = Image(210, 85, kLogoInk);
-    rig.app.screen.screenImage = Image(c.screenW, c.screenH, kBlack);
+    rig.app.screen.screenImage = ScreenImage(c.screenW, c.screenH);
     ShowUploadBanner(rig.app);
-    const Image& screen = rig.app.screen.screenImage;
+    const ScreenImage& screen = rig.app.screen.screenImage;
     EXPECT_EQ(screen.At(0, 0), c.window ? kLogoInk : kBlack);
     EXPECT_EQ(screen.At(c.screenW - 1, c.screenH - 1),
               c.window && c.screenW <= 210 && c.screenH <= 85 ? kLogoInk : kBlack);

@@ -2,6 +2,8 @@
 // tavolin-sim on a pseudo-terminal: the lines on standard output, the message on standard error
 // and the exit code of each outcome, and what the simulated boot loader saw.  The runs go side by
 // side (each with its own chip), so the group takes as long as its slowest run, the EEPROM upload.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -25,7 +27,7 @@ constexpr const char* kEepromLoad =
 
 TEST(ConsoleE2e, EveryOutcomeHasItsLinesAndExitCode) {
   enum class Port { Sim, Missing };
-  enum class Image { Binary, Eeprom, Missing, BadChecksum };
+  enum class Image { Binary, Eeprom, Missing, BadChecksum, Fifo, Device };
   struct Case {
     const char* name;
     std::vector<std::string> simArgs;
@@ -62,6 +64,9 @@ TEST(ConsoleE2e, EveryOutcomeHasItsLinesAndExitCode) {
        "No COM: wrong number or not activated\n",
        ""},
       {"missing file", {}, Port::Sim, Image::Missing, 3, "Start Upload\nNo such file\n", "", ""},
+      // Only regular files are images: a FIFO nobody writes or an endless device would never end.
+      {"a FIFO", {}, Port::Sim, Image::Fifo, 3, "Start Upload\nNo such file\n", "", ""},
+      {"a device", {}, Port::Sim, Image::Device, 3, "Start Upload\nNo such file\n", "", ""},
       {"no answer",
        {"--fault", "no-answer"},
        Port::Sim,
@@ -110,8 +115,13 @@ TEST(ConsoleE2e, EveryOutcomeHasItsLinesAndExitCode) {
     args.insert(args.end(), {"--write-images", r.dir->path().string()});
     r.sim = std::make_unique<Sim>(*r.dir, args);
     ASSERT_TRUE(r.sim->ok()) << c.name;
-    const char* names[] = {"sim-demo.binary", "sim-demo.eeprom", "absent.binary", "bad.binary"};
-    r.image = *r.dir / names[static_cast<int>(c.image)];
+    const char* names[] = {"sim-demo.binary", "sim-demo.eeprom", "absent.binary",
+                           "bad.binary",      "fifo.binary",     "/dev/zero"};
+    r.image = c.image == Image::Device ? std::string(names[static_cast<int>(c.image)])
+                                       : *r.dir / names[static_cast<int>(c.image)];
+    if (c.image == Image::Fifo) {
+      ASSERT_EQ(::mkfifo(r.image.c_str(), 0600), 0) << c.name;
+    }
     if (c.image == Image::BadChecksum) {
       std::string bytes = ReadFile(*r.dir / "sim-demo.binary");
       bytes[5] = static_cast<char>(bytes[5] ^ 0x01);  // the checksum byte

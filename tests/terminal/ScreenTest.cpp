@@ -208,14 +208,14 @@ TEST(Present, AnEmptyPictureAfterAFailedAllocationIsHarmless) {
     for (float scale : {1.0f, 2.0f}) {
       Rig rig(graphics);
       rig.app.settings.WindowScale = scale;
-      rig.app.screen.screenImage = Image();
+      rig.app.screen.screenImage = ScreenImage();
       rig.Feed({5, 0x81, 4, 0});  // the palette query
       rig.FeedText("text\r\n\x09more\x0c");
       rig.Feed({5, 0x01, 10, 10, 5, 0x02, 200, 100, 5, 0x03, 20, 20, 5, 0x09, 4, 4});
       for (int i = 0; i < 30; ++i) rig.FeedText("line\r");
       ClearScreen(rig.app);
       Present(rig.app);
-      EXPECT_TRUE(rig.image().pixels.empty());
+      EXPECT_TRUE(rig.app.screen.screenImage.empty());
       EXPECT_EQ(rig.ui.lastPicture.width, 0);
       EXPECT_TRUE(rig.device.written.empty());
     }

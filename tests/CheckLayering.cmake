@@ -1,4 +1,6 @@
-# Fails when a file of the core includes a Qt or POSIX header.
+# Fails when a file of the core includes a Qt or POSIX header, or when Windows leaks out of
+# platform/win32: no windows.h (or another Win32 header) and no test of _WIN32 anywhere else but
+# in app/Main.cpp, which picks the platform's main, and in the Win32 layer's own tests.
 set(forbidden "#include[ \t]*<(Q[A-Za-z]*|unistd\\.h|termios\\.h|fcntl\\.h|sys/[a-z_]+\\.h|pthread\\.h|dirent\\.h|poll\\.h|pty\\.h)>")
 set(bad "")
 foreach(dir app serial terminal loader settings accessories sim)
@@ -10,8 +12,24 @@ foreach(dir app serial terminal loader settings accessories sim)
     endif()
   endforeach()
 endforeach()
+
+set(windows "_WIN32|#include[ \t]*[<\"]([Ww]indows|[Ww]insock2?|[Ww]inbase|[Ww]inuser|[Ww]indef|[Ss]etupapi|[Ss]hellapi|[Cc]ommdlg|[Cc]ommctrl|[Tt]imeapi|[Mm]mSystem)\\.h[>\"]")
+foreach(dir app serial terminal loader settings accessories sim platform tools tests bench)
+  file(GLOB_RECURSE files "${ROOT}/${dir}/*.h" "${ROOT}/${dir}/*.cpp" "${ROOT}/${dir}/*.c")
+  foreach(f ${files})
+    file(RELATIVE_PATH rel "${ROOT}" "${f}")
+    if(rel MATCHES "^(platform/win32|tests/win32)/" OR rel STREQUAL "app/Main.cpp")
+      continue()
+    endif()
+    file(STRINGS "${f}" hits REGEX "${windows}")
+    if(hits)
+      list(APPEND bad "${f}: ${hits}")
+    endif()
+  endforeach()
+endforeach()
+
 if(bad)
   string(REPLACE ";" "\n" bad "${bad}")
-  message(FATAL_ERROR "platform headers in the core:\n${bad}")
+  message(FATAL_ERROR "platform headers or tests outside their platform folder:\n${bad}")
 endif()
-message(STATUS "core is free of platform headers")
+message(STATUS "core is free of platform headers; Windows stays in platform/win32")

@@ -12,8 +12,8 @@
 #include "platform/Image.h"
 #include "serial/SerialPort.h"
 #include "settings/Settings.h"
-#include "terminal/KeyForwarding.h"
 #include "terminal/DisplayInterpreter.h"
+#include "terminal/KeyForwarding.h"
 #include "terminal/TerminalScreen.h"
 #include "terminal/TextOutput.h"
 
@@ -32,7 +32,10 @@ struct AppState {
   // Shell run-time fields.
   std::string FirstParameter = kDefaultSettingsFile;
   std::string SecondParameter;
+  // The live state behind three check marks; app/Flags.h writes each with its mark.
   std::int32_t NormalTerminalMode = 1;
+  std::int32_t ComEnabled = 0;  // Com Enabled: the user wants the port open
+  std::int32_t AutoMode = 0;    // Auto Mode: set from AutoDis when the settings are applied
   std::int32_t QuitRequested = 0;
   std::int32_t PortReleased = 0;
   std::int32_t LastBaudIndex = 0;

@@ -3,6 +3,7 @@
 #include "accessories/AboutScreen.h"
 #include "accessories/TextExport.h"
 #include "app/CommandLine.h"
+#include "app/Flags.h"
 #include "app/MenuIds.h"
 #include "loader/ImageUpload.h"
 #include "settings/SettingsFile.h"
@@ -11,19 +12,6 @@
 
 namespace tavolin {
 namespace {
-
-inline constexpr std::string_view kComEnabledLabel = "Com Enabled";
-
-// Flips a check item and returns its new state.
-bool Toggle(Ui& ui, int id) {
-  const bool on = !ui.IsMenuChecked(id);
-  ui.SetMenuChecked(id, on);
-  return on;
-}
-
-void ToggleInto(Ui& ui, int id, std::int32_t& field) {
-  field = Toggle(ui, id) ? 1 : 0;
-}
 
 void LoadSettingsCommand(AppState& app) {
   FileDialogRequest request;
@@ -38,7 +26,8 @@ void LoadSettingsCommand(AppState& app) {
 }
 
 void ComPortCommand(AppState& app) {
-  const int n = ReadDecimal(app.platform.ui.AskComPort(app.settings.ComNr));
+  const int n =
+      ReadDecimal(app.platform.ui.AskComPort(app.settings.ComNr, app.platform.serial.ListPorts()));
   if (n < 1) return;
   app.port.Close();
   app.settings.ComNr = n;
@@ -46,20 +35,20 @@ void ComPortCommand(AppState& app) {
 }
 
 void ComEnabledCommand(AppState& app) {
-  if (Toggle(app.platform.ui, menu::kComEnabled)) {
+  if (app.ComEnabled == 0) {
     Connect(app);
     return;
   }
+  SetComEnabled(app, false);
   if (!app.port.IsOpen()) return;
   app.port.Close();
   app.platform.desktop.RaiseWindowTitled(kPropellerToolTitle);
 }
 
 void NormalTerminalModeCommand(AppState& app) {
-  const std::int32_t on = Toggle(app.platform.ui, menu::kNormalTerminalMode) ? 1 : 0;
-  app.settings.MsMoveOff = on;
-  app.NormalTerminalMode = on;
-  if (on == 0) app.settings.BaudRate = 0;
+  SetNormalTerminalMode(app, app.NormalTerminalMode == 0);
+  app.settings.MsMoveOff = app.NormalTerminalMode;
+  if (app.NormalTerminalMode == 0) app.settings.BaudRate = 0;
   SyncBaudMenu(app);
 }
 
@@ -77,17 +66,22 @@ int ContentHeight(const Settings& s) {
 }
 
 void Connect(AppState& app) {
-  app.port.Connect(app.platform.ui, *app.output, app.settings.ComNr, app.settings.BaudRate,
-                   app.settings.FT232R);
+  SetComEnabled(app, true);
+  if (app.port.IsOpen()) return;
+  if (!app.port.Open(app.settings.ComNr, app.settings.BaudRate, app.settings.FT232R)) {
+    app.platform.ui.ShowMessage(kConnectErrorCaption, kConnectErrorText);
+    SetComEnabled(app, false);
+    return;
+  }
+  app.output->ClearScreen();
 }
 
 void SetSettingsCheckMarks(AppState& app) {
-  Ui& ui = app.platform.ui;
-  ui.SetMenuChecked(menu::kAutoMode, app.settings.AutoDis != 0);
-  ui.SetMenuChecked(menu::kVirtualKeycodes, app.settings.VKeys != 0);
-  ui.SetMenuChecked(menu::kTextCursor, app.settings.TxtCurs != 0);
-  ui.SetMenuChecked(menu::kNormalTerminalMode, app.NormalTerminalMode != 0);
-  ui.SetMenuChecked(menu::kCrAutoLf, app.settings.CRmode != 0);
+  SetAutoMode(app, app.settings.AutoDis != 0);
+  SetVirtualKeycodes(app, app.settings.VKeys != 0);
+  SetTextCursor(app, app.settings.TxtCurs != 0);
+  SetNormalTerminalMode(app, app.NormalTerminalMode != 0);
+  SetCrAutoLf(app, app.settings.CRmode != 0);
 }
 
 void SyncBaudMenu(AppState& app) {
@@ -116,7 +110,6 @@ void ApplySettings(AppState& app) {
 }
 
 void DispatchCommand(AppState& app, int id) {
-  Ui& ui = app.platform.ui;
   switch (id) {
     case menu::kScreenshot:
       Screenshot(app);
@@ -128,7 +121,7 @@ void DispatchCommand(AppState& app, int id) {
       SaveText(app);
       break;
     case menu::kSaveSettings:
-      SaveSettingsFile(kDefaultSettingsFile, app.settings, ui.IsMenuChecked(menu::kAutoMode));
+      SaveSettingsFile(kDefaultSettingsFile, app.settings, app.AutoMode != 0);
       break;
     case menu::kLoadSettings:
       LoadSettingsCommand(app);
@@ -146,19 +139,19 @@ void DispatchCommand(AppState& app, int id) {
       ComEnabledCommand(app);
       break;
     case menu::kAutoMode:
-      Toggle(ui, menu::kAutoMode);
+      SetAutoMode(app, app.AutoMode == 0);
       break;
     case menu::kNormalTerminalMode:
       NormalTerminalModeCommand(app);
       break;
     case menu::kTextCursor:
-      ToggleInto(ui, menu::kTextCursor, app.settings.TxtCurs);
+      SetTextCursor(app, app.settings.TxtCurs == 0);
       break;
     case menu::kCrAutoLf:
-      ToggleInto(ui, menu::kCrAutoLf, app.settings.CRmode);
+      SetCrAutoLf(app, app.settings.CRmode == 0);
       break;
     case menu::kVirtualKeycodes:
-      ToggleInto(ui, menu::kVirtualKeycodes, app.settings.VKeys);
+      SetVirtualKeycodes(app, app.settings.VKeys == 0);
       break;
     case menu::kResetPropeller:
       if (app.port.IsOpen()) app.port.PulseReset(app.settings.UseRTS);

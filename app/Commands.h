@@ -17,6 +17,8 @@ inline constexpr std::string_view kPropellerToolTitle = "Propeller Tool";
 inline constexpr std::string_view kLoadSettingsTitle = "Load Settings";
 inline constexpr std::string_view kLoadSettingsDefault = "*.ini";
 inline constexpr std::string_view kLoadSettingsFilter = "Tavolin(.ini)|*.ini";
+inline constexpr std::string_view kConnectErrorCaption = "Error";
+inline constexpr std::string_view kConnectErrorText = "COM port not found";
 
 // Runs the command with that id; ids that are not menu commands do nothing.
 void DispatchCommand(AppState& app, int id);
@@ -33,7 +35,8 @@ void ApplySettings(AppState& app);
 int ContentWidth(const Settings& s);
 int ContentHeight(const Settings& s);
 
-// The user-level open of COM ComNr at BaudRate (check mark, box on failure, screen cleared).
+// The user-level open: Com Enabled set; when the port is closed, COM ComNr opened at BaudRate
+// with the screen cleared, or on failure the "COM port not found" box and Com Enabled cleared.
 void Connect(AppState& app);
 
 // Sets the check marks that mirror settings: Auto Mode, Virtual Keycodes, Text Cursor,

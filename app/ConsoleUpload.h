@@ -69,16 +69,19 @@ class ConsoleTextOutput : public TextOutput {
 class ConsoleUi : public Ui {
  public:
   explicit ConsoleUi(Console& console) : console_(console) {}
+  bool OpenWindow(int, int) override { return false; }
   bool HasWindow() override { return false; }
+  void StartTimer() override {}
+  void StopTimer() override {}
+  void WatchPortHandle(int) override {}
   Event WaitEvent() override { return {Event::Kind::CloseRequest, 0}; }
   void ProcessPendingEvents() override {}
   void SetMenuChecked(int, bool) override {}
-  bool IsMenuChecked(int) override { return false; }
   void SetMenuEnabled(int, bool) override {}
   void ShowMessage(std::string_view caption, std::string_view text) override;
   FileDialogResult OpenFileDialog(const FileDialogRequest&) override { return {}; }
   FileDialogResult SaveFileDialog(const FileDialogRequest&) override { return {}; }
-  std::string AskComPort(int) override { return {}; }
+  std::string AskComPort(int, const std::vector<PortInfo>&) override { return {}; }
   void ShowPicture(const Image&) override {}
   void SetContentSize(int, int) override {}
   bool IsMinimized() override { return false; }

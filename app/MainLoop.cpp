@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "app/Commands.h"
-#include "app/MenuIds.h"
+#include "app/Flags.h"
 #include "loader/ImageUpload.h"
 #include "loader/MonitorTransfer.h"
 #include "terminal/DisplayInterpreter.h"
@@ -83,7 +83,7 @@ void ApplyAutoMode(AppState& app) {
   const bool minimized = app.platform.ui.IsMinimized();
   if (minimized && app.PortReleased == 0) {
     if (app.port.IsOpen()) {
-      app.platform.ui.SetMenuChecked(menu::kComEnabled, false);
+      SetComEnabled(app, false);
       app.port.Close();
     }
     app.PortReleased = 1;
@@ -127,13 +127,9 @@ void RunCycle(AppState& app, const Event& event) {
       break;
   }
   PollPort(app);
-  if (event.kind == Event::Kind::Timer && app.platform.ui.IsMenuChecked(menu::kAutoMode)) {
+  if (event.kind == Event::Kind::Timer && app.AutoMode != 0) {
     ApplyAutoMode(app);
   }
-}
-
-void RunMainLoop(AppState& app) {
-  while (app.QuitRequested == 0) RunCycle(app, app.platform.ui.WaitEvent());
 }
 
 }  // namespace tavolin

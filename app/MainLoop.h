@@ -10,20 +10,17 @@
 namespace tavolin {
 
 // Host requests: twice the request letter's character code.
-inline constexpr int kRequestUploadImage = 'b' * 2;    // 196
-inline constexpr int kRequestUploadEeprom = 'e' * 2;   // 202
-inline constexpr int kRequestSendText = 't' * 2;       // 232
-inline constexpr int kRequestStartProgram = 'i' * 2;   // 210
-inline constexpr int kRequestDownloadFile = 'f' * 2;   // 204
+inline constexpr int kRequestUploadImage = 'b' * 2;       // 196
+inline constexpr int kRequestUploadEeprom = 'e' * 2;      // 202
+inline constexpr int kRequestSendText = 't' * 2;          // 232
+inline constexpr int kRequestStartProgram = 'i' * 2;      // 210
+inline constexpr int kRequestDownloadFile = 'f' * 2;      // 204
 inline constexpr int kRequestDownloadPrepared = 'a' * 2;  // 194
-inline constexpr int kRequestPreparedSize = 'o' * 2;   // 222
-inline constexpr int kRequestSaveText = 's' * 2;       // 230
+inline constexpr int kRequestPreparedSize = 'o' * 2;      // 222
+inline constexpr int kRequestSaveText = 's' * 2;          // 230
 
 // One cycle for event.
 void RunCycle(AppState& app, const Event& event);
-
-// Cycles until QuitRequested is 1 at the end of a cycle.
-void RunMainLoop(AppState& app);
 
 // Step 9: the serial poll, the host request and the reply byte.
 void PollPort(AppState& app);
@@ -31,7 +28,7 @@ void PollPort(AppState& app);
 // Serves one host request with the text mirror as its name.
 void ServeHostRequest(AppState& app, int request);
 
-// The Auto Mode rule, run on timer ticks while the Auto Mode check mark is set: the port is
+// The Auto Mode rule, run on timer ticks while Auto Mode is on: the port is
 // released while the window is minimised and taken back when it is restored.
 void ApplyAutoMode(AppState& app);
 

@@ -2,9 +2,12 @@
 
 #include "accessories/AboutScreen.h"
 #include "app/Commands.h"
+#include "app/MainLoop.h"
 #include "loader/BootLoader.h"
 #include "loader/ImageUpload.h"
 #include "settings/SettingsFile.h"
+#include "terminal/Assets.h"
+#include "terminal/DisplayInterpreter.h"
 #include "terminal/TerminalScreen.h"
 
 namespace tavolin {
@@ -46,7 +49,51 @@ void ConnectAtStartup(AppState& app) {
 }
 
 void Shutdown(AppState& app) {
+  app.platform.ui.StopTimer();
   if (app.port.IsOpen()) app.port.Close();
+}
+
+bool StartWindowed(AppState& app, const CommandLine& line) {
+  ReadStartupSettings(app, line);
+  if (!app.platform.ui.OpenWindow(ContentWidth(app.settings), ContentHeight(app.settings))) {
+    return false;
+  }
+  OpenTerminal(app);
+  app.platform.ui.StartTimer();
+  ConnectAtStartup(app);
+  return true;
+}
+
+int RunWindowed(AppState& app, const CommandLine& line) {
+  std::string error;
+  if (!DecodeAssets(app, error)) {
+    app.platform.console.Err("tavolin: " + error + "\n");
+    return 1;
+  }
+  ScreenTextOutput screen(app);
+  app.SetOutput(&screen);
+  if (!StartWindowed(app, line)) {
+    app.SetOutput(nullptr);
+    return 0;
+  }
+  // The window wakes for the chip's bytes on the port's readable handle, which changes whenever
+  // the port is opened or closed.
+  int watched = -1;
+  const auto watch = [&app, &watched] {
+    const int handle = app.port.ReadableHandle();
+    if (handle == watched) return;
+    app.platform.ui.WatchPortHandle(handle);
+    watched = handle;
+  };
+  watch();
+  while (app.QuitRequested == 0) {
+    RunCycle(app, app.platform.ui.WaitEvent());
+    watch();
+  }
+  Shutdown(app);
+  watch();
+  app.SetOutput(nullptr);
+  return 0;
 }
 
 }  // namespace tavolin

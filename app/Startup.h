@@ -1,12 +1,15 @@
-// The windowed start-up and exit, in the order the program runs them.  The platform's own steps
-// (creating and showing the window, starting the 40 ms timer) sit between these calls in main.
+// The windowed program from start to exit, in the order it runs, the same on every platform: a
+// platform's main builds its clock, serial system, window, console and desktop and calls
+// RunWindowed.
 //
+//   DecodeAssets          the glyph sheet and the logo (terminal/Assets.h)
 //   ReadStartupSettings   parameters into AppState; the settings file; "-A" sets Autoload
+//   OpenWindow            the window with its menu and hidden progress bar (platform)
 //   OpenTerminal          window size, check marks, the screen image with its band, clear
-//   (platform)            show the window, start the timer
+//   StartTimer            the 40 ms tick (platform)
 //   ConnectAtStartup      the port scan when ComNr is 0, Connect, Autoload, the baud menu
-//   RunMainLoop           (app/MainLoop.h)
-//   Shutdown              the port closed
+//   cycles                RunCycle per window event (app/MainLoop.h), the port watched for data
+//   Shutdown              the timer stopped, the port closed
 #pragma once
 
 #include "app/AppState.h"
@@ -24,5 +27,11 @@ void OpenTerminal(AppState& app);
 bool ScanForChip(AppState& app);
 void ConnectAtStartup(AppState& app);
 void Shutdown(AppState& app);
+
+// ReadStartupSettings to ConnectAtStartup, with the window opened and the timer started.  False
+// when the window could not be opened (nothing else is done then).
+bool StartWindowed(AppState& app, const CommandLine& line);
+// The whole windowed program; the process's exit code.
+int RunWindowed(AppState& app, const CommandLine& line);
 
 }  // namespace tavolin

@@ -8,7 +8,6 @@
 #include <system_error>
 
 #include "app/AppState.h"
-#include "app/MenuIds.h"
 #include "loader/ImageUpload.h"
 
 namespace tavolin {
@@ -133,7 +132,7 @@ void DownloadBinary(AppState& app, const std::string& name) {
     }
     in.close();
   }
-  app.settings.MsMoveOff = ui.IsMenuChecked(menu::kNormalTerminalMode) ? 1 : 0;
+  app.settings.MsMoveOff = app.NormalTerminalMode != 0 ? 1 : 0;
   ui.SetProgressVisible(false);
 }
 

@@ -1,5 +1,6 @@
 // The main window, as the core sees it.  The core never touches a widget: it asks for what it
-// needs here (check marks, dialogs, message boxes, the picture, the clipboard, the progress bar)
+// needs here (the window and its timer, check marks, dialogs, message boxes, the picture, the
+// clipboard, the progress bar)
 // and receives the window's events as the small vocabulary below, one per main-loop cycle.
 // platform/qt implements it with Qt 6 Widgets; platform/fake records every call for tests.
 #pragma once
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/Image.h"
+#include "platform/SerialDevice.h"
 
 namespace tavolin {
 
@@ -25,7 +27,7 @@ struct Event {
     Char,          // value: character code 0..255
     KeyUp,         // value: virtual-key code
     MouseMove,
-    LeftClick,     // left button pressed on the picture (its double click sends nothing)
+    LeftClick,  // left button pressed on the picture (its double click sends nothing)
     RightDown,
     ButtonUp,      // left or right button released
     Timer,         // the 40 ms tick
@@ -64,8 +66,19 @@ class Ui {
  public:
   virtual ~Ui() = default;
 
+  // Creates the main window with its menu, picture and hidden progress bar, sized for a content
+  // area of width x height (the menu line included), and shows it.  False when it could not be
+  // created.
+  virtual bool OpenWindow(int width, int height) = 0;
   // Whether the main window exists (false in the console upload mode).
   virtual bool HasWindow() = 0;
+  // The 40 ms tick that guarantees a cycle.
+  virtual void StartTimer() = 0;
+  virtual void StopTimer() = 0;
+  // Wakes the loop with a PortReadable event when the port's readable handle (see
+  // SerialDevice::ReadableHandle) has bytes; -1 stops watching.  Called whenever the port's
+  // handle changes.  A platform without such handles relies on the timer alone.
+  virtual void WatchPortHandle(int handle) = 0;
 
   // Blocks until the next event of the window (the 40 ms timer guarantees one).
   virtual Event WaitEvent() = 0;
@@ -73,17 +86,18 @@ class Ui {
   // the events they produce are dropped, as the long operations expect.
   virtual void ProcessPendingEvents() = 0;
 
-  // Menu state by command id.
+  // Menu state by command id.  The core owns the state behind every check mark and writes the
+  // mark with its field; it never reads a mark back.
   virtual void SetMenuChecked(int id, bool checked) = 0;
-  virtual bool IsMenuChecked(int id) = 0;
   virtual void SetMenuEnabled(int id, bool enabled) = 0;
 
   // A modal message box with an OK button.
   virtual void ShowMessage(std::string_view caption, std::string_view text) = 0;
   virtual FileDialogResult OpenFileDialog(const FileDialogRequest& request) = 0;
   virtual FileDialogResult SaveFileDialog(const FileDialogRequest& request) = 0;
-  // The "ComPort" input dialog, pre-filled with current; the entered text, empty on cancel.
-  virtual std::string AskComPort(int current) = 0;
+  // The "ComPort" input dialog, pre-filled with current and listing the machine's ports; the
+  // entered text, empty on cancel.
+  virtual std::string AskComPort(int current, const std::vector<PortInfo>& ports) = 0;
 
   // Shows picture in the image control, which takes exactly its size.
   virtual void ShowPicture(const Image& picture) = 0;

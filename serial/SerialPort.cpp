@@ -1,7 +1,5 @@
 #include "serial/SerialPort.h"
 
-#include "app/MenuIds.h"
-#include "platform/Ui.h"
 #include "terminal/TextOutput.h"
 
 namespace tavolin {
@@ -67,17 +65,6 @@ void SerialPort::Close() {
   queueCount_ = 0;
   fillCount_ = 0;
   readPosition_ = 0;
-}
-
-void SerialPort::Connect(Ui& ui, TextOutput& screen, int comNr, int rateIndex, int ft232r) {
-  ui.SetMenuChecked(menu::kComEnabled, true);
-  if (IsOpen()) return;
-  if (!Open(comNr, rateIndex, ft232r)) {
-    ui.ShowMessage(kConnectErrorCaption, kConnectErrorText);
-    ui.SetMenuChecked(menu::kComEnabled, false);
-    return;
-  }
-  screen.ClearScreen();
 }
 
 void SerialPort::QueueByte(std::uint8_t byte) {

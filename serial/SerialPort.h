@@ -2,8 +2,8 @@
 //
 // Principles of operation.  One COM port, opened by its number, always 8 data bits, no parity and
 // no flow control.  Reads never wait: the main loop polls the port every cycle.  Three groups:
-//   - port management: Open, SetRate, PulseReset, PurgeInput, Close, and Connect (the user-level
-//     open with the "COM port not found" box);
+//   - port management: Open, SetRate, PulseReset, PurgeInput, Close (the user-level open with
+//     its check mark and box is app/'s Connect);
 //   - the boot loader's buffered transmitter (QueueByte, Flush: whole blocks of up to 256 bytes)
 //     and receive block (FillReceive, TakeReceived); their faults become status lines;
 //   - raw transfer (WriteRaw, ReadRaw, ReadByte), which reports nothing.
@@ -23,14 +23,11 @@
 namespace tavolin {
 
 class TextOutput;
-class Ui;
 
 // Status lines, spelled as the user sees them.
 inline constexpr std::string_view kUnableToWrite = "Unable to write";
 inline constexpr std::string_view kTransmitStall = "Transmit stall on";
 inline constexpr std::string_view kUnableToRead = "Unable to read";
-inline constexpr std::string_view kConnectErrorCaption = "Error";
-inline constexpr std::string_view kConnectErrorText = "COM port not found";
 
 struct RateSetting {
   int bitsPerSecond;
@@ -70,11 +67,6 @@ class SerialPort {
   void PulseReset(int useRts);
   void PurgeInput();
   void Close();
-
-  // The user-level open: sets the Com Enabled check mark; when closed, opens COM comNr at
-  // rateIndex; on failure the "Error" / "COM port not found" box and the check mark cleared, on
-  // success the screen cleared through screen.
-  void Connect(Ui& ui, TextOutput& screen, int comNr, int rateIndex, int ft232r);
 
   // Transmit queue.
   void QueueByte(std::uint8_t byte);

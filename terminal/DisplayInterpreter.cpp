@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "app/AppState.h"
-#include "app/MenuIds.h"
 #include "settings/Settings.h"
 #include "terminal/GraphicsCommand.h"
 #include "terminal/Raster.h"

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "app/AppState.h"
-#include "app/MenuIds.h"
 #include "settings/Settings.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/GraphicsCommand.h"
@@ -133,7 +132,7 @@ void SectorService(AppState& app, int x, std::uint8_t Y) {
                                 static_cast<std::uint8_t>(u >> 16),
                                 static_cast<std::uint8_t>(u >> 24)};
   app.port.WriteRaw(tail, sizeof tail);
-  app.settings.MsMoveOff = app.platform.ui.IsMenuChecked(menu::kNormalTerminalMode) ? 1 : 0;
+  app.settings.MsMoveOff = app.NormalTerminalMode != 0 ? 1 : 0;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-# Fails when a file of the core includes a Qt or POSIX header, or when Windows leaks out of
-# platform/win32: no windows.h (or another Win32 header) and no test of _WIN32 anywhere else but
-# in app/Main.cpp, which picks the platform's main, and in the Win32 layer's own tests.
+# Fails when a file of the core includes a Qt or POSIX header, when a layer below app/ includes
+# an app/ header other than the state record, or when Windows leaks out of platform/win32: no
+# windows.h (or another Win32 header) and no test of _WIN32 anywhere else but in app/Main.cpp,
+# which picks the platform's main, and in the Win32 layer's own tests.
 set(forbidden "#include[ \t]*<(Q[A-Za-z]*|unistd\\.h|termios\\.h|fcntl\\.h|sys/[a-z_]+\\.h|pthread\\.h|dirent\\.h|poll\\.h|pty\\.h)>")
 set(bad "")
 foreach(dir app serial terminal loader settings accessories sim)
@@ -10,6 +11,19 @@ foreach(dir app serial terminal loader settings accessories sim)
     if(hits)
       list(APPEND bad "${f}: ${hits}")
     endif()
+  endforeach()
+endforeach()
+# The layers below app/ work on the one state record and nothing else of app/.
+set(app_include "#include[ \t]*\"app/([A-Za-z]+)\\.h\"")
+foreach(dir serial terminal loader settings)
+  file(GLOB_RECURSE files "${ROOT}/${dir}/*.h" "${ROOT}/${dir}/*.cpp")
+  foreach(f ${files})
+    file(STRINGS "${f}" hits REGEX "${app_include}")
+    foreach(hit ${hits})
+      if(NOT hit MATCHES "app/AppState\\.h")
+        list(APPEND bad "${f}: ${hit}")
+      endif()
+    endforeach()
   endforeach()
 endforeach()
 
@@ -30,6 +44,6 @@ endforeach()
 
 if(bad)
   string(REPLACE ";" "\n" bad "${bad}")
-  message(FATAL_ERROR "platform headers or tests outside their platform folder:\n${bad}")
+  message(FATAL_ERROR "includes that break the layering:\n${bad}")
 endif()
-message(STATUS "core is free of platform headers; Windows stays in platform/win32")
+message(STATUS "layering holds")

@@ -23,6 +23,10 @@ class RecordingUi : public Ui {
  public:
   // Window.
   bool hasWindow = true;
+  bool opensWindow = true;  // what OpenWindow answers
+  int openCount = 0;
+  bool timerRunning = false;
+  int watchedHandle = -1;
   bool minimized = false;
   PointerPosition pointer{0, 0};
   int contentWidth = 0;
@@ -46,6 +50,7 @@ class RecordingUi : public Ui {
   std::vector<FileDialogRequest> saveRequests;
   std::deque<std::string> comPortAnswers;
   std::vector<int> comPortPrefills;
+  std::vector<std::vector<PortInfo>> comPortLists;
 
   // Progress bar.
   bool progressVisible = false;
@@ -61,7 +66,17 @@ class RecordingUi : public Ui {
   std::vector<OverlayText> lastOverlayTexts;
   Image lastOverlay;
 
+  bool OpenWindow(int w, int h) override {
+    ++openCount;
+    contentWidth = w;
+    contentHeight = h;
+    hasWindow = opensWindow;
+    return hasWindow;
+  }
   bool HasWindow() override { return hasWindow; }
+  void StartTimer() override { timerRunning = true; }
+  void StopTimer() override { timerRunning = false; }
+  void WatchPortHandle(int handle) override { watchedHandle = handle; }
   Event WaitEvent() override {
     if (events.empty()) return {};
     Event e = events.front();
@@ -70,7 +85,7 @@ class RecordingUi : public Ui {
   }
   void ProcessPendingEvents() override { ++pumpCount; }
   void SetMenuChecked(int id, bool on) override { checked[id] = on; }
-  bool IsMenuChecked(int id) override {
+  bool IsMenuChecked(int id) const {
     auto it = checked.find(id);
     return it != checked.end() && it->second;
   }
@@ -86,8 +101,9 @@ class RecordingUi : public Ui {
     saveRequests.push_back(request);
     return Next(saveAnswers);
   }
-  std::string AskComPort(int current) override {
+  std::string AskComPort(int current, const std::vector<PortInfo>& ports) override {
     comPortPrefills.push_back(current);
+    comPortLists.push_back(ports);
     if (comPortAnswers.empty()) return {};
     std::string a = comPortAnswers.front();
     comPortAnswers.pop_front();

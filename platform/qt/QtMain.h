@@ -1,6 +1,5 @@
-// The windowed program: the Qt application, the window, the real serial ports and clock, and the
-// core's start-up, main loop and exit in their order.  No Qt types appear here, so app/Main.cpp
-// stays free of Qt.
+// The windowed program on Linux: the Qt application, the window, the real serial ports and clock,
+// handed to the core's RunWindowed.  No Qt types appear here, so app/Main.cpp stays free of Qt.
 #pragma once
 
 #include "app/CommandLine.h"

@@ -47,7 +47,7 @@ QtUi::~QtUi() {
   window_.reset();
 }
 
-void QtUi::OpenWindow(int width, int height) {
+bool QtUi::OpenWindow(int width, int height) {
   window_ = std::make_unique<MainWindow>([this](const Event& e) { Post(e); });
   window_->setWindowTitle(QString::fromLatin1(kWindowTitle));
   BuildMenu();
@@ -56,6 +56,7 @@ void QtUi::OpenWindow(int width, int height) {
   window_->show();
   window_->activateWindow();
   window_->setFocus();
+  return true;
 }
 
 void QtUi::BuildMenu() {
@@ -114,10 +115,6 @@ void QtUi::WatchPortHandle(int fd) {
   if (fd < 0) return;
   portWatch_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(fd), QSocketNotifier::Read);
   QObject::connect(portWatch_.get(), &QSocketNotifier::activated, [this] { PortReady(); });
-}
-
-void QtUi::SetPortLister(std::function<std::vector<PortInfo>()> lister) {
-  portLister_ = std::move(lister);
 }
 
 void QtUi::Post(const Event& event) {
@@ -183,7 +180,7 @@ void QtUi::SetMenuChecked(int id, bool checked) {
   }
 }
 
-bool QtUi::IsMenuChecked(int id) {
+bool QtUi::IsMenuChecked(int id) const {
   const QAction* a = MenuAction(id);
   return a != nullptr && a->isChecked();
 }
@@ -207,9 +204,8 @@ FileDialogResult QtUi::SaveFileDialog(const FileDialogRequest& request) {
   return RunFileDialog(window_.get(), request, true);
 }
 
-std::string QtUi::AskComPort(int current) {
+std::string QtUi::AskComPort(int current, const std::vector<PortInfo>& ports) {
   ModalScope modal(modalDepth_);
-  const std::vector<PortInfo> ports = portLister_ ? portLister_() : std::vector<PortInfo>{};
   return RunComPortDialog(window_.get(), current, ports);
 }
 

@@ -15,7 +15,6 @@
 #pragma once
 
 #include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -44,31 +43,26 @@ class QtUi final : public Ui {
   QtUi(const QtUi&) = delete;
   QtUi& operator=(const QtUi&) = delete;
 
-  // Creates the main window with its menu, picture and hidden progress bar at 100, 200, sized
-  // for a content area of width x height (the menu line included), and shows it.
-  void OpenWindow(int width, int height);
-  // The 40 ms tick.
-  void StartTimer();
-  void StopTimer();
-  // Wakes the loop when fd becomes readable; -1 stops watching.  Call it again whenever the
-  // port is opened or closed.
-  void WatchPortHandle(int fd);
-  // Where the "ComPort" dialog finds the ports it lists.
-  void SetPortLister(std::function<std::vector<PortInfo>()> lister);
-
   MainWindow* window() const { return window_.get(); }
   QAction* MenuAction(int id) const;
+  // The check mark as the window shows it (tests look at it; the core never asks).
+  bool IsMenuChecked(int id) const;
 
+  // The window at 100, 200.
+  bool OpenWindow(int width, int height) override;
   bool HasWindow() override;
+  void StartTimer() override;
+  void StopTimer() override;
+  // The handle is a file descriptor.
+  void WatchPortHandle(int fd) override;
   Event WaitEvent() override;
   void ProcessPendingEvents() override;
   void SetMenuChecked(int id, bool checked) override;
-  bool IsMenuChecked(int id) override;
   void SetMenuEnabled(int id, bool enabled) override;
   void ShowMessage(std::string_view caption, std::string_view text) override;
   FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
   FileDialogResult SaveFileDialog(const FileDialogRequest& request) override;
-  std::string AskComPort(int current) override;
+  std::string AskComPort(int current, const std::vector<PortInfo>& ports) override;
   void ShowPicture(const Image& picture) override;
   void SetContentSize(int width, int height) override;
   bool IsMinimized() override;
@@ -99,7 +93,6 @@ class QtUi final : public Ui {
   std::unique_ptr<QSocketNotifier> portWatch_;
   bool portFired_ = false;
   int modalDepth_ = 0;
-  std::function<std::vector<PortInfo>()> portLister_;
 };
 
 }  // namespace tavolin::qt

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/Commands.h"
 #include "app/Startup.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/fake/FakeSerial.h"
@@ -34,7 +35,7 @@ struct AppRig : fake::FakePlatform {
   fake::FakeSerialDevice& PlugAndConnect(int n) {
     fake::FakeSerialDevice& device = serial.Plug(n);
     app.settings.ComNr = n;
-    app.port.Connect(ui, screenOutput, n, app.settings.BaudRate, app.settings.FT232R);
+    Connect(app);
     return device;
   }
 };

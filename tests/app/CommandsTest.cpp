@@ -164,6 +164,32 @@ TEST(ComPortDialog, OnlyANumberOfOneOrMoreReopens) {
   }
 }
 
+TEST(Connect, OpensAndClearsOrShowsTheBoxAndKeepsComEnabledWithItsMark) {
+  for (const bool plugged : {true, false}) {
+    AppRig rig;
+    if (plugged) rig.serial.Plug(3);
+    rig.app.settings.ComNr = 3;
+    rig.app.settings.BaudRate = 1;
+    rig.app.screen.textMirror = "x";
+    Connect(rig.app);
+    EXPECT_EQ(rig.app.port.IsOpen(), plugged);
+    EXPECT_EQ(rig.app.ComEnabled, plugged ? 1 : 0);
+    EXPECT_EQ(rig.ui.IsMenuChecked(menu::kComEnabled), plugged);
+    EXPECT_EQ(rig.app.screen.textMirror.empty(), plugged) << "cleared only when it opened";
+    if (plugged) {
+      EXPECT_EQ(rig.serial.Device(3)->bitsPerSecond, 57600);
+      EXPECT_TRUE(rig.ui.messages.empty());
+      rig.app.screen.textMirror = "y";
+      Connect(rig.app);  // already open: nothing but the mark
+      EXPECT_EQ(rig.app.screen.textMirror, "y");
+    } else {
+      ASSERT_EQ(rig.ui.messages.size(), 1u);
+      EXPECT_EQ(rig.ui.messages[0].caption, "Error");
+      EXPECT_EQ(rig.ui.messages[0].text, "COM port not found");
+    }
+  }
+}
+
 TEST(ComEnabled, ReleasingThePortRaisesThePropellerToolAndPauseTwiceReconnects) {
   AppRig rig;
   rig.PlugAndConnect(3);

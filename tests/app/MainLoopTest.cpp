@@ -12,7 +12,9 @@ namespace {
 using testing::AppRig;
 using testing::TempDir;
 
-Event Tick() { return {Event::Kind::Timer, 0}; }
+Event Tick() {
+  return {Event::Kind::Timer, 0};
+}
 
 // The four bytes of a graphics command with 9-bit coordinates.
 std::vector<std::uint8_t> Command(int op, int x, int y) {
@@ -50,7 +52,7 @@ TEST(MainLoop, HostRequestInTheMiddleOfABlockIsServedAfterTheWholeBlock) {
   std::vector<std::uint8_t> block = {0};  // clear: the mirror starts empty
   AppendText(block, "x");
   Append(block, Request('o', 1));
-  Append(block, Command(0x81, 8, 0));  // palette query, answered at once
+  Append(block, Command(0x81, 8, 0));      // palette query, answered at once
   Append(block, Command(0x09, 511, 511));  // pixel test outside: reply 0xFF after the request
   while (block.size() + 4 <= 300) Append(block, Command(0x01, 10, 10));
   block.resize(300, 2);  // code 2 does nothing
@@ -175,26 +177,11 @@ TEST(AutoMode, UserClosedPortIsStillTakenBackOnRestore) {
 
 TEST(AutoMode, OffMeansTicksChangeNothing) {
   AppRig rig;
-  rig.ui.SetMenuChecked(menu::kAutoMode, false);
+  rig.app.AutoMode = 0;
   rig.PlugAndConnect(3);
   rig.ui.minimized = true;
   RunCycle(rig.app, Tick());
   EXPECT_TRUE(rig.app.port.IsOpen());
-}
-
-TEST(MainLoop, CloseRequestDuringAnUploadIsHonouredAfterIt) {
-  AppRig rig;
-  TempDir dir;
-  rig.PlugAndConnect(3);
-  rig.ui.openAnswers.push_back({dir.File("missing.binary"), 0});
-  rig.ui.events.push_back({Event::Kind::MenuCommand, menu::kUploadFile});
-  rig.ui.events.push_back({Event::Kind::CloseRequest, 0});
-  rig.ui.events.push_back({Event::Kind::MenuCommand, menu::kAbout});  // never reached
-  RunMainLoop(rig.app);
-  EXPECT_EQ(rig.app.QuitRequested, 1);
-  EXPECT_NE(rig.app.screen.textMirror.find("No such file"), std::string::npos);
-  EXPECT_EQ(rig.ui.overlayCount, 0);
-  EXPECT_EQ(rig.ui.events.size(), 1u);
 }
 
 TEST(MainLoop, MouseMovesAreReportedOnlyInGraphicsMode) {

@@ -17,7 +17,8 @@ using testing::TempDir;
 struct PluggedChip {
   sim::SimChip chip;
   sim::SimLink link;
-  PluggedChip(AppRig& rig, int n) : chip(sim::SimOptions{}), link(chip, rig.serial.Plug(n), rig.clock) {}
+  PluggedChip(AppRig& rig, int n)
+      : chip(sim::SimOptions{}), link(chip, rig.serial.Plug(n), rig.clock) {}
 };
 
 TEST(Startup, WithoutASettingsFileEverythingKeepsItsStartupValue) {
@@ -88,8 +89,8 @@ TEST(Startup, TheCommandLineImageWinsOverTheFileAndIsUploaded) {
   PluggedChip chip(rig, 4);
   const std::string image = dir.File("demo.binary");
   ASSERT_TRUE(sim::SaveImage(image, sim::MakeBinaryImage()));
-  const std::string ini =
-      dir.Write("s.ini", "[Config]\r\nComNr=4\r\nBaudRate=0\r\nAutoload=" + dir.File("other.binary") + "\r\n");
+  const std::string ini = dir.Write("s.ini", "[Config]\r\nComNr=4\r\nBaudRate=0\r\nAutoload=" +
+                                                 dir.File("other.binary") + "\r\n");
   ReadStartupSettings(rig.app, {ini, "-A", image});
   EXPECT_EQ(rig.app.settings.Autoload, image);
   OpenTerminal(rig.app);
@@ -107,6 +108,39 @@ TEST(Startup, AutoloadIsNotAttemptedWhenThePortFails) {
   ConnectAtStartup(rig.app);
   EXPECT_EQ(rig.app.screen.textMirror.find("Start Upload"), std::string::npos);
   EXPECT_EQ(rig.ui.messages.size(), 1u);
+}
+
+// The whole windowed program over the fakes: the window opened at the settings' size, the timer
+// running while the cycles run, and a close request during an upload honoured after it.
+TEST(RunWindowed, RunsTheCyclesUntilACloseRequestThenStopsTheTimerAndClosesThePort) {
+  fake::FakePlatform fakes;
+  AppState app(fakes.platform);
+  TempDir dir;
+  fakes.serial.Plug(6);  // the start-up port
+  fakes.ui.openAnswers.push_back({dir.File("missing.binary"), 0});
+  fakes.ui.events = {{Event::Kind::MenuCommand, menu::kUploadFile},
+                     {Event::Kind::CloseRequest, 0},
+                     {Event::Kind::MenuCommand, menu::kAbout}};  // never reached
+  EXPECT_EQ(RunWindowed(app, {dir.Write("s.ini", "[Config]\r\nCols=40\r\n"), "", ""}), 0);
+  EXPECT_EQ(fakes.ui.openCount, 1);
+  EXPECT_EQ(fakes.ui.contentWidth, 320);
+  EXPECT_EQ(app.QuitRequested, 1);
+  EXPECT_NE(fakes.ui.lastPicture.pixels.size(), 0u);
+  EXPECT_EQ(fakes.ui.overlayCount, 0);
+  EXPECT_EQ(fakes.ui.events.size(), 1u);
+  EXPECT_FALSE(fakes.ui.timerRunning);
+  EXPECT_FALSE(app.port.IsOpen());
+  EXPECT_EQ(app.output, nullptr);
+}
+
+TEST(RunWindowed, AWindowThatDoesNotOpenEndsTheProgramQuietly) {
+  fake::FakePlatform fakes;
+  AppState app(fakes.platform);
+  fakes.ui.opensWindow = false;
+  TempDir dir;
+  EXPECT_EQ(RunWindowed(app, {dir.File("none.ini"), "", ""}), 0);
+  EXPECT_FALSE(fakes.ui.timerRunning);
+  EXPECT_TRUE(fakes.serial.openAttempts.empty());
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST(DownloadBinary, SizeThenBlocksOf16EachAfterAGoAhead) {
   LoaderRig rig(false);
   GoAheadPeer chip(3);
   rig.device.peer = &chip;
-  rig.ui.checked[menu::kNormalTerminalMode] = false;
+  rig.app.NormalTerminalMode = 0;
   rig.app.settings.MsMoveOff = 1;
   Bytes file;
   for (std::uint8_t b = 0; b < 17; ++b) file.push_back(static_cast<std::uint8_t>(0x40 + b));
@@ -84,7 +84,7 @@ TEST(DownloadBinary, SizeThenBlocksOf16EachAfterAGoAhead) {
   EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{4, 16, 1}));
   EXPECT_EQ(rig.ui.progressValues, (std::vector<int>{50, 94, 100}));
   EXPECT_FALSE(rig.ui.progressVisible);
-  EXPECT_EQ(rig.app.settings.MsMoveOff, 0) << "restored from the menu check mark";
+  EXPECT_EQ(rig.app.settings.MsMoveOff, 0) << "restored from Normal-Terminal Mode";
   EXPECT_TRUE(rig.out.text.empty());
 }
 
@@ -106,7 +106,7 @@ TEST(DownloadBinary, NothingToSendStillRestoresMouseAndHidesTheBar) {
     const char* name;
     bool dialog;     // name "*.*", the dialog is cancelled
     bool emptyFile;  // an existing empty file
-    bool menuChecked;
+    bool normalTerminalMode;
     Bytes sent;
   };
   const Case cases[] = {
@@ -118,8 +118,8 @@ TEST(DownloadBinary, NothingToSendStillRestoresMouseAndHidesTheBar) {
     LoaderRig rig(false);
     GoAheadPeer chip(5);
     rig.device.peer = &chip;
-    rig.ui.checked[menu::kNormalTerminalMode] = c.menuChecked;
-    rig.app.settings.MsMoveOff = c.menuChecked ? 0 : 1;
+    rig.app.NormalTerminalMode = c.normalTerminalMode ? 1 : 0;
+    rig.app.settings.MsMoveOff = c.normalTerminalMode ? 0 : 1;
     rig.app.settings.BinPath = "/images/";
     const std::string name = c.dialog      ? "*.*"
                              : c.emptyFile ? rig.files.Write("e.bin", Bytes{})
@@ -127,7 +127,7 @@ TEST(DownloadBinary, NothingToSendStillRestoresMouseAndHidesTheBar) {
     DownloadBinary(rig.app, name);
     EXPECT_EQ(rig.device.written, c.sent) << c.name;
     EXPECT_FALSE(rig.ui.progressVisible) << c.name;
-    EXPECT_EQ(rig.app.settings.MsMoveOff, c.menuChecked ? 1 : 0) << c.name;
+    EXPECT_EQ(rig.app.settings.MsMoveOff, c.normalTerminalMode ? 1 : 0) << c.name;
     for (int v : rig.ui.progressValues) EXPECT_LE(v, 100) << c.name;
     if (c.dialog) {
       ASSERT_EQ(rig.ui.openRequests.size(), 1u);

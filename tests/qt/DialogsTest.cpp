@@ -134,10 +134,8 @@ TEST_F(FileDialogs, SaveReplacesWithoutAskingAndCancelGivesNothing) {
 TEST(ComPortDialog, PrefilledSelectedListsPortsAndEscCancels) {
   QtUi ui;
   ui.OpenWindow(640, 446);
-  ui.SetPortLister([] {
-    return std::vector<PortInfo>{{1, "/dev/ttyUSB0", "", "FT232R USB UART"},
-                                 {2, "/dev/ttyS0", "", ""}};
-  });
+  const std::vector<PortInfo> ports{{1, "/dev/ttyUSB0", "", "FT232R USB UART"},
+                                    {2, "/dev/ttyS0", "", ""}};
   WhenModal([](QWidget* w) {
     EXPECT_EQ(w->windowTitle(), QStringLiteral("ComPort"));
     EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
@@ -157,10 +155,10 @@ TEST(ComPortDialog, PrefilledSelectedListsPortsAndEscCancels) {
     QTest::keyClicks(edit, QStringLiteral("12"));
     QTest::keyClick(edit, Qt::Key_Return);
   });
-  EXPECT_EQ(ui.AskComPort(6), "12");
+  EXPECT_EQ(ui.AskComPort(6, ports), "12");
 
   WhenModal([](QWidget* w) { QTest::keyClick(w->findChild<QLineEdit*>(), Qt::Key_Escape); });
-  EXPECT_EQ(ui.AskComPort(3), "");
+  EXPECT_EQ(ui.AskComPort(3, {}), "");
 }
 
 TEST(MessageBox, ShowsCaptionAndText) {

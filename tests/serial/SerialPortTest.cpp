@@ -1,10 +1,9 @@
 // SerialPort against the scripted device: the rate table, the transmit queue's blocks and its
-// status lines, the receive block, raw transfer, the reset pulse and Connect's box.
+// status lines, the receive block, raw transfer, and the reset pulse.
 #include <gtest/gtest.h>
 
-#include "app/MenuIds.h"
 #include "platform/fake/FakeSerial.h"
-#include "platform/fake/RecordingUi.h"
+#include "platform/fake/RecordingUi.h"  // the recording text output
 #include "platform/fake/VirtualClock.h"
 #include "serial/SerialPort.h"
 
@@ -169,32 +168,6 @@ TEST(PulseReset, DeviceWithoutModemLinesFailsQuietly) {
   rig.port.PulseReset(0);
   EXPECT_EQ(rig.clock.NowMs(), 125);
   EXPECT_TRUE(rig.status.lines.empty());
-}
-
-TEST(Connect, ShowsBoxAndClearsCheckWhenPortIsMissing) {
-  Rig rig;
-  fake::RecordingUi ui;
-  fake::RecordingTextOutput screen;
-  rig.port.Connect(ui, screen, 9, 0, 0);
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].caption, "Error");
-  EXPECT_EQ(ui.messages[0].text, "COM port not found");
-  EXPECT_FALSE(ui.IsMenuChecked(menu::kComEnabled));
-  EXPECT_EQ(screen.clears, 0);
-}
-
-TEST(Connect, OpensClearsScreenAndChecksComEnabled) {
-  Rig rig;
-  fake::RecordingUi ui;
-  fake::RecordingTextOutput screen;
-  rig.port.Connect(ui, screen, 3, 1, 0);
-  EXPECT_TRUE(rig.port.IsOpen());
-  EXPECT_EQ(rig.device.bitsPerSecond, 57600);
-  EXPECT_TRUE(ui.IsMenuChecked(menu::kComEnabled));
-  EXPECT_EQ(screen.clears, 1);
-  rig.port.Connect(ui, screen, 3, 1, 0);  // already open: only the check mark
-  EXPECT_EQ(screen.clears, 1);
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "app/MainLoop.h"
 #include "app/Startup.h"
 #include "platform/qt/MainWindow.h"
+#include "settings/SettingsFile.h"
 #include "terminal/Assets.h"
 
 namespace tavolin::shell {
@@ -55,17 +56,17 @@ ShellRig::ShellRig(const RigOptions& options) {
   std::string error;
   if (!DecodeAssets(app, error)) throw std::runtime_error(error);
   app.SetOutput(&screen);
-  // A settings file that does not exist: every field keeps its start-up value.
+  // The start-up values, but for the scale, as a settings file.
+  Settings settings;
+  settings.WindowScale = options.scale;
   CommandLine line;
-  line.first = dir_.File("absent.ini");
-  ReadStartupSettings(app, line);
-  app.settings.WindowScale = options.scale;
-  device = options.plugged ? &serial.Plug(app.settings.ComNr) : &absent_;
+  line.first = dir_.File("rig.ini");
+  SaveSettingsFile(line.first, settings, settings.AutoDis != 0);
+  device = options.plugged ? &serial.Plug(settings.ComNr) : &absent_;
 
-  ui.OpenWindow(ContentWidth(app.settings), ContentHeight(app.settings));
-  OpenTerminal(app);
   if (options.startUpDialog) WhenDialogShown(options.startUpDialog);
-  ConnectAtStartup(app);
+  if (!StartWindowed(app, line)) throw std::runtime_error("the window did not open");
+  ui.StopTimer();  // a tick is a Tick() call here
   RunQueued();
   device->ClearWritten();
 }

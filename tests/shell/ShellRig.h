@@ -1,8 +1,8 @@
 // The whole windowed program on the offscreen platform: the real main window (QtUi) wired to the
-// real core in the order the program's start-up uses, with a fake serial device at the start-up
-// port, a virtual clock for every wait and a recording desktop.  Input goes in as Qt events on
-// the window's widgets; what the window queued then runs through RunCycle one event at a time, as
-// the main loop would, and what reached the chip is read off the fake device.
+// real core through the program's own start-up (StartWindowed), with a fake serial device at the
+// start-up port, a virtual clock for every wait and a recording desktop.  Input goes in as Qt
+// events on the window's widgets; what the window queued then runs through RunCycle one event at a
+// time, as the main loop would, and what reached the chip is read off the fake device.
 //
 // The 40 ms timer is not started: a tick is one Tick() call, so no real time decides what a test
 // sees.

@@ -227,10 +227,10 @@ class SectorService : public ::testing::Test {
 TEST_F(SectorService, SendsTheBlockAndItsSignedSum) {
   Rig rig(true);
   rig.app.PreparedFile = path_.string();
-  rig.ui.checked[menu::kNormalTerminalMode] = false;
+  rig.app.NormalTerminalMode = 0;
   EXPECT_EQ(Ask(rig, 0, false), Expected(FileBytes(0, 512)));
   EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{512, 4}));
-  EXPECT_EQ(rig.app.settings.MsMoveOff, 0) << "back to the Normal-Terminal Mode check mark";
+  EXPECT_EQ(rig.app.settings.MsMoveOff, 0) << "back to Normal-Terminal Mode";
   EXPECT_EQ(Ask(rig, 1, false), Expected(FileBytes(512, 488))) << "zeros past the end";
   EXPECT_EQ(Ask(rig, 5, false), Expected(std::vector<std::uint8_t>(512, 0)));
   EXPECT_EQ(Ask(rig, 32767, true), Expected(std::vector<std::uint8_t>(512, 0)));
@@ -238,7 +238,7 @@ TEST_F(SectorService, SendsTheBlockAndItsSignedSum) {
   rig.device.ClearWritten();
   rig.Feed({5, op::kQuery | 0x20, 127, 127});
   EXPECT_EQ(rig.device.written, Expected(FileBytes(0, 512)));
-  rig.ui.checked[menu::kNormalTerminalMode] = true;
+  rig.app.NormalTerminalMode = 1;
   rig.app.settings.MsMoveOff = 0;
   Ask(rig, 0, false);
   EXPECT_EQ(rig.app.settings.MsMoveOff, 1);

@@ -1,7 +1,8 @@
 #include "platform/win32/Win32Clock.h"
 
-#include <timeapi.h>
 #include <windows.h>
+// after windows.h, which it builds on
+#include <timeapi.h>
 
 namespace tavolin::win32 {
 

@@ -174,7 +174,9 @@ TEST_F(WineConsoleE2e, EveryOutcomeHasTheLinuxLinesAndExitCode) {
     for (const std::string& part : c.errParts) {
       EXPECT_NE(err.find(part), std::string::npos) << c.name << ": " << err;
     }
-    if (c.errParts.empty()) EXPECT_EQ(err, "") << c.name;
+    if (c.errParts.empty()) {
+      EXPECT_EQ(err, "") << c.name;
+    }
     if (!c.simNote.empty()) {
       EXPECT_NE(r.sim->Log().find("note: " + c.simNote), std::string::npos) << c.name;
     }

@@ -215,7 +215,7 @@ TEST(Present, AnEmptyPictureAfterAFailedAllocationIsHarmless) {
       for (int i = 0; i < 30; ++i) rig.FeedText("line\r");
       ClearScreen(rig.app);
       Present(rig.app);
-      EXPECT_TRUE(rig.image().empty());
+      EXPECT_TRUE(rig.app.screen.screenImage.empty());
       EXPECT_EQ(rig.ui.lastPicture.width, 0);
       EXPECT_TRUE(rig.device.written.empty());
     }

@@ -86,8 +86,7 @@ TEST(ReadFloat, ReadsWhatAtofReads) {
       // blanks the C library skips, and those it does not
       "\t\n7",
       "\v\f\r8",
-      "\xA0"
-      "9",
+      "\xA0\x39",  // a no-break space, then 9
       // hexadecimal
       "0x10",
       "0X1p3",

@@ -1,6 +1,18 @@
 // The tavolin program: reads the command line and runs the form it names.  This is where the
-// platform is chosen: the console upload mode runs on the POSIX clock, serial devices and console
-// alone and never creates a GUI object, so it works with no display (over ssh, in CI).
+// platform is chosen, and the only file outside platform/win32 that asks which one it is built
+// for.  Windows: platform/win32 builds everything.  Elsewhere: the console upload mode runs on
+// the POSIX clock, serial devices and console alone and never creates a GUI object, so it works
+// with no display (over ssh, in CI); the window comes from platform/qt.
+#ifdef _WIN32
+
+#include "platform/win32/Win32Main.h"
+
+int main(int argc, char** argv) {
+  return tavolin::win32::RunProgram(argc, argv);
+}
+
+#else
+
 #include <string>
 
 #include "app/AppState.h"
@@ -46,3 +58,5 @@ int main(int argc, char** argv) {
   return exitcode::kNoWindow;
 #endif
 }
+
+#endif  // _WIN32

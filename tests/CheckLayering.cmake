@@ -1,5 +1,7 @@
-# Fails when a file of the core includes a Qt or POSIX header, or when a layer below app/
-# includes an app/ header other than the state record.
+# Fails when a file of the core includes a Qt or POSIX header, when a layer below app/ includes
+# an app/ header other than the state record, or when Windows leaks out of platform/win32: no
+# windows.h (or another Win32 header) and no test of _WIN32 anywhere else but in app/Main.cpp,
+# which picks the platform's main, and in the Win32 layer's own tests.
 set(forbidden "#include[ \t]*<(Q[A-Za-z]*|unistd\\.h|termios\\.h|fcntl\\.h|sys/[a-z_]+\\.h|pthread\\.h|dirent\\.h|poll\\.h|pty\\.h)>")
 set(bad "")
 foreach(dir app serial terminal loader settings accessories sim)
@@ -24,6 +26,22 @@ foreach(dir serial terminal loader settings)
     endforeach()
   endforeach()
 endforeach()
+
+set(windows "_WIN32|#include[ \t]*[<\"]([Ww]indows|[Ww]insock2?|[Ww]inbase|[Ww]inuser|[Ww]indef|[Ss]etupapi|[Ss]hellapi|[Cc]ommdlg|[Cc]ommctrl|[Tt]imeapi|[Mm]mSystem)\\.h[>\"]")
+foreach(dir app serial terminal loader settings accessories sim platform tools tests bench)
+  file(GLOB_RECURSE files "${ROOT}/${dir}/*.h" "${ROOT}/${dir}/*.cpp" "${ROOT}/${dir}/*.c")
+  foreach(f ${files})
+    file(RELATIVE_PATH rel "${ROOT}" "${f}")
+    if(rel MATCHES "^(platform/win32|tests/win32)/" OR rel STREQUAL "app/Main.cpp")
+      continue()
+    endif()
+    file(STRINGS "${f}" hits REGEX "${windows}")
+    if(hits)
+      list(APPEND bad "${f}: ${hits}")
+    endif()
+  endforeach()
+endforeach()
+
 if(bad)
   string(REPLACE ";" "\n" bad "${bad}")
   message(FATAL_ERROR "includes that break the layering:\n${bad}")

@@ -1,6 +1,6 @@
 // assetgen: makes the glyph sheet and the logo from their text sources.
 //
-//   assetgen <glyphs.txt> <logo.txt> <glyphs.png> <logo.png>
+//   assetgen <glyphs.txt> <logo.txt> <glyphs.png> <logo.png> [<icon.txt> <icon.ico>]
 //
 // glyphs.txt holds the glyphs as text art, one block per glyph:
 //   @ <code>[-<last>] [name]        starts a glyph (a range gives every code the same picture)
@@ -15,6 +15,9 @@
 // logo.txt places texts on the black 210 x 85 logo, drawn with the glyphs:
 //   text <x> <y> <scale> <colour index> <text to the end of the line>
 // with the colours 0 black, 1 white, 2 yellow, 3 light cyan.
+//
+// icon.txt places texts the same way on the black 48 x 48 program icon of the Windows build,
+// written as an .ico file with one 32-bit entry (the classic bitmap form every Windows reads).
 //
 // The sheet is written 8-bit indexed with the palette (0 black, 1 white): ink is 0.
 #include <array>
@@ -35,6 +38,7 @@ constexpr int kCellH = 17;
 constexpr int kCodes = 256;
 constexpr int kLogoW = 210;
 constexpr int kLogoH = 85;
+constexpr int kIconSize = 48;
 
 using Cell = std::array<std::array<bool, kCellW>, kCellH>;
 
@@ -174,13 +178,15 @@ tavolin::IndexedPicture Sheet(const Source& src) {
   return p;
 }
 
-bool Logo(const std::string& path, const Source& src, tavolin::IndexedPicture& p) {
+// Draws the texts of a logo.txt-style source on a black canvas of width x height.
+bool Logo(const std::string& path, const Source& src, tavolin::IndexedPicture& p,
+          int width = kLogoW, int height = kLogoH) {
   std::ifstream in(path);
   if (!in) return Fail(path, 0, "cannot be read");
-  p.width = kLogoW;
-  p.height = kLogoH;
+  p.width = width;
+  p.height = height;
   p.palette = {0xFF000000u, 0xFFFFFFFFu, 0xFFFFFF00u, 0xFF80FFFFu};
-  p.indices.assign(static_cast<std::size_t>(kLogoW) * kLogoH, 0);
+  p.indices.assign(static_cast<std::size_t>(width) * height, 0);
   std::string line;
   int lineNo = 0;
   while (std::getline(in, line)) {
@@ -201,9 +207,9 @@ bool Logo(const std::string& path, const Source& src, tavolin::IndexedPicture& p
         for (int c = 0; c < kCellW * scale; ++c) {
           const int px = x + c;
           const int py = y + r;
-          if (px < 0 || py < 0 || px >= kLogoW || py >= kLogoH) continue;
+          if (px < 0 || py < 0 || px >= width || py >= height) continue;
           if (cell[static_cast<std::size_t>(r / scale)][static_cast<std::size_t>(c / scale)]) {
-            p.indices[static_cast<std::size_t>(py) * kLogoW + px] =
+            p.indices[static_cast<std::size_t>(py) * width + px] =
                 static_cast<std::uint8_t>(colour);
           }
         }
@@ -223,16 +229,69 @@ bool Write(const std::string& path, const tavolin::IndexedPicture& p) {
   return true;
 }
 
+void PutLe(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+// An .ico file with one 32-bit bitmap entry: the icon directory, then a BITMAPINFOHEADER whose
+// height counts the colour rows and the mask rows, the pixels bottom-up as BGRA, and the
+// all-clear AND mask (the alpha channel already makes every pixel opaque).
+bool WriteIcon(const std::string& path, const tavolin::IndexedPicture& p) {
+  const int w = p.width;
+  const int h = p.height;
+  const int maskStride = ((w + 31) / 32) * 4;
+  const std::uint32_t imageBytes = static_cast<std::uint32_t>(40 + w * h * 4 + maskStride * h);
+  std::vector<std::uint8_t> out;
+  PutLe(out, 0, 2);  // reserved
+  PutLe(out, 1, 2);  // an icon
+  PutLe(out, 1, 2);  // one entry
+  out.push_back(static_cast<std::uint8_t>(w >= 256 ? 0 : w));
+  out.push_back(static_cast<std::uint8_t>(h >= 256 ? 0 : h));
+  out.push_back(0);   // no palette
+  out.push_back(0);   // reserved
+  PutLe(out, 1, 2);   // planes
+  PutLe(out, 32, 2);  // bits per pixel
+  PutLe(out, imageBytes, 4);
+  PutLe(out, 6 + 16, 4);  // the image follows the directory
+  PutLe(out, 40, 4);
+  PutLe(out, static_cast<std::uint32_t>(w), 4);
+  PutLe(out, static_cast<std::uint32_t>(h * 2), 4);
+  PutLe(out, 1, 2);
+  PutLe(out, 32, 2);
+  PutLe(out, 0, 4);  // BI_RGB
+  PutLe(out, static_cast<std::uint32_t>(w * h * 4 + maskStride * h), 4);
+  for (int i = 0; i < 4; ++i) PutLe(out, 0, 4);  // resolution and palette counts
+  for (int y = h - 1; y >= 0; --y) {
+    for (int x = 0; x < w; ++x) {
+      const std::uint32_t argb =
+          p.palette[p.indices[static_cast<std::size_t>(y) * w + x]] | 0xFF000000u;
+      PutLe(out, argb, 4);  // 0xAARRGGBB little-endian is B, G, R, A
+    }
+  }
+  out.insert(out.end(), static_cast<std::size_t>(maskStride) * h, 0);
+  if (!tavolin::WriteFileBytes(path, out)) {
+    std::cerr << path << ": cannot be written\n";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::cerr << "usage: assetgen <glyphs.txt> <logo.txt> <glyphs.png> <logo.png>\n";
+  if (argc != 5 && argc != 7) {
+    std::cerr << "usage: assetgen <glyphs.txt> <logo.txt> <glyphs.png> <logo.png> "
+                 "[<icon.txt> <icon.ico>]\n";
     return 2;
   }
   Source src;
   if (!ReadGlyphs(argv[1], src)) return 1;
   tavolin::IndexedPicture logo;
   if (!Logo(argv[2], src, logo)) return 1;
-  return Write(argv[3], Sheet(src)) && Write(argv[4], logo) ? 0 : 1;
+  if (!Write(argv[3], Sheet(src)) || !Write(argv[4], logo)) return 1;
+  if (argc == 7) {
+    tavolin::IndexedPicture icon;
+    if (!Logo(argv[5], src, icon, kIconSize, kIconSize) || !WriteIcon(argv[6], icon)) return 1;
+  }
+  return 0;
 }

@@ -6,8 +6,8 @@
 // The chip's pseudo-terminal becomes a Wine COM port as a symbolic link in the prefix's
 // dosdevices folder; each test takes its own COM number and the program never scans (ComNr is
 // set).  The suite has a Wine prefix of its own whose server runs on the suite's X server, so
-// the clipboard and the windows meet on that display.  Skipped when tavolin.exe has not been
-// built (tools/build-windows.sh) or Wine, Xvfb, xdotool, xwd or xclip is missing.
+// the clipboard and the windows meet on that display.  Needs tavolin.exe (tools/build-windows.sh)
+// and Wine, Xvfb, xdotool, xwd and xclip (tools/install-deps.sh).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,9 +32,14 @@ constexpr int kStartLimitMs = 30000;    // Wine's start, the chip's open wait, t
 constexpr int kReplyLimitMs = 10000;
 constexpr int kKeyDelayMs = 150;
 
-bool HaveEverything() {
-  return fs::exists(TAVOLIN_WINDOWS_PROGRAM) && HaveProgram("wine") && HaveProgram("Xvfb") &&
-         HaveProgram("xdotool") && HaveProgram("xwd") && HaveProgram("xclip");
+// What the suite lacks, empty when nothing.
+std::string Missing() {
+  std::string missing;
+  if (!fs::exists(TAVOLIN_WINDOWS_PROGRAM)) missing += std::string(" ") + TAVOLIN_WINDOWS_PROGRAM;
+  for (const char* program : {"wine", "Xvfb", "xdotool", "xwd", "xclip"}) {
+    if (!HaveProgram(program)) missing += std::string(" ") + program;
+  }
+  return missing;
 }
 
 // The Windows path of a Linux folder, as Wine's drive Z: shows it, with a final backslash.
@@ -99,31 +104,33 @@ Capture ParseXwd(const std::string& b) {
 class WineWindowE2e : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!HaveEverything()) return;
+    if (!Missing().empty()) return;
     x_ = new XServer();
     if (!x_->ok()) return;
+    if (fs::exists(TAVOLIN_WINE_X_PREFIX)) {
+      // A server left by an interrupted run would still be on that run's X server.
+      Child stop({"wineserver", "-k"}, Env{{"WINEPREFIX", TAVOLIN_WINE_X_PREFIX}}, "", "", "");
+      stop.WaitExit(kReplyLimitMs);
+    }
     // The prefix is made (first time) and its server started on this display.
     Child boot({TAVOLIN_WINE_RUN, "cmd.exe", "/c", "exit"},
-               Env{{"DISPLAY", x_->display()}, {"TAVOLIN_WINEPREFIX", TAVOLIN_WINE_E2E_PREFIX}}, "",
+               Env{{"DISPLAY", x_->display()}, {"TAVOLIN_WINEPREFIX", TAVOLIN_WINE_X_PREFIX}}, "",
                "", "");
     prefixReady_ = boot.WaitExit(kPrefixLimitMs) == 0;
   }
   static void TearDownTestSuite() {
     if (x_ != nullptr && prefixReady_) {
       // The suite's own prefix: its server and services go with the X server they use.
-      Child stop({"wineserver", "-k"}, Env{{"WINEPREFIX", TAVOLIN_WINE_E2E_PREFIX}}, "", "", "");
+      Child stop({"wineserver", "-k"}, Env{{"WINEPREFIX", TAVOLIN_WINE_X_PREFIX}}, "", "", "");
       stop.WaitExit(kReplyLimitMs);
     }
     delete x_;
     x_ = nullptr;
   }
   void SetUp() override {
-    if (!HaveEverything()) {
-      GTEST_SKIP() << "needs " << TAVOLIN_WINDOWS_PROGRAM
-                   << " (tools/build-windows.sh), wine, Xvfb, xdotool, xwd and xclip";
-    }
+    ASSERT_EQ(Missing(), "") << "missing (tools/build-windows.sh installs and builds them)";
     ASSERT_TRUE(x_ != nullptr && x_->ok()) << "Xvfb did not start";
-    ASSERT_TRUE(prefixReady_) << "the Wine prefix " << TAVOLIN_WINE_E2E_PREFIX << " is not usable";
+    ASSERT_TRUE(prefixReady_) << "the Wine prefix " << TAVOLIN_WINE_X_PREFIX << " is not usable";
   }
   void TearDown() override {
     tavolin_.reset();
@@ -139,7 +146,7 @@ class WineWindowE2e : public ::testing::Test {
     sim_ = std::make_unique<Sim>(
         *dir_, std::vector<std::string>{"--no-clock", "--write-images", dir_->path().string()});
     if (!sim_->ok()) return Fail("tavolin-sim did not start");
-    comLink_ = fs::path(TAVOLIN_WINE_E2E_PREFIX) / "dosdevices" / ("com" + std::to_string(comNr));
+    comLink_ = fs::path(TAVOLIN_WINE_X_PREFIX) / "dosdevices" / ("com" + std::to_string(comNr));
     std::error_code ec;
     fs::remove(comLink_, ec);
     fs::create_symlink(sim_->device(), comLink_, ec);
@@ -148,7 +155,7 @@ class WineWindowE2e : public ::testing::Test {
               SettingsText(comNr, WindowsFolder(dir_->path()), 0, msMoveOff, ""));
     tavolin_ = std::make_unique<Child>(
         std::vector<std::string>{TAVOLIN_WINE_RUN, TAVOLIN_WINDOWS_PROGRAM, "start.ini"},
-        Env{{"DISPLAY", x_->display()}, {"TAVOLIN_WINEPREFIX", TAVOLIN_WINE_E2E_PREFIX}},
+        Env{{"DISPLAY", x_->display()}, {"TAVOLIN_WINEPREFIX", TAVOLIN_WINE_X_PREFIX}},
         dir_->path().string(), *dir_ / "tavolin.out", *dir_ / "tavolin.err");
     if (sim_->WaitForLog(kPictureAsDrawn, kStartLimitMs) == std::string::npos) {
       return Fail("no demo page:\n" + sim_->Log() + ReadFile(*dir_ / "tavolin.err"));

@@ -1,0 +1,433 @@
+// The Win32 serial backend against a fake of the calls it makes: the device name, the DCB and
+// time-outs it sets, what it tells when an open fails, and how reads and writes behave when the
+// driver takes bytes slowly, stalls or the adapter vanishes.  The fake plays Windows where Wine
+// differs (Windows refuses a second open; an unplugged adapter fails its reads).  A few cases run
+// against the real system calls as far as Wine has them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <deque>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/win32/Win32Serial.h"
+#include "platform/win32/Win32Text.h"
+
+namespace tavolin::win32 {
+namespace {
+
+// One WriteFile or ReadFile answer: the call's result and how many bytes it moves (-1: all).
+struct Step {
+  BOOL ok = TRUE;
+  long bytes = -1;
+};
+
+class FakeComm : public CommCalls {
+ public:
+  // Names that open, and the error every other name gives.
+  std::map<std::string, int> ports;  // name -> open count
+  DWORD missingError = ERROR_FILE_NOT_FOUND;
+  bool exclusive = true;  // refuse a second open, as Windows does
+  DWORD lastError = 0;
+  BOOL getStateOk = TRUE, setStateOk = TRUE, timeoutsOk = TRUE, escapeOk = TRUE;
+  DCB state{};
+  COMMTIMEOUTS timeouts{};
+  std::vector<DWORD> escapes;
+  std::vector<DWORD> purges;
+  std::vector<std::pair<DWORD, DWORD>> queues;
+  std::deque<Step> writeSteps;
+  std::deque<Step> readSteps;
+  std::string written;
+  std::string incoming;
+  int closed = 0;
+  std::map<HANDLE, std::string> open;
+
+  HANDLE OpenDevice(const std::string& name) override {
+    auto it = ports.find(name);
+    if (it == ports.end()) {
+      lastError = missingError;
+      return INVALID_HANDLE_VALUE;
+    }
+    if (exclusive && it->second > 0) {
+      lastError = ERROR_ACCESS_DENIED;
+      return INVALID_HANDLE_VALUE;
+    }
+    ++it->second;
+    HANDLE h = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(0x100 + open.size() * 4));
+    open[h] = name;
+    return h;
+  }
+  DWORD LastError() override { return lastError; }
+  BOOL SetupComm(HANDLE, DWORD in, DWORD out) override {
+    queues.emplace_back(in, out);
+    return TRUE;
+  }
+  BOOL GetCommState(HANDLE, DCB* dcb) override {
+    if (getStateOk) *dcb = state;
+    return getStateOk;
+  }
+  BOOL SetCommState(HANDLE, DCB* dcb) override {
+    if (setStateOk) state = *dcb;
+    return setStateOk;
+  }
+  BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS* t) override {
+    if (timeoutsOk) timeouts = *t;
+    return timeoutsOk;
+  }
+  BOOL EscapeCommFunction(HANDLE, DWORD f) override {
+    escapes.push_back(f);
+    return escapeOk;
+  }
+  BOOL PurgeComm(HANDLE, DWORD flags) override {
+    purges.push_back(flags);
+    return TRUE;
+  }
+  BOOL ReadFile(HANDLE, void* buffer, DWORD n, DWORD* got) override {
+    Step s;
+    if (!readSteps.empty()) {
+      s = readSteps.front();
+      readSteps.pop_front();
+    }
+    *got = 0;
+    if (!s.ok) return FALSE;
+    const DWORD take = std::min<DWORD>(n, static_cast<DWORD>(incoming.size()));
+    std::memcpy(buffer, incoming.data(), take);
+    incoming.erase(0, take);
+    *got = take;
+    return TRUE;
+  }
+  BOOL WriteFile(HANDLE, const void* bytes, DWORD n, DWORD* put) override {
+    Step s;
+    if (!writeSteps.empty()) {
+      s = writeSteps.front();
+      writeSteps.pop_front();
+    }
+    *put = 0;
+    if (!s.ok) return FALSE;
+    const DWORD take = s.bytes < 0 ? n : std::min<DWORD>(n, static_cast<DWORD>(s.bytes));
+    written.append(static_cast<const char*>(bytes), take);
+    *put = take;
+    return TRUE;
+  }
+  BOOL CloseHandle(HANDLE h) override {
+    auto it = open.find(h);
+    if (it == open.end()) return FALSE;  // a handle closed twice, or never opened
+    --ports[it->second];
+    open.erase(it);
+    ++closed;
+    return TRUE;
+  }
+};
+
+// The DCB's flag word: the 32 bits after DCBlength and BaudRate.
+DWORD FlagWord(const DCB& dcb) {
+  DWORD word = 0;
+  std::memcpy(&word, reinterpret_cast<const char*>(&dcb) + 2 * sizeof(DWORD), sizeof(word));
+  return word;
+}
+
+SerialOpenOptions Options(int bps = 115200, StopBits stop = StopBits::Two, bool dtr = true) {
+  SerialOpenOptions o;
+  o.bitsPerSecond = bps;
+  o.stopBits = stop;
+  o.dtr = dtr;
+  o.rts = false;
+  return o;
+}
+
+TEST(Win32Serial, DeviceNamesUseTheDeviceNamespaceSoThatTwoDigitPortsOpen) {
+  const std::vector<std::pair<int, std::string>> cases = {
+      {1, "\\\\.\\COM1"},   {9, "\\\\.\\COM9"},     {10, "\\\\.\\COM10"},
+      {63, "\\\\.\\COM63"}, {255, "\\\\.\\COM255"}, {0, "\\\\.\\COM0"}};
+  for (const auto& [n, name] : cases) EXPECT_EQ(DeviceNameFor(n), name) << n;
+}
+
+TEST(Win32Serial, TheDcbKeepsTheDriversFieldsButReplacesTheWholeFlagWord) {
+  DCB base{};
+  std::memset(&base, 0xFF, sizeof(base));  // every flag set, as a driver might leave them
+  base.XonLim = 11;
+  base.XoffLim = 22;
+  base.EvtChar = 'e';
+  struct Case {
+    int bps;
+    StopBits stop;
+    bool dtr;
+    DWORD flags;
+    BYTE stopBits;
+  };
+  const Case cases[] = {
+      {115200, StopBits::Two, true, 0x11, TWOSTOPBITS},  // FT232R 0: DTR on from the open
+      {115200, StopBits::Two, false, 0x01, TWOSTOPBITS},
+      {9600, StopBits::One, true, 0x11, ONESTOPBIT},
+      {1200, StopBits::One, false, 0x01, ONESTOPBIT},
+  };
+  for (const Case& c : cases) {
+    const DCB dcb = ConfiguredDcb(base, c.bps, c.stop, c.dtr, false);
+    EXPECT_EQ(FlagWord(dcb), c.flags) << c.bps << " dtr " << c.dtr;
+    EXPECT_EQ(dcb.BaudRate, static_cast<DWORD>(c.bps));
+    EXPECT_EQ(dcb.StopBits, c.stopBits);
+    EXPECT_EQ(dcb.ByteSize, 8);
+    EXPECT_EQ(dcb.Parity, NOPARITY);
+    EXPECT_EQ(dcb.DCBlength, sizeof(DCB));
+    EXPECT_EQ(dcb.XonLim, 11);
+    EXPECT_EQ(dcb.XoffLim, 22);
+    EXPECT_EQ(dcb.EvtChar, 'e');
+  }
+}
+
+TEST(Win32Serial, OpenConfiguresQueuesFramingAndReadsThatNeverWait) {
+  FakeComm comm;
+  comm.ports["\\\\.\\COM12"] = 0;
+  std::ostringstream errors;
+  Win32SerialSystem system(comm, errors, 700);
+  auto port = system.Open(12, Options(115200, StopBits::Two, false));
+  ASSERT_NE(port, nullptr);
+  EXPECT_EQ(comm.queues, (std::vector<std::pair<DWORD, DWORD>>{{1024, 1024}}));
+  EXPECT_EQ(comm.state.BaudRate, 115200u);
+  EXPECT_EQ(comm.state.StopBits, TWOSTOPBITS);
+  EXPECT_EQ(FlagWord(comm.state), 0x01u);
+  EXPECT_EQ(comm.timeouts.ReadIntervalTimeout, MAXDWORD);
+  EXPECT_EQ(comm.timeouts.ReadTotalTimeoutMultiplier, 0u);
+  EXPECT_EQ(comm.timeouts.ReadTotalTimeoutConstant, 0u);
+  EXPECT_EQ(comm.timeouts.WriteTotalTimeoutMultiplier, 0u);
+  EXPECT_EQ(comm.timeouts.WriteTotalTimeoutConstant, 700u);
+  EXPECT_TRUE(comm.escapes.empty()) << "the lines come from the DCB at open";
+  EXPECT_EQ(errors.str(), "");
+  port.reset();
+  EXPECT_EQ(comm.closed, 1);
+}
+
+TEST(Win32Serial, AFailedOpenTellsTheSystemsReasonUnlessItIsAProbe) {
+  struct Case {
+    const char* what;
+    DWORD error;
+    bool alreadyOpen;
+    std::string_view expected;
+  };
+  const Case cases[] = {
+      {"missing", ERROR_FILE_NOT_FOUND, false, kNoSuchPort},
+      {"missing path", ERROR_PATH_NOT_FOUND, false, kNoSuchPort},
+      {"in use", ERROR_FILE_NOT_FOUND, true, kPortInUse},
+      {"shared", ERROR_SHARING_VIOLATION, false, kPortShared},
+  };
+  for (const Case& c : cases) {
+    for (bool quiet : {false, true}) {
+      FakeComm comm;
+      comm.missingError = c.error;
+      std::unique_ptr<SerialDevice> first;
+      std::ostringstream errors;
+      Win32SerialSystem system(comm, errors);
+      if (c.alreadyOpen) {
+        comm.ports["\\\\.\\COM4"] = 0;
+        first = system.Open(4, Options());
+        ASSERT_NE(first, nullptr);
+      }
+      SerialOpenOptions options = Options();
+      options.quiet = quiet;
+      EXPECT_EQ(system.Open(4, options), nullptr) << c.what;
+      if (quiet) {
+        EXPECT_EQ(errors.str(), "") << c.what;
+      } else {
+        EXPECT_EQ(errors.str(), "COM4 (\\\\.\\COM4): " + std::string(c.expected) + "\n") << c.what;
+      }
+    }
+  }
+}
+
+TEST(Win32Serial, AnUnlistedErrorIsToldInTheSystemsOwnWords) {
+  FakeComm comm;
+  comm.missingError = ERROR_SEM_TIMEOUT;  // a Bluetooth port whose far end does not answer
+  std::ostringstream errors;
+  Win32SerialSystem system(comm, errors);
+  EXPECT_EQ(system.Open(7, Options()), nullptr);
+  const std::string text = errors.str();
+  EXPECT_EQ(text.rfind("COM7 (\\\\.\\COM7): ", 0), 0u) << text;
+  EXPECT_GT(text.size(), std::string("COM7 (\\\\.\\COM7): \n").size()) << text;
+  EXPECT_EQ(text.back(), '\n');
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+}
+
+TEST(Win32Serial, APortThatRefusesItsSetupIsClosedAgainAndNotHandedOut) {
+  struct Case {
+    const char* what;
+    bool getState, setState, timeouts;
+    std::string_view expected;
+  };
+  const Case cases[] = {
+      {"no DCB", false, true, true, kNotSerial},
+      {"DCB refused", true, false, true, kRefusedSetup},
+      {"time-outs refused", true, true, false, kRefusedSetup},
+  };
+  for (const Case& c : cases) {
+    FakeComm comm;
+    comm.ports["\\\\.\\COM3"] = 0;
+    comm.getStateOk = c.getState;
+    comm.setStateOk = c.setState;
+    comm.timeoutsOk = c.timeouts;
+    std::ostringstream errors;
+    Win32SerialSystem system(comm, errors);
+    EXPECT_EQ(system.Open(3, Options()), nullptr) << c.what;
+    EXPECT_EQ(comm.closed, 1) << c.what;
+    EXPECT_TRUE(comm.open.empty()) << c.what;
+    EXPECT_EQ(errors.str(), "COM3 (\\\\.\\COM3): " + std::string(c.expected) + "\n") << c.what;
+  }
+}
+
+TEST(Win32Serial, ThePortIsExclusiveUntilItsDeviceIsGone) {
+  FakeComm comm;
+  comm.ports["\\\\.\\COM5"] = 0;
+  std::ostringstream errors;
+  Win32SerialSystem system(comm, errors);
+  auto first = system.Open(5, Options());
+  ASSERT_NE(first, nullptr);
+  SerialOpenOptions probe = Options();
+  probe.quiet = true;
+  EXPECT_EQ(system.Open(5, probe), nullptr);
+  first.reset();
+  EXPECT_NE(system.Open(5, probe), nullptr) << "the handle was not closed";
+}
+
+TEST(Win32Serial, WritesCompleteWhileTheDriverMakesProgress) {
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+    long result;
+    std::string written;
+  };
+  const std::string data = "0123456789";
+  const Case cases[] = {
+      {"at once", {}, 10, data},
+      {"in pieces", {{TRUE, 3}, {TRUE, 4}, {TRUE, 2}}, 10, data},
+      {"stalls after 4", {{TRUE, 4}, {TRUE, 0}}, 4, "0123"},
+      {"stalls at once", {{TRUE, 0}}, 0, ""},
+      {"gone at once (Wine: error 21)", {{FALSE, 0}}, -1, ""},
+      {"gone after 6", {{TRUE, 6}, {FALSE, 0}}, 6, "012345"},
+  };
+  for (const Case& c : cases) {
+    FakeComm comm;
+    comm.ports["\\\\.\\COM2"] = 0;
+    comm.writeSteps.assign(c.steps.begin(), c.steps.end());
+    std::ostringstream errors;
+    Win32SerialSystem system(comm, errors);
+    auto port = system.Open(2, Options());
+    ASSERT_NE(port, nullptr);
+    EXPECT_EQ(port->Write(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()),
+              c.result)
+        << c.what;
+    EXPECT_EQ(comm.written, c.written) << c.what;
+  }
+}
+
+TEST(Win32Serial, ReadsReturnWhatIsThereAndFailOnlyForAVanishedDevice) {
+  struct Case {
+    const char* what;
+    std::string incoming;
+    std::vector<Step> steps;
+    std::size_t room;
+    long result;
+  };
+  const Case cases[] = {
+      {"nothing yet", "", {}, 16, 0},
+      {"some", "abc", {}, 16, 3},
+      {"more than room", "abcdefgh", {}, 5, 5},
+      {"no room", "abc", {}, 0, 0},
+      {"unplugged on Windows", "abc", {{FALSE, 0}}, 16, -1},
+  };
+  for (const Case& c : cases) {
+    FakeComm comm;
+    comm.ports["\\\\.\\COM2"] = 0;
+    comm.incoming = c.incoming;
+    comm.readSteps.assign(c.steps.begin(), c.steps.end());
+    std::ostringstream errors;
+    Win32SerialSystem system(comm, errors);
+    auto port = system.Open(2, Options());
+    ASSERT_NE(port, nullptr);
+    std::uint8_t buffer[16] = {};
+    EXPECT_EQ(port->Read(buffer, c.room), c.result) << c.what;
+    if (c.result > 0) {
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), static_cast<std::size_t>(c.result)),
+                c.incoming.substr(0, static_cast<std::size_t>(c.result)))
+          << c.what;
+    }
+  }
+}
+
+TEST(Win32Serial, LineControlPurgeAndRateChangeUseTheirOwnCalls) {
+  FakeComm comm;
+  comm.ports["\\\\.\\COM2"] = 0;
+  std::ostringstream errors;
+  Win32SerialSystem system(comm, errors);
+  auto port = system.Open(2, Options(115200, StopBits::Two, true));
+  ASSERT_NE(port, nullptr);
+  EXPECT_TRUE(port->SetDtr(true));
+  EXPECT_TRUE(port->SetDtr(false));
+  EXPECT_TRUE(port->SetRts(true));
+  EXPECT_TRUE(port->SetRts(false));
+  EXPECT_EQ(comm.escapes, (std::vector<DWORD>{SETDTR, CLRDTR, SETRTS, CLRRTS}));
+  EXPECT_TRUE(port->PurgeInput());
+  EXPECT_EQ(comm.purges, std::vector<DWORD>{PURGE_RXCLEAR}) << "the transmit side is left alone";
+
+  const DWORD flags = FlagWord(comm.state);
+  EXPECT_TRUE(port->Configure(9600, StopBits::One));
+  EXPECT_EQ(comm.state.BaudRate, 9600u);
+  EXPECT_EQ(comm.state.StopBits, ONESTOPBIT);
+  EXPECT_EQ(FlagWord(comm.state), flags) << "a rate change keeps the lines and flags";
+
+  // A device without modem lines (Wine's pseudo-terminals) refuses quietly.
+  comm.escapeOk = FALSE;
+  EXPECT_FALSE(port->SetDtr(true));
+  EXPECT_FALSE(port->SetRts(false));
+  EXPECT_EQ(errors.str(), "");
+}
+
+TEST(Win32Serial, PortNamesGiveTheirNumbers) {
+  const std::vector<std::pair<std::string, int>> cases = {
+      {"COM1", 1}, {"COM12", 12}, {"com3", 3},  {"Com255", 255}, {"COM256", 0}, {"COM0", 0},
+      {"COM", 0},  {"LPT1", 0},   {"COM1A", 0}, {"", 0},         {"CNCA0", 0},  {"COM007", 7}};
+  for (const auto& [name, n] : cases) EXPECT_EQ(PortNumberOf(name), n) << name;
+}
+
+TEST(Win32Serial, ThePortListHasOneEntryPerNumberInOrderWithTheDevicesNames) {
+  const std::vector<PortEntry> devices = {
+      {"COM10", "USB Serial Port (COM10)", "FTDIBUS\\VID_0403+PID_6001+A1\\0000"},
+      {"COM3", "Communications Port (COM3)", "ACPI\\PNP0501\\1"},
+      {"LPT1", "Printer Port (LPT1)", "ACPI\\PNP0400\\1"},
+      {"", "A device without a port name", "X\\1"},
+  };
+  const std::vector<std::string> registered = {"COM10", "COM4", "COM3", "junk"};
+  const std::vector<PortInfo> ports = MergePorts(devices, registered);
+  ASSERT_EQ(ports.size(), 3u);
+  EXPECT_EQ(ports[0].number, 3);
+  EXPECT_EQ(ports[0].device, "\\\\.\\COM3");
+  EXPECT_EQ(ports[0].description, "Communications Port (COM3)");
+  EXPECT_EQ(ports[1].number, 4);
+  EXPECT_EQ(ports[1].description, "") << "a registered port without a device node";
+  EXPECT_EQ(ports[2].number, 10);
+  EXPECT_EQ(ports[2].description, "USB Serial Port (COM10)");
+  EXPECT_EQ(ports[2].stableName, "FTDIBUS\\VID_0403+PID_6001+A1\\0000");
+}
+
+// The real calls, as far as Wine has them: a port number that nothing maps to.
+TEST(Win32SerialSystemCalls, AMissingPortIsToldAsMissing) {
+  std::ostringstream errors;
+  SystemCommCalls calls;
+  Win32SerialSystem system(calls, errors);
+  EXPECT_EQ(system.Open(251, Options()), nullptr);
+  EXPECT_EQ(errors.str(), "COM251 (\\\\.\\COM251): " + std::string(kNoSuchPort) + "\n");
+  // Listing the ports never fails, whatever the machine has.
+  for (const PortInfo& p : system.ListPorts()) EXPECT_EQ(p.device, DeviceNameFor(p.number));
+}
+
+TEST(Win32SerialSystemCalls, SystemMessagesAreOneLine) {
+  for (DWORD e : {DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_SEM_TIMEOUT}, DWORD{0xDEADu}}) {
+    const std::string text = SystemMessage(e);
+    EXPECT_FALSE(text.empty()) << e;
+    EXPECT_EQ(text.find('\n'), std::string::npos) << text;
+    EXPECT_EQ(text.find('\r'), std::string::npos) << text;
+  }
+}
+
+}  // namespace
+}  // namespace tavolin::win32

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kComEnabledCommand = 5;  // the command of the Pause accelerator
 constexpr int kProgressMax = 100;
+constexpr UINT kNoMessage = WM_APP + 0x3FFF;  // never posted: a peek for it finds nothing
 
 // Counts a modal dialog for the timer while it runs.
 class ModalScope {
@@ -244,8 +245,7 @@ LRESULT Win32Ui::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 RECT Win32Ui::PictureRect() const {
-  const Image& shown = overlayShown_ ? overlayPicture_ : picture_;
-  return RECT{0, 0, shown.width, shown.height};
+  return RECT{0, 0, picture_.width, picture_.height};  // the terminal's, under any overlay
 }
 
 void Win32Ui::Paint() {
@@ -374,6 +374,17 @@ void Win32Ui::Repaint() {
   if (window_ == nullptr) return;
   ::InvalidateRect(window_, nullptr, FALSE);
   ::UpdateWindow(window_);
+  ReachScreen();
+}
+
+void Win32Ui::ReachScreen() {
+  // The caller may hold the picture without handling messages (the about screen's pause, an
+  // upload): the drawing must reach the screen now.  GdiFlush ends GDI's batching; a peek that
+  // matches no message gives the window system its turn (Wine copies a window's drawing to the
+  // X server when the thread looks at its queue).  Nothing is removed or dispatched.
+  ::GdiFlush();
+  MSG none{};
+  ::PeekMessageA(&none, window_, kNoMessage, kNoMessage, PM_NOREMOVE);
 }
 
 void Win32Ui::ShowPicture(const Image& picture) {
@@ -414,7 +425,7 @@ PointerPosition Win32Ui::PointerInClient() {
 void Win32Ui::PaintOverlay(const Image& picture, const std::vector<OverlayText>& texts,
                            Pixel colour) {
   overlayShown_ = true;
-  overlayPicture_ = picture;
+  overlayPicture_ = Overlaid(picture_, picture);  // painted over what the window shows
   overlayTexts_ = texts;
   overlayColour_ = colour;
   Repaint();
@@ -426,7 +437,10 @@ void Win32Ui::SetProgressVisible(bool visible) {
   if (visible) {
     ::SetWindowPos(progress_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::UpdateWindow(progress_);
+  } else {
+    ::UpdateWindow(window_);  // the picture where the bar was
   }
+  ReachScreen();
 }
 
 void Win32Ui::SetProgress(int percent) {
@@ -434,6 +448,7 @@ void Win32Ui::SetProgress(int percent) {
   ::SendMessageA(progress_, PBM_SETPOS, static_cast<WPARAM>(std::clamp(percent, 0, kProgressMax)),
                  0);
   ::UpdateWindow(progress_);
+  ReachScreen();
 }
 
 bool Win32Ui::SetClipboardImage(const Image& picture) {

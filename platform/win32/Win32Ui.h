@@ -90,6 +90,7 @@ class Win32Ui final : public Ui {
   bool BuildMenu();
   RECT PictureRect() const;
   void Repaint();
+  void ReachScreen();
 
   HWND window_ = nullptr;
   HMENU menu_ = nullptr;
@@ -100,7 +101,7 @@ class Win32Ui final : public Ui {
   std::deque<Event> queue_;
   Image picture_;
   bool overlayShown_ = false;
-  Image overlayPicture_;
+  Image overlayPicture_;  // the overlay laid over the terminal's picture
   std::vector<OverlayText> overlayTexts_;
   Pixel overlayColour_ = 0;
 };

@@ -1,6 +1,7 @@
 // The window's rules without a window.  See Win32WindowRules.h.
 #include "platform/win32/Win32WindowRules.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tavolin::win32 {
@@ -92,6 +93,28 @@ std::vector<std::uint8_t> PackedDib(const Image& picture) {
     }
   }
   return dib;
+}
+
+Image Overlaid(const Image& below, const Image& above) {
+  const auto filled = [](const Image& i) {
+    return i.width > 0 && i.height > 0 &&
+           i.pixels.size() >=
+               static_cast<std::size_t>(i.width) * static_cast<std::size_t>(i.height);
+  };
+  const bool hasBelow = filled(below);
+  const bool hasAbove = filled(above);
+  Image result(std::max(hasBelow ? below.width : 0, hasAbove ? above.width : 0),
+               std::max(hasBelow ? below.height : 0, hasAbove ? above.height : 0), 0xFF000000u);
+  for (int y = 0; y < result.height; ++y) {
+    for (int x = 0; x < result.width; ++x) {
+      if (hasAbove && above.Contains(x, y) && (above.At(x, y) >> 24) != 0) {
+        result.At(x, y) = above.At(x, y);
+      } else if (hasBelow && below.Contains(x, y)) {
+        result.At(x, y) = below.At(x, y);
+      }
+    }
+  }
+  return result;
 }
 
 std::string DialogFilter(std::string_view filter, int* pairs) {

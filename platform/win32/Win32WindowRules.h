@@ -29,6 +29,10 @@ std::optional<Event> EventForMessage(UINT message, WPARAM wParam, LPARAM lParam,
 // empty picture or one whose pixels do not fill its size.
 std::vector<std::uint8_t> PackedDib(const Image& picture);
 
+// above laid over below at (0, 0): its pixels with an alpha of 0 leave below's showing.  As
+// large as the larger of the two; black where neither reaches.
+Image Overlaid(const Image& below, const Image& above);
+
 // "label|pattern;pattern|..." as the common dialogs' filter: label NUL patterns NUL ... NUL.  A
 // label without a pattern is dropped; the count of pairs kept goes to pairs.  Empty when no pair
 // is left (the dialog then gets no filter).

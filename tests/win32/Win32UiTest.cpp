@@ -237,18 +237,36 @@ TEST_F(Win32UiTest, PictureIsOnTheScreenWhenShowPictureReturns) {
   EXPECT_EQ(ScreenPixel(ui_.window(), 10, 50), RGB(0, 0, 0));
 }
 
-TEST_F(Win32UiTest, OverlayDrawsItsTextsOverItsPictureUntilTheNextPicture) {
-  ui_.ShowPicture(Image(kCw, kCh - 21, 0xFF000000u));
+TEST_F(Win32UiTest, OverlayIsPaintedOverThePictureUntilTheNextPicture) {
+  Image terminal(kCw, kCh - 21, 0xFF00FF00u);
+  ui_.ShowPicture(terminal);
+  Image about(322, 240, 0x00000000u);  // rows 0 and 1 left unpainted
+  for (int y = 2; y < 240; ++y) {
+    for (int x = 0; x < 320; ++x) about.At(x, y) = 0xFF000080u;
+  }
   const COLORREF yellow = RGB(255, 255, 0);
-  ui_.PaintOverlay(Image(kCw, kCh - 21, 0xFF000080u), {{20, 30, "Tavolin"}}, 0xFFFFFF00u);
-  EXPECT_EQ(ScreenPixel(ui_.window(), 300, 300), RGB(0, 0, 0x80));
+  ui_.PaintOverlay(about, {{20, 30, "Tavolin"}}, 0xFFFFFF00u);
+  struct Case {
+    int x, y;
+    COLORREF want;
+  };
+  const Case cases[] = {
+      {300, 200, RGB(0, 0, 0x80)},  // the overlay
+      {300, 1, RGB(0, 255, 0)},     // its unpainted rows: the terminal's picture
+      {321, 100, RGB(0, 255, 0)},   // its unpainted columns
+      {400, 100, RGB(0, 255, 0)},   // beyond it
+      {10, 300, RGB(0, 255, 0)},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ScreenPixel(ui_.window(), c.x, c.y), c.want) << c.x << "," << c.y;
+  }
   int lit = 0;
   for (int y = 30; y < 50; ++y) {
     for (int x = 20; x < 90; ++x) lit += ScreenPixel(ui_.window(), x, y) == yellow ? 1 : 0;
   }
   EXPECT_GT(lit, 20) << "the text in its colour";
-  ui_.ShowPicture(Image(kCw, kCh - 21, 0xFF000000u));
-  EXPECT_EQ(ScreenPixel(ui_.window(), 300, 300), RGB(0, 0, 0));
+  ui_.ShowPicture(terminal);
+  EXPECT_EQ(ScreenPixel(ui_.window(), 300, 200), RGB(0, 255, 0));
 }
 
 TEST_F(Win32UiTest, ProgressBarIsHiddenAtItsPlaceAndClamped) {

@@ -1,7 +1,8 @@
 // The Windows program, tavolin.exe, under Wine on a virtual X server against tavolin-sim: its
 // window found by title, the demo's picture on the screen (read back by the chip's pixel test
-// and from a capture of the window), keys and a mouse click reaching the chip, Save Settings byte
-// for byte, Copy Text through the clipboard and an image upload asked for by the chip.
+// and from a capture of the window), the about screen, keys and a mouse click reaching the chip,
+// Save Settings byte for byte, Copy Text through the clipboard and an image upload asked for by the
+// chip.
 //
 // The chip's pseudo-terminal becomes a Wine COM port as a symbolic link in the prefix's
 // dosdevices folder; each test takes its own COM number and the program never scans (ComNr is
@@ -217,6 +218,36 @@ TEST_F(WineWindowE2e, DemoPictureIsOnTheScreen) {
   // The menu bar lies above the picture, inside the window.
   EXPECT_GT(top, 15);
   EXPECT_LT(top, 80);
+}
+
+TEST_F(WineWindowE2e, AboutScreenIsOnTheScreenDuringItsPause) {
+  ASSERT_TRUE(Start(19, 0)) << failure_;
+  int left = 0;
+  int top = 0;
+  ASSERT_TRUE(PictureOrigin(&left, &top));
+  const Capture before = ParseXwd(x_->Run({"xwd", "-silent", "-id", window_}));
+  ASSERT_GT(before.width, 0);
+  Keys({"alt+h", "a"});
+  // The program holds the about screen for two seconds without handling messages: it must be
+  // on the screen all the same.  Its gradient strip is (y, 0, y) in row y.
+  Capture during;
+  const bool shown = WaitFor(
+      [&] {
+        during = ParseXwd(x_->Run({"xwd", "-silent", "-id", window_}));
+        return during.At(left + 75, top + 200) == 0xC800C8u;
+      },
+      kReplyLimitMs);
+  ASSERT_TRUE(shown) << "no about screen";
+  EXPECT_EQ(during.At(left + 75, top + 100), 0x640064u);
+  int yellow = 0;
+  for (int y = top + 25; y < top + 80; ++y) {
+    for (int x = left + 170; x < left + 320; ++x) yellow += during.At(x, y) == 0xFFFF00u ? 1 : 0;
+  }
+  EXPECT_GT(yellow, 100) << "the texts";
+  // Outside its 322 x 240 pixels the terminal's picture stays.
+  for (const auto& [x, y] : {std::pair{400, 50}, std::pair{350, 255}, std::pair{100, 300}}) {
+    EXPECT_EQ(during.At(left + x, top + y), before.At(left + x, top + y)) << x << "," << y;
+  }
 }
 
 TEST_F(WineWindowE2e, KeysReachTheChipInEachMode) {

@@ -38,6 +38,10 @@ struct AppState {
   std::int32_t AutoMode = 0;    // Auto Mode: set from AutoDis when the settings are applied
   std::int32_t QuitRequested = 0;
   std::int32_t PortReleased = 0;
+  // After the device went away: looking for it again (app/PortLoss.h), next try due at
+  // NextRetakeMs on the clock.
+  std::int32_t RetakingPort = 0;
+  std::int64_t NextRetakeMs = 0;
   std::int32_t LastBaudIndex = 0;
   std::int32_t RememberedFileType = 3;
   std::string PreparedFile;

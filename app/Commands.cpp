@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/Flags.h"
 #include "app/MenuIds.h"
+#include "app/PortLoss.h"
 #include "loader/ImageUpload.h"
 #include "settings/SettingsFile.h"
 #include "terminal/DisplayInterpreter.h"
@@ -29,12 +30,14 @@ void ComPortCommand(AppState& app) {
   const int n =
       ReadDecimal(app.platform.ui.AskComPort(app.settings.ComNr, app.platform.serial.ListPorts()));
   if (n < 1) return;
+  StopRetaking(app);
   app.port.Close();
   app.settings.ComNr = n;
   Connect(app);
 }
 
 void ComEnabledCommand(AppState& app) {
+  StopRetaking(app);
   if (app.ComEnabled == 0) {
     Connect(app);
     return;
@@ -73,6 +76,7 @@ void Connect(AppState& app) {
     SetComEnabled(app, false);
     return;
   }
+  StopRetaking(app);
   app.output->ClearScreen();
 }
 

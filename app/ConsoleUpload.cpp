@@ -1,6 +1,7 @@
 #include "app/ConsoleUpload.h"
 
 #include "app/AppState.h"
+#include "app/PortLoss.h"
 
 namespace tavolin {
 
@@ -17,6 +18,8 @@ int ExitCodeFor(UploadOutcome outcome) {
       return exitcode::kNoHandshake;
     case UploadOutcome::ProtocolError:
       return exitcode::kLoadError;
+    case UploadOutcome::PortLost:
+      return exitcode::kPortLost;
   }
   return exitcode::kLoadError;
 }
@@ -55,6 +58,7 @@ std::string UsageText(std::string_view programName) {
          "  3  the image file is missing, unreadable or longer than 32804 bytes\n"
          "  4  no chip answered the handshake\n"
          "  5  the chip reported a checksum, EEPROM write or EEPROM verify error\n"
+         "  6  the COM port was lost during the upload (the adapter was unplugged)\n"
          "Other exit codes:\n"
          "  0  the windowed terminal ended normally, or this text was shown\n"
          "  1  the windowed terminal could not start (no window system, or this program was\n"
@@ -135,6 +139,7 @@ int RunConsoleUpload(AppState& app, const CommandLine& line) {
   console.Out(std::string(kConsoleUploadHeader) + std::to_string(app.settings.ComNr) + "\n");
   console.Out(std::string(kConsoleFileHeader) + app.FirstParameter + "\n");
   const UploadOutcome outcome = UploadImage(app, app.FirstParameter);
+  NoticePortLoss(app);
   output.Finish();
   if (app.port.IsOpen()) app.port.Close();
   app.platform.clock.SleepMs(kConsoleClosePauseMs);

@@ -3,7 +3,8 @@
 //
 // Principles of operation.  RunConsoleUpload opens COM port-number at 115200, prints the two
 // header lines, runs UploadImage with its status lines going to standard output as lines ended by
-// one LF each, waits two seconds and returns the exit code below.  A message box of the upload
+// one LF each, waits two seconds and returns the exit code below.  A port lost on the way ends the
+// upload with the one line "COM<n> lost" and exit code 6.  A message box of the upload
 // ("No COM") becomes its caption and text on standard error.  When standard error is a terminal a
 // single progress line is drawn there while the image is sent, and erased when it is done.
 //
@@ -39,6 +40,7 @@ inline constexpr int kNoPort = 2;       // the COM port did not open ("No COM")
 inline constexpr int kFileError = 3;    // the image file is missing, unreadable or too long
 inline constexpr int kNoHandshake = 4;  // no chip answered the handshake ("Code Error -> Abort")
 inline constexpr int kLoadError = 5;    // the chip refused the image or the EEPROM write/verify
+inline constexpr int kPortLost = 6;     // the port's device went away during the upload
 }  // namespace exitcode
 
 int ExitCodeFor(UploadOutcome outcome);

@@ -4,6 +4,7 @@
 
 #include "app/Commands.h"
 #include "app/Flags.h"
+#include "app/PortLoss.h"
 #include "loader/ImageUpload.h"
 #include "loader/MonitorTransfer.h"
 #include "terminal/DisplayInterpreter.h"
@@ -82,6 +83,7 @@ void ApplyAutoMode(AppState& app) {
   // window, and a minimised window keeps its height on some desktops.
   const bool minimized = app.platform.ui.IsMinimized();
   if (minimized && app.PortReleased == 0) {
+    StopRetaking(app);
     if (app.port.IsOpen()) {
       SetComEnabled(app, false);
       app.port.Close();
@@ -127,8 +129,10 @@ void RunCycle(AppState& app, const Event& event) {
       break;
   }
   PollPort(app);
-  if (event.kind == Event::Kind::Timer && app.AutoMode != 0) {
-    ApplyAutoMode(app);
+  NoticePortLoss(app);
+  if (event.kind == Event::Kind::Timer) {
+    if (app.AutoMode != 0) ApplyAutoMode(app);
+    RetakeLostPort(app);
   }
 }
 

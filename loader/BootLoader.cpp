@@ -76,6 +76,7 @@ int ReceiveBit(AppState& app, bool probe, int budgetMs) {
     if (probe) {
       app.port.QueueByte(boot::kProbe);
       app.port.Flush();
+      if (app.port.Lost()) return -1;
       clock.SleepMs(boot::kProbeMs);
       budgetMs -= boot::kProbeMs;
     }
@@ -87,6 +88,7 @@ int ReceiveBit(AppState& app, bool probe, int budgetMs) {
       if (byte == boot::kBitOne) return 1;
       Status(app, kHardwareLost);
     }
+    if (app.port.Lost()) return -1;  // nothing will come; the loss is reported once, elsewhere
     clock.SleepMs(boot::kPollMs);
     budgetMs -= boot::kPollMs;
   }
@@ -100,6 +102,7 @@ int ReceiveBitQuiet(AppState& app, int budgetMs) {
     if (app.port.ReadByte(byte) && (byte == boot::kBitZero || byte == boot::kBitOne)) {
       return byte & 1;
     }
+    if (app.port.Lost()) return -1;
     app.platform.clock.SleepMs(boot::kPollMs);
     budgetMs -= boot::kPollMs;
   }
@@ -122,6 +125,7 @@ int Handshake(AppState& app) {
   }
   const int version =
       ReceiveVersion([&app] { return ReceiveBit(app, false, boot::kVersionBitBudgetMs); });
+  if (app.port.Lost()) return -1;
   Status(app, std::string(kPropellerVersion) + std::to_string(version));
   return version;
 }
@@ -149,11 +153,13 @@ LoadResult Load(AppState& app, std::size_t byteLength) {
   const bool eeprom = app.loader.eepromMode;
   EncodeLong(app, eeprom ? boot::kCommandProgramRun : boot::kCommandLoadRun);
   app.port.Flush();
+  if (app.port.Lost()) return LoadResult::PortLost;
 
   std::size_t count = eeprom ? boot::kEepromLongs : byteLength / 4;
   if (count > app.loader.image.size()) count = app.loader.image.size();
   EncodeLong(app, static_cast<std::uint32_t>(count));
   app.port.Flush();
+  if (app.port.Lost()) return LoadResult::PortLost;
   if (eeprom) {
     Status(app, std::string(kWriteInEepromLength) + std::to_string(boot::kEepromBytes));
   } else {
@@ -161,25 +167,32 @@ LoadResult Load(AppState& app, std::size_t byteLength) {
   }
 
   LoadProgress* progress = app.loader.progress;
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < count && !app.port.Lost(); ++i) {
     EncodeLong(app, app.loader.image[i]);
     if (progress != nullptr) progress->ImageProgress(i + 1, count);
   }
   app.port.Flush();
   if (progress != nullptr) progress->ImageDone();
+  if (app.port.Lost()) return LoadResult::PortLost;
   Status(app, kVerify);
 
-  if (ReceiveBit(app, true, boot::kChecksumBudgetMs) != 0) {
+  const int checksum = ReceiveBit(app, true, boot::kChecksumBudgetMs);
+  if (app.port.Lost()) return LoadResult::PortLost;
+  if (checksum != 0) {
     Status(app, kChecksumError);
     return LoadResult::ChecksumError;
   }
   if (eeprom) {
     // A time-out here is reported by ReceiveBit and tolerated: only an answer 1 is a failure.
-    if (ReceiveBit(app, true, boot::kProgramBudgetMs) == 1) {
+    const int programmed = ReceiveBit(app, true, boot::kProgramBudgetMs);
+    if (app.port.Lost()) return LoadResult::PortLost;
+    if (programmed == 1) {
       Status(app, kEepromWriteError);
       return LoadResult::EepromWriteError;
     }
-    if (ReceiveBit(app, true, boot::kVerifyBudgetMs) == 1) {
+    const int verified = ReceiveBit(app, true, boot::kVerifyBudgetMs);
+    if (app.port.Lost()) return LoadResult::PortLost;
+    if (verified == 1) {
       Status(app, kEepromVerifyError);
       return LoadResult::EepromVerifyError;
     }

@@ -6,6 +6,10 @@
 // in EEPROM mode, whether programming and verifying the EEPROM succeeded; then it runs the image.
 // The protocol itself is described at the top of BootLoader.cpp.
 //
+// When the port is lost (its device went away) every wait ends at once, without "Time Out" or
+// another status line: the caller sees app.port.Lost() and stops, and the program reports the
+// loss once.
+//
 // Every operation works on the AppState it is given: app.port carries the bytes (the transmit
 // queue and receive block for the upload path, raw transfer for Detect), app.loader holds the
 // LFSR, the mode and the image, app.output takes the status lines, app.platform.clock every wait.
@@ -62,14 +66,15 @@ inline constexpr int kVerifyBudgetMs = 2500;
 }  // namespace boot
 
 // How a Load ended.
-enum class LoadResult { Ok, ChecksumError, EepromWriteError, EepromVerifyError };
+enum class LoadResult { Ok, ChecksumError, EepromWriteError, EepromVerifyError, PortLost };
 
 // The next bit of the handshake sequence; steps app.loader.lfsr.
 int NextLfsrBit(AppState& app);
 // Queues the 11 bytes that carry value, least significant bits first.
 void EncodeLong(AppState& app, std::uint32_t value);
-// One reply bit from the receive block: 0, 1, or -1 after "Time Out".  Bytes other than 0xFE and
-// 0xFF print "Hardware lost" and are dropped.  With probe, a 0xF9 goes out before every pass.
+// One reply bit from the receive block: 0, 1, or -1 after "Time Out" (or at once, silently, when
+// the port is lost).  Bytes other than 0xFE and 0xFF print "Hardware lost" and are dropped.  With
+// probe, a 0xF9 goes out before every pass.
 int ReceiveBit(AppState& app, bool probe, int budgetMs);
 // One reply bit by single-byte reads; prints nothing.
 int ReceiveBitQuiet(AppState& app, int budgetMs);

@@ -128,6 +128,7 @@ UploadOutcome UploadImage(AppState& app, const std::string& path) {
 
   app.port.PulseReset(app.settings.UseRTS);
   const int version = Handshake(app);
+  if (app.port.Lost()) return UploadOutcome::PortLost;
   if (version < 1) {
     if (app.output != nullptr) app.output->PrintText(kCodeErrorAbort);
     EncodeLong(app, boot::kCommandShutdown);
@@ -135,6 +136,7 @@ UploadOutcome UploadImage(AppState& app, const std::string& path) {
     return UploadOutcome::HandshakeFailed;
   }
   const LoadResult loaded = Load(app, 4 * longCount);
+  if (loaded == LoadResult::PortLost) return UploadOutcome::PortLost;
   app.port.PurgeInput();
   return loaded == LoadResult::Ok ? UploadOutcome::Loaded : UploadOutcome::ProtocolError;
 }
@@ -147,6 +149,7 @@ void SendTextFile(AppState& app, const std::string& path) {
   auto endLine = [&app, byte, &lineOpen] {
     byte[0] = '\r';
     app.port.WriteRaw(byte, 1);
+    if (app.port.Lost()) return;
     app.platform.ui.ProcessPendingEvents();
     app.platform.clock.SleepMs(app.settings.TxtCurs != 0 ? kTextLinePauseCursorMs
                                                          : kTextLinePauseMs);
@@ -156,14 +159,16 @@ void SendTextFile(AppState& app, const std::string& path) {
     if (c == '\r' || c == '\n') {
       if (c == '\r' && in.peek() == '\n') in.get();
       endLine();
+      if (app.port.Lost()) return;
       continue;
     }
     byte[0] = static_cast<std::uint8_t>(c);
     app.port.WriteRaw(byte, 1);
+    if (app.port.Lost()) return;
     if (app.RememberedFileType == filetype::kObj) app.platform.clock.SleepMs(kTextCharPauseMs);
     lineOpen = true;
   }
-  if (lineOpen) endLine();  // a last line without a line end
+  if (lineOpen && !app.port.Lost()) endLine();  // a last line without a line end
 }
 
 }  // namespace tavolin

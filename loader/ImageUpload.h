@@ -7,7 +7,9 @@
 // (case-sensitive) programs the EEPROM, anything else loads RAM.  The rest of the image buffer is
 // zeroed for every upload, so an EEPROM image never carries the tail of an earlier, longer one,
 // and a file that does not fit into the buffer is refused before anything is sent.
-// SendTextFile types a text file line by line, each line ended by CR.
+// SendTextFile types a text file line by line, each line ended by CR.  An upload or a send whose
+// port is lost (app.port.Lost()) stops at once and prints nothing more; the program reports the
+// loss.
 //
 // May touch: app.port, app.loader, app.output, app.settings (BinPath, BaudRate, UseRTS, TxtCurs),
 // app.RememberedFileType, app.PreparedFile, app.platform.ui (the dialog, the "No COM" box, pumping
@@ -58,6 +60,7 @@ enum class UploadOutcome {
   FileRefused,      // longer than the image buffer
   HandshakeFailed,  // "Code Error -> Abort"
   ProtocolError,    // "CheckSum Error", "EEPROM write Error" or "EEPROM verify Error"
+  PortLost,         // the device went away during the upload
 };
 
 bool IsEepromPath(std::string_view path);

@@ -57,6 +57,7 @@ bool WaitForGoAhead(AppState& app) {
   for (int poll = 0; poll < kGoAheadPolls; ++poll) {
     app.platform.ui.ProcessPendingEvents();
     if (app.port.ReadRaw(app.ReceiveBuffer.data()) > 0) return true;
+    if (app.port.Lost()) return false;
     app.platform.clock.SleepMs(kGoAheadPollMs);
   }
   return false;
@@ -66,6 +67,7 @@ bool WaitForGoAhead(AppState& app) {
 
 void SendText(AppState& app, std::string_view text) {
   for (char c : text) {
+    if (app.port.Lost()) return;
     app.SendBuffer[0] = static_cast<std::uint8_t>(c);
     app.port.WriteRaw(app.SendBuffer.data(), 1);
   }
@@ -78,6 +80,7 @@ void MonitorObjUpload(AppState& app, const std::string& path) {
   app.settings.MsMoveOff = 1;
   std::uint32_t address = kMonitorStartAddress;
   for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
+    if (app.port.Lost()) return;
     if (address % 16 == 0) {
       if (address != kMonitorStartAddress) SendText(app, kMonitorLineEnd);
       SendText(app, Hex(address) + ":");
@@ -115,9 +118,9 @@ void DownloadBinary(AppState& app, const std::string& name) {
     std::int64_t sent = 0;
     app.port.PurgeInput();
     std::array<char, kTransferBlockBytes> block{};
-    while (in.peek() != std::char_traits<char>::eof()) {
+    while (in.peek() != std::char_traits<char>::eof() && !app.port.Lost()) {
       if (!WaitForGoAhead(app)) {
-        if (app.output != nullptr) app.output->PrintText(kTransferTimeOut);
+        if (app.output != nullptr && !app.port.Lost()) app.output->PrintText(kTransferTimeOut);
         break;
       }
       in.read(block.data(), block.size());

@@ -11,8 +11,10 @@
 //     go-ahead within 200 polls of 10 ms ends the transfer with "TimeOut Error".
 //   - SendPreparedSize answers the chip's size query for PreparedFile: the size as a signed
 //     32-bit value, -1 for a missing file or none chosen, -2 for a folder.
-// Both transfers set MsMoveOff once their file has opened, so mouse reports do not mix into the
-// data; DownloadBinary restores it from the Normal-Terminal Mode check mark at its end.
+// Both transfers stop at once when the port is lost (app.port.Lost()), without "TimeOut Error":
+// the program reports the loss.  Both set MsMoveOff once their file has opened, so mouse reports do
+// not mix into the data; DownloadBinary restores it from the Normal-Terminal Mode check mark at its
+// end.
 //
 // May touch: app.port, app.ReceiveBuffer, app.SendBuffer, app.settings (MsMoveOff, BinPath),
 // app.PreparedFile, app.output ("TimeOut Error"), app.platform.ui (dialog, progress bar, pumping

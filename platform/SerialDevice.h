@@ -1,6 +1,12 @@
 // The serial devices of the machine, as the core sees them: open one by its COM number, set its
 // rate and framing, drive DTR and RTS, purge its input, and move bytes without ever waiting for
 // the far end.  platform/posix implements it on termios, platform/fake with a scripted device.
+//
+// A device can go away while it is open (a USB adapter pulled out, the far end of a
+// pseudo-terminal closed).  Read and Write then return -1, and keep doing so; "nothing yet" is
+// never -1.  The device remembers which device it is (Identity), so that the program can take the
+// same one back when it returns (SerialSystem::Reopen) without picking up another adapter that
+// now answers to the same COM number.
 #pragma once
 
 #include <cstddef>
@@ -42,6 +48,10 @@ class SerialDevice {
   // A descriptor that becomes readable when bytes arrive, so the window can wake for them
   // instead of waiting for its next timer tick; -1 when the device has none.
   virtual int ReadableHandle() const { return -1; }
+  // Which device this is, in the backend's own words, for SerialSystem::Reopen: on POSIX the path
+  // COM n resolved to and its /dev/serial/by-id name when it has one; on Windows the COM name.
+  // Empty when the backend cannot tell; such a device is never taken back by itself.
+  virtual std::string Identity() const { return {}; }
 };
 
 // One serial port the machine offers, with what a person needs to tell it from the others.
@@ -60,6 +70,16 @@ class SerialSystem {
   virtual std::unique_ptr<SerialDevice> Open(int portNumber, const SerialOpenOptions& options) = 0;
   // The ports that can be opened by number, in number order.
   virtual std::vector<PortInfo> ListPorts() = 0;
+  // Opens the device with this identity (SerialDevice::Identity) again, configured as Open would:
+  // nullptr while it is not there, cannot be opened, or another device now has its name.  Says
+  // nothing on failure, since the caller tries again later.  A backend that cannot recognise a
+  // device again keeps the default.
+  virtual std::unique_ptr<SerialDevice> Reopen(const std::string& identity,
+                                               const SerialOpenOptions& options) {
+    (void)identity;
+    (void)options;
+    return nullptr;
+  }
 };
 
 }  // namespace tavolin

@@ -19,8 +19,7 @@ void SerialPort::Status(std::string_view line) {
   if (status_ != nullptr) status_->PrintLine(line);
 }
 
-bool SerialPort::Open(int portNumber, int rateIndex, int ft232r, bool quiet) {
-  if (device_ != nullptr) return true;
+SerialOpenOptions SerialPort::OptionsFor(int rateIndex, int ft232r, bool quiet) const {
   const RateSetting rate = RateForIndex(rateIndex);
   SerialOpenOptions options;
   options.bitsPerSecond = rate.bitsPerSecond;
@@ -28,8 +27,41 @@ bool SerialPort::Open(int portNumber, int rateIndex, int ft232r, bool quiet) {
   options.dtr = (ft232r == 0);
   options.rts = false;
   options.quiet = quiet;
-  device_ = system_.Open(portNumber, options);
-  return device_ != nullptr;
+  return options;
+}
+
+bool SerialPort::Open(int portNumber, int rateIndex, int ft232r, bool quiet) {
+  if (device_ != nullptr) return true;
+  lost_ = false;
+  device_ = system_.Open(portNumber, OptionsFor(rateIndex, ft232r, quiet));
+  if (device_ == nullptr) return false;
+  portNumber_ = portNumber;
+  identity_ = device_->Identity();
+  return true;
+}
+
+bool SerialPort::Reopen(int rateIndex, int ft232r) {
+  if (device_ != nullptr) return true;
+  if (identity_.empty()) return false;
+  device_ = system_.Reopen(identity_, OptionsFor(rateIndex, ft232r, true));
+  if (device_ == nullptr) return false;
+  lost_ = false;
+  return true;
+}
+
+bool SerialPort::TakeLoss() {
+  if (!lost_ || lossReported_) return false;
+  lossReported_ = true;
+  return true;
+}
+
+void SerialPort::DeviceFailed() {
+  device_.reset();
+  queueCount_ = 0;
+  fillCount_ = 0;
+  readPosition_ = 0;
+  lost_ = true;
+  lossReported_ = false;
 }
 
 void SerialPort::SetRate(int rateIndex) {
@@ -62,6 +94,7 @@ void SerialPort::PurgeInput() {
 
 void SerialPort::Close() {
   device_.reset();
+  lost_ = false;
   queueCount_ = 0;
   fillCount_ = 0;
   readPosition_ = 0;
@@ -74,9 +107,14 @@ void SerialPort::QueueByte(std::uint8_t byte) {
 
 void SerialPort::Flush() {
   if (queueCount_ == 0) return;
-  const long written = device_ != nullptr ? device_->Write(queue_.data(), queueCount_) : -1;
+  if (device_ == nullptr) {
+    if (!lost_) Status(kUnableToWrite);
+    queueCount_ = 0;
+    return;
+  }
+  const long written = device_->Write(queue_.data(), queueCount_);
   if (written < 0) {
-    Status(kUnableToWrite);
+    DeviceFailed();
   } else if (static_cast<std::size_t>(written) < queueCount_) {
     Status(kTransmitStall);
   }
@@ -86,10 +124,13 @@ void SerialPort::Flush() {
 int SerialPort::FillReceive() {
   readPosition_ = 0;
   fillCount_ = 0;
-  const long got =
-      device_ != nullptr ? device_->Read(receiveBlock_.data(), receiveBlock_.size()) : -1;
+  if (device_ == nullptr) {
+    if (!lost_) Status(kUnableToRead);
+    return 0;
+  }
+  const long got = device_->Read(receiveBlock_.data(), receiveBlock_.size());
   if (got < 0) {
-    Status(kUnableToRead);
+    DeviceFailed();
     return 0;
   }
   fillCount_ = static_cast<std::size_t>(got);
@@ -99,18 +140,28 @@ int SerialPort::FillReceive() {
 int SerialPort::WriteRaw(const std::uint8_t* bytes, std::size_t n) {
   if (device_ == nullptr || n == 0) return 0;
   const long written = device_->Write(bytes, n);
-  return written < 0 ? 0 : static_cast<int>(written);
+  if (written < 0) {
+    DeviceFailed();
+    return 0;
+  }
+  return static_cast<int>(written);
 }
 
 int SerialPort::ReadRaw(std::uint8_t* buffer) {
   if (device_ == nullptr) return 0;
   const long got = device_->Read(buffer, kRawReadSize);
-  return got < 0 ? 0 : static_cast<int>(got);
+  if (got < 0) {
+    DeviceFailed();
+    return 0;
+  }
+  return static_cast<int>(got);
 }
 
 bool SerialPort::ReadByte(std::uint8_t& out) {
   if (device_ == nullptr) return false;
-  return device_->Read(&out, 1) == 1;
+  const long got = device_->Read(&out, 1);
+  if (got < 0) DeviceFailed();
+  return got == 1;
 }
 
 }  // namespace tavolin

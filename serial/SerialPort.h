@@ -9,12 +9,21 @@
 //   - raw transfer (WriteRaw, ReadRaw, ReadByte), which reports nothing.
 // Operations on a closed port are not refused: they fail the way the device calls would, and the
 // rules above apply.  Every wait goes through the Clock.
+//
+// A lost device.  A read or write that fails (the device reports -1: a hang-up, an unplugged
+// adapter, any error other than "nothing yet") means the device is gone.  At that first sign the
+// port closes itself and is marked lost; from then on every operation quietly does nothing (no
+// "Unable to write" per poll) until the next Open or Close.  The port does not tell the user: its
+// callers stop their work when they see Lost(), and the program reports the loss once
+// (TakeLoss).  The identity of the last device opened stays, so Reopen can take the same device
+// back when it returns.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/Clock.h"
@@ -60,6 +69,15 @@ class SerialPort {
   // (the start-up scan), the backend keeps the reason for a failure to itself.
   bool Open(int portNumber, int rateIndex, int ft232r, bool quiet = false);
   bool IsOpen() const { return device_ != nullptr; }
+  // The device went away while open, and the port has not been opened or closed since.
+  bool Lost() const { return lost_; }
+  // True once for each loss: whoever reports the loss to the user asks this.
+  bool TakeLoss();
+  // The COM number of the last Open (the port's name in messages).
+  int PortNumber() const { return portNumber_; }
+  // Opens the device of the last successful Open again (SerialSystem::Reopen), configured as Open
+  // does; false while it is not back.  Quiet, like every automatic attempt.
+  bool Reopen(int rateIndex, int ft232r);
   // A handle the window can watch to wake up when bytes arrive; -1 when closed or unknown.
   int ReadableHandle() const { return device_ != nullptr ? device_->ReadableHandle() : -1; }
   void SetRate(int rateIndex);
@@ -80,7 +98,8 @@ class SerialPort {
 
   // Raw transfer.
   int WriteRaw(const std::uint8_t* bytes, std::size_t n);
-  // Reads up to 1024 bytes into buffer, which must hold that many.  0 for none or a failure.
+  // Reads up to 1024 bytes into buffer, which must hold that many.  0 for none or a failure (a
+  // failure also marks the port lost).
   int ReadRaw(std::uint8_t* buffer);
   bool ReadByte(std::uint8_t& out);
 
@@ -88,11 +107,18 @@ class SerialPort {
 
  private:
   void Status(std::string_view line);
+  SerialOpenOptions OptionsFor(int rateIndex, int ft232r, bool quiet) const;
+  // The device failed: closes it and marks the port lost.
+  void DeviceFailed();
 
   SerialSystem& system_;
   Clock& clock_;
   TextOutput* status_ = nullptr;
   std::unique_ptr<SerialDevice> device_;
+  int portNumber_ = 0;
+  std::string identity_;  // of the last device opened by number
+  bool lost_ = false;
+  bool lossReported_ = false;
   std::array<std::uint8_t, kQueueSize> queue_{};
   std::size_t queueCount_ = 0;
   std::array<std::uint8_t, kReceiveBlockSize> receiveBlock_{};

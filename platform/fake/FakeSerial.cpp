@@ -10,14 +10,22 @@ void FakeSerialDevice::Feed(const std::vector<std::uint8_t>& bytes,
   for (std::uint8_t b : bytes) incoming_.push_back({at, b});
 }
 
+bool FakeSerialDevice::HandleSignalled() {
+  if (gone) return true;
+  const std::int64_t now = clock_.NowMs();
+  if (peer != nullptr) peer->OnPoll(*this, now);
+  return !incoming_.empty() && incoming_.front().atMs <= now;
+}
+
 bool FakeSerialDevice::Configure(int bps, StopBits stop) {
+  if (gone) return false;
   bitsPerSecond = bps;
   stopBits = stop;
   return true;
 }
 
 bool FakeSerialDevice::SetDtr(bool on) {
-  if (!hasModemLines) return false;
+  if (!hasModemLines || gone) return false;
   dtr = on;
   lineChanges.push_back({clock_.NowMs(), dtr, rts});
   if (peer != nullptr) peer->OnLines(*this, dtr, rts, clock_.NowMs());
@@ -25,7 +33,7 @@ bool FakeSerialDevice::SetDtr(bool on) {
 }
 
 bool FakeSerialDevice::SetRts(bool on) {
-  if (!hasModemLines) return false;
+  if (!hasModemLines || gone) return false;
   rts = on;
   lineChanges.push_back({clock_.NowMs(), dtr, rts});
   if (peer != nullptr) peer->OnLines(*this, dtr, rts, clock_.NowMs());
@@ -33,6 +41,7 @@ bool FakeSerialDevice::SetRts(bool on) {
 }
 
 bool FakeSerialDevice::PurgeInput() {
+  if (gone) return false;
   ++purges;
   const std::int64_t now = clock_.NowMs();
   // Only what has arrived by now is discarded; bytes still on the wire come later.
@@ -43,7 +52,8 @@ bool FakeSerialDevice::PurgeInput() {
 }
 
 long FakeSerialDevice::Write(const std::uint8_t* bytes, std::size_t n) {
-  if (failWrites) return -1;
+  if (goneAfterWritten && written.size() >= *goneAfterWritten) gone = true;
+  if (failWrites || gone) return -1;
   const std::size_t moved = writeLimit ? std::min(n, *writeLimit) : n;
   written.insert(written.end(), bytes, bytes + moved);
   writeSizes.push_back(moved);
@@ -52,7 +62,8 @@ long FakeSerialDevice::Write(const std::uint8_t* bytes, std::size_t n) {
 }
 
 long FakeSerialDevice::Read(std::uint8_t* buffer, std::size_t n) {
-  if (failReads) return -1;
+  if (goneAfterWritten && written.size() >= *goneAfterWritten) gone = true;
+  if (failReads || gone) return -1;
   const std::int64_t now = clock_.NowMs();
   if (peer != nullptr) peer->OnPoll(*this, now);
   std::size_t got = 0;
@@ -76,10 +87,10 @@ class Handle : public SerialDevice {
   bool SetDtr(bool on) override { return device_->SetDtr(on); }
   bool SetRts(bool on) override { return device_->SetRts(on); }
   bool PurgeInput() override { return device_->PurgeInput(); }
-  long Write(const std::uint8_t* bytes, std::size_t n) override {
-    return device_->Write(bytes, n);
-  }
+  long Write(const std::uint8_t* bytes, std::size_t n) override { return device_->Write(bytes, n); }
   long Read(std::uint8_t* buffer, std::size_t n) override { return device_->Read(buffer, n); }
+  int ReadableHandle() const override { return device_->readableHandle; }
+  std::string Identity() const override { return device_->identity; }
 
  private:
   std::shared_ptr<FakeSerialDevice> device_;
@@ -89,6 +100,7 @@ class Handle : public SerialDevice {
 
 FakeSerialDevice& FakeSerialSystem::Plug(int number) {
   auto device = std::make_shared<FakeSerialDevice>(clock_);
+  device->identity = "fake" + std::to_string(number);
   devices_[number] = device;
   return *device;
 }
@@ -102,14 +114,30 @@ std::unique_ptr<SerialDevice> FakeSerialSystem::Open(int portNumber,
                                                      const SerialOpenOptions& options) {
   openAttempts.push_back(portNumber);
   auto it = devices_.find(portNumber);
-  if (it == devices_.end() || it->second->isOpen) return nullptr;
+  if (it == devices_.end() || it->second->isOpen || it->second->gone) return nullptr;
+  return OpenPlugged(it->second, options);
+}
+
+std::unique_ptr<SerialDevice> FakeSerialSystem::Reopen(const std::string& identity,
+                                                       const SerialOpenOptions& options) {
+  reopenAttempts.push_back(identity);
+  for (const auto& [number, device] : devices_) {
+    if (device->identity == identity && !device->isOpen && !device->gone) {
+      return OpenPlugged(device, options);
+    }
+  }
+  return nullptr;
+}
+
+std::unique_ptr<SerialDevice> FakeSerialSystem::OpenPlugged(
+    const std::shared_ptr<FakeSerialDevice>& device, const SerialOpenOptions& options) {
   openOptions.push_back(options);
-  FakeSerialDevice& d = *it->second;
+  FakeSerialDevice& d = *device;
   d.bitsPerSecond = options.bitsPerSecond;
   d.stopBits = options.stopBits;
   d.dtr = options.dtr;
   d.rts = options.rts;
-  return std::make_unique<Handle>(it->second);
+  return std::make_unique<Handle>(device);
 }
 
 std::vector<PortInfo> FakeSerialSystem::ListPorts() {

@@ -2,7 +2,8 @@
 //
 // Bytes from the chip are fed in (optionally due at a virtual time); bytes the host writes are
 // captured with the size of every write; writes and reads can be switched to fail or stall in the
-// middle of a test; DTR and RTS changes are logged with their times.  A Peer (the simulated chip)
+// middle of a test, or the whole device can go away (gone: an adapter pulled out); DTR and RTS
+// changes are logged with their times.  A Peer (the simulated chip)
 // can watch the writes and line changes and answer through Feed.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -58,10 +60,23 @@ class FakeSerialDevice {
   }
 
   // Faults.
-  bool failWrites = false;           // Write returns -1
+  bool failWrites = false;                // Write returns -1
   std::optional<std::size_t> writeLimit;  // Write moves at most this many bytes
-  bool failReads = false;            // Read returns -1
-  bool hasModemLines = true;         // false: SetDtr / SetRts fail (a pseudo-terminal)
+  bool failReads = false;                 // Read returns -1
+  bool hasModemLines = true;              // false: SetDtr / SetRts fail (a pseudo-terminal)
+  // The device went away: every call fails, reads and writes with -1, and its readable handle
+  // reports a hang-up (see HandleSignalled).
+  bool gone = false;
+  // The device goes away at the first read or write once the host has written this many bytes.
+  std::optional<std::size_t> goneAfterWritten;
+
+  // The handle a window may watch (-1: none), and whether watching it would wake the loop now:
+  // bytes are due, or the device is gone (a hang-up is reported for as long as the handle is
+  // watched).
+  int readableHandle = -1;
+  bool HandleSignalled();
+  // Which device this is (SerialDevice::Identity); Plug names it "fake<number>".
+  std::string identity;
 
   // State seen by the host's calls.
   bool isOpen = false;
@@ -105,11 +120,18 @@ class FakeSerialSystem : public SerialSystem {
 
   std::unique_ptr<SerialDevice> Open(int portNumber, const SerialOpenOptions& options) override;
   std::vector<PortInfo> ListPorts() override;
+  // A plugged device with this identity that is neither open nor gone.
+  std::unique_ptr<SerialDevice> Reopen(const std::string& identity,
+                                       const SerialOpenOptions& options) override;
 
-  std::vector<int> openAttempts;  // every number Open was asked for
+  std::vector<int> openAttempts;               // every number Open was asked for
+  std::vector<std::string> reopenAttempts;     // every identity Reopen was asked for
   std::vector<SerialOpenOptions> openOptions;  // the options of every successful Open
 
  private:
+  std::unique_ptr<SerialDevice> OpenPlugged(const std::shared_ptr<FakeSerialDevice>& device,
+                                            const SerialOpenOptions& options);
+
   Clock& clock_;
   std::map<int, std::shared_ptr<FakeSerialDevice>> devices_;
 };

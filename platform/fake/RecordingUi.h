@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,6 +38,12 @@ class RecordingUi : public Ui {
 
   // Events WaitEvent hands out in order; Kind::None when empty.
   std::deque<Event> events;
+  // The port watch: while the watched handle is signalled (asked of signalled), WaitEvent hands
+  // out PortReadable before the queued events, as a level-triggered watch does once per cycle.
+  // At most maxPortWakeups of them, so a loop that never stops watching ends its test.
+  std::function<bool(int)> signalled;
+  int portWakeups = 0;
+  int maxPortWakeups = 100;
 
   // Menu state by id.
   std::map<int, bool> checked;
@@ -78,6 +85,11 @@ class RecordingUi : public Ui {
   void StopTimer() override { timerRunning = false; }
   void WatchPortHandle(int handle) override { watchedHandle = handle; }
   Event WaitEvent() override {
+    if (watchedHandle >= 0 && signalled && portWakeups < maxPortWakeups &&
+        signalled(watchedHandle)) {
+      ++portWakeups;
+      return {Event::Kind::PortReadable, 0};
+    }
     if (events.empty()) return {};
     Event e = events.front();
     events.pop_front();

@@ -1,6 +1,7 @@
 // What differs between the POSIX systems, one PosixSerialOs_<os>.cpp per system (chosen by the
 // build): the default serial naming (declared in PosixSerial.h), the probe for a legacy port's
-// hardware, and the desktop's program that opens documents and web addresses.
+// hardware, the low-latency request, and the desktop's program that opens documents and web
+// addresses.
 #pragma once
 
 #include <string>
@@ -10,6 +11,10 @@ namespace tavolin::posix {
 // Whether the legacy port at devicePath has a UART behind it, asked of its driver.  True when
 // the system cannot tell.
 bool ProbeLegacyPortHardware(const std::string& devicePath);
+
+// Asks the driver of the open serial device fd to pass received bytes on at once (Linux
+// ASYNC_LOW_LATENCY); quietly does nothing where there is no such setting.
+void RequestLowLatency(int fd);
 
 // The program that opens a document or a web address with the desktop's default handler.
 const char* DesktopOpener();

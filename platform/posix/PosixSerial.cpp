@@ -111,7 +111,8 @@ std::int64_t MonotonicMs() {
 
 class PosixSerialDevice : public SerialDevice {
  public:
-  PosixSerialDevice(int fd, int writeStallMs) : fd_(fd), writeStallMs_(writeStallMs) {}
+  PosixSerialDevice(int fd, int writeStallMs, std::string identity)
+      : fd_(fd), writeStallMs_(writeStallMs), identity_(std::move(identity)) {}
   ~PosixSerialDevice() override {
     ::ioctl(fd_, TIOCNXCL);
     ::close(fd_);  // releases the flock as well
@@ -187,6 +188,7 @@ class PosixSerialDevice : public SerialDevice {
   }
 
   int ReadableHandle() const override { return fd_; }
+  std::string Identity() const override { return identity_; }
 
  private:
   bool SetLine(int line, bool on) {
@@ -196,7 +198,20 @@ class PosixSerialDevice : public SerialDevice {
 
   int fd_;
   int writeStallMs_;
+  std::string identity_;
 };
+
+// An identity is the path COM n resolved to, a line end, and the device's /dev/serial/by-id name
+// (empty when it has none).
+std::string MakeIdentity(const std::string& path, const std::string& stableName) {
+  return path + '\n' + stableName;
+}
+
+void SplitIdentity(const std::string& identity, std::string& path, std::string& stableName) {
+  const std::size_t cut = identity.find('\n');
+  path = identity.substr(0, cut);
+  stableName = cut == std::string::npos ? std::string() : identity.substr(cut + 1);
+}
 
 std::string ReadLineOf(const fs::path& file) {
   std::ifstream in(file);
@@ -292,6 +307,31 @@ std::unique_ptr<SerialDevice> PosixSerialSystem::Open(int portNumber,
     Report(options, portNumber, device, kNoNumberedDevice);
     return nullptr;
   }
+  return OpenDevice(portNumber, device, options);
+}
+
+std::unique_ptr<SerialDevice> PosixSerialSystem::Reopen(const std::string& identity,
+                                                        const SerialOpenOptions& options) {
+  std::string path;
+  std::string stableName;
+  SplitIdentity(identity, path, stableName);
+  if (path.empty()) return nullptr;
+  std::error_code ec;
+  const fs::path target = fs::canonical(path, ec);
+  if (ec) return nullptr;  // not (yet) there
+  if (!stableName.empty()) {
+    // The adapter had a serial number: only that adapter counts, wherever its tty is now.
+    std::error_code ec2;
+    if (fs::canonical(stableName, ec2) != target || ec2) return nullptr;
+  }
+  SerialOpenOptions quiet = options;
+  quiet.quiet = true;
+  return OpenDevice(0, path, quiet);
+}
+
+std::unique_ptr<SerialDevice> PosixSerialSystem::OpenDevice(int portNumber,
+                                                            const std::string& device,
+                                                            const SerialOpenOptions& options) {
   const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int e = errno;
@@ -318,7 +358,9 @@ std::unique_ptr<SerialDevice> PosixSerialSystem::Open(int portNumber,
     return nullptr;
   }
   ::ioctl(fd, TIOCEXCL);
-  auto port = std::make_unique<PosixSerialDevice>(fd, writeStallMs_);
+  RequestLowLatency(fd);
+  auto port = std::make_unique<PosixSerialDevice>(fd, writeStallMs_,
+                                                  MakeIdentity(device, StableName(device)));
   if (!port->Setup(options.bitsPerSecond, options.stopBits)) {
     Report(options, portNumber, device, kRefusedSetup);
     return nullptr;

@@ -17,6 +17,15 @@
 // error stream (standard error), worded for the person who has to fix it, unless the caller only
 // probes (SerialOpenOptions::quiet, the start-up scan).
 //
+// Low latency.  On Linux the port is asked for low-latency mode at open (ASYNC_LOW_LATENCY), so an
+// FTDI adapter hands received bytes on within about a millisecond instead of after its 16 ms
+// latency timer; drivers without the setting (a pseudo-terminal) are left as they are.
+//
+// Taking a device back.  A device's identity is the path COM n resolved to (the TAVOLIN_COM<n>
+// name itself when one is set, so a symlink can be pointed at a new device) and its
+// /dev/serial/by-id name when it has one.  Reopen opens that path again, and only when the by-id
+// name, if there was one, leads to it: another adapter that took over the path is left alone.
+//
 // Transfer.  Reads never wait: nothing waiting gives 0; an unplugged adapter (hang-up) or another
 // device error gives -1.  Writes complete: partial writes and a full driver queue are waited out
 // with poll(), but a write that makes no progress for kWriteStallMs gives up and returns the short
@@ -74,6 +83,8 @@ class PosixSerialSystem : public SerialSystem {
 
   std::unique_ptr<SerialDevice> Open(int portNumber, const SerialOpenOptions& options) override;
   std::vector<PortInfo> ListPorts() override;
+  std::unique_ptr<SerialDevice> Reopen(const std::string& identity,
+                                       const SerialOpenOptions& options) override;
 
   // The machine's serial devices in COM order (without the TAVOLIN_COM<n> overrides).
   std::vector<std::string> ScanDevices() const;
@@ -81,6 +92,8 @@ class PosixSerialSystem : public SerialSystem {
   std::string DeviceForPort(int portNumber) const;
 
  private:
+  std::unique_ptr<SerialDevice> OpenDevice(int portNumber, const std::string& device,
+                                           const SerialOpenOptions& options);
   bool HasHardware(const std::string& name) const;
   std::string StableName(const std::string& device) const;
   std::string Description(const std::string& device) const;

@@ -13,6 +13,10 @@ bool ProbeLegacyPortHardware(const std::string& /*devicePath*/) {
   return true;
 }
 
+void RequestLowLatency(int /*fd*/) {
+  // The macOS drivers have no such setting to ask for.
+}
+
 const char* DesktopOpener() {
   return "open";
 }

@@ -1,5 +1,5 @@
 // Linux: ttyUSB and ttyACM adapters, legacy ttyS and board UARTs; TIOCGSERIAL tells a phantom
-// ttyS (type unknown) from a real one; xdg-open opens documents.
+// ttyS (type unknown) from a real one and asks for low latency; xdg-open opens documents.
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -21,6 +21,14 @@ bool ProbeLegacyPortHardware(const std::string& devicePath) {
   const bool known = ::ioctl(fd, TIOCGSERIAL, &info) != 0 || info.type != PORT_UNKNOWN;
   ::close(fd);
   return known;
+}
+
+void RequestLowLatency(int fd) {
+  serial_struct info{};
+  if (::ioctl(fd, TIOCGSERIAL, &info) != 0) return;  // not a UART driver (a pseudo-terminal)
+  if ((info.flags & ASYNC_LOW_LATENCY) != 0) return;
+  info.flags |= ASYNC_LOW_LATENCY;
+  ::ioctl(fd, TIOCSSERIAL, &info);  // refused by some drivers: they keep their own timing
 }
 
 const char* DesktopOpener() {

@@ -52,6 +52,7 @@ class Child {
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
   // True once it has ended (reaps it); the exit code is then in exitCode().
   bool Ended();
   // Waits up to limitMs for the end; -1 when it did not end (it is then killed).
@@ -76,6 +77,8 @@ class Sim {
   std::size_t WaitForLog(const std::string& text, int limitMs, std::size_t from = 0) const;
   // The bytes the host sent, in order, from every "host:" line of the log from position from.
   std::vector<std::uint8_t> HostBytes(std::size_t from = 0) const;
+  // Ends the chip at once (the host's port sees its far end close).
+  void Kill() { child_->Kill(); }
 
  private:
   std::string logPath_;

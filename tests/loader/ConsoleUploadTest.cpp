@@ -131,6 +131,52 @@ TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
   }
 }
 
+// A port lost at any stage ends the upload there with the one line "COM3 lost" and exit code 6:
+// no "Time Out" per bit, no "Code Error -> Abort" or "CheckSum Error" that would blame the chip.
+TEST(RunConsoleUpload, ALostPortStopsTheUploadWithOneLineAndItsOwnExitCode) {
+  constexpr std::size_t kHandshakeBytes = 509;  // written as 256 and 253
+  constexpr std::size_t kHeadBytes = 22;        // command and count
+  constexpr std::size_t kImageBytes = 400 * 11;
+  struct Case {
+    const char* stage;
+    std::size_t goneAfter;  // bytes the host wrote before the device went away
+    std::string tail;
+  };
+  const std::string loaded = "Start Upload\nPropeller Version = 1\nWrite in RAM Lenght=1600\n";
+  const Case cases[] = {
+      {"handshake", 256, "Start Upload\nCOM3 lost\n"},
+      {"image", kHandshakeBytes + kHeadBytes + 256, loaded + "COM3 lost\n"},
+      {"checksum", kHandshakeBytes + kHeadBytes + kImageBytes, loaded + "Verify ..\nCOM3 lost\n"},
+  };
+  for (const Case& c : cases) {
+    ConsoleRig rig;
+    rig.device.goneAfterWritten = c.goneAfter;
+    const std::string path = rig.files.Write("a.binary", BytesOf(std::vector<std::uint32_t>(400)));
+    // Virtual time spent after the device went away.
+    std::int64_t last = 0;
+    std::int64_t afterLoss = 0;
+    rig.clock.OnAdvance([&](std::int64_t now) {
+      if (rig.device.gone) afterLoss += now - last;
+      last = now;
+    });
+    EXPECT_EQ(rig.Run(path), exitcode::kPortLost) << c.stage;
+    EXPECT_EQ(rig.console.out, "Propeller Upload on COM: 3\nFile: " + path + "\n" + c.tail)
+        << c.stage;
+    EXPECT_EQ(rig.console.err, "") << c.stage;
+    // The closing pause, and not one poll more.
+    EXPECT_EQ(afterLoss, kConsoleClosePauseMs) << c.stage;
+  }
+}
+
+TEST(Usage, ListsEveryExitCodeOfTheUpload) {
+  const std::string usage = UsageText("tavolin");
+  for (int code : {exitcode::kOk, exitcode::kNoPort, exitcode::kFileError, exitcode::kNoHandshake,
+                   exitcode::kLoadError, exitcode::kPortLost}) {
+    EXPECT_NE(usage.find("\n  " + std::to_string(code) + "  "), std::string::npos) << code;
+  }
+  EXPECT_EQ(ExitCodeFor(UploadOutcome::PortLost), 6);
+}
+
 TEST(RunConsoleUpload, EepromImageShowsTheBannerAsLines) {
   ConsoleRig rig;
   rig.chip.program.busyMs = 0;

@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -182,6 +184,111 @@ TEST_F(PtyTest, VanishedFarEndReadsAsFailure) {
   master_ = -1;
   std::uint8_t buffer[16];
   EXPECT_EQ(port->Read(buffer, sizeof buffer), -1);
+}
+
+TEST_F(PtyTest, VanishedFarEndFailsWritesToo) {
+  auto port = OpenPort();
+  ASSERT_NE(port, nullptr);
+  ::close(master_);
+  master_ = -1;
+  const std::uint8_t byte = 'x';
+  EXPECT_EQ(port->Write(&byte, 1), -1);
+  pollfd p{port->ReadableHandle(), POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 0), 1);
+  EXPECT_NE(p.revents & POLLHUP, 0) << "the handle a window watches reports the hang-up";
+}
+
+// A second pseudo-terminal, for the device that comes back.
+struct Pty {
+  int master = -1;
+  std::string slave;
+  Pty() {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = ptsname(master);
+  }
+  ~Pty() {
+    if (master >= 0) ::close(master);
+  }
+  Pty(const Pty&) = delete;
+  Pty& operator=(const Pty&) = delete;
+};
+
+// COM 41 is a symlink, as TAVOLIN_COM<n> may name one; the device behind it is replaced the way
+// an adapter is unplugged and plugged in again, and a by-id name (when there is one) must follow.
+class ReplacedDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::path(::testing::TempDir()) / ("tavolin-reopen-" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "dev" / "serial" / "by-id");
+    fs::create_directories(root_ / "sys");
+    ASSERT_FALSE(first_->slave.empty());
+    Point(link(), first_->slave);
+    setenv("TAVOLIN_COM41", link().c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("TAVOLIN_COM41");
+    fs::remove_all(root_);
+  }
+  fs::path link() const { return root_ / "com41"; }
+  fs::path byId() const { return root_ / "dev" / "serial" / "by-id" / "usb-FTDI_FT232R_A1-if00"; }
+  static void Point(const fs::path& at, const std::string& target) {
+    fs::remove(at);
+    fs::create_symlink(target, at);
+  }
+  std::string ReadFrom(int master) {
+    pollfd p{master, POLLIN, 0};
+    if (::poll(&p, 1, 2000) <= 0) return {};
+    char buffer[64];
+    const ssize_t r = ::read(master, buffer, sizeof buffer);
+    return r > 0 ? std::string(buffer, static_cast<std::size_t>(r)) : std::string();
+  }
+
+  fs::path root_;
+  std::unique_ptr<Pty> first_ = std::make_unique<Pty>();
+  std::ostringstream errors_;
+  fake::VirtualClock clock_;
+};
+
+TEST_F(ReplacedDeviceTest, TheLostPortIsTakenBackBehindTheSameName) {
+  PosixSerialSystem system((root_ / "dev").string(), (root_ / "sys").string(), LinuxSerialNaming(),
+                           errors_, 20);
+  SerialPort port(system, clock_);
+  ASSERT_TRUE(port.Open(41, 0, 0)) << errors_.str();
+  first_.reset();  // the far end closes
+  std::array<std::uint8_t, SerialPort::kRawReadSize> buffer{};
+  EXPECT_EQ(port.ReadRaw(buffer.data()), 0);
+  EXPECT_TRUE(port.Lost());
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(port.ReadableHandle(), -1);
+  EXPECT_TRUE(port.TakeLoss());
+  EXPECT_FALSE(port.Reopen(0, 0)) << "nothing behind the name yet";
+  Pty second;
+  ASSERT_FALSE(second.slave.empty());
+  Point(link(), second.slave);
+  ASSERT_TRUE(port.Reopen(0, 0));
+  EXPECT_FALSE(port.Lost());
+  const std::uint8_t byte = 'k';
+  EXPECT_EQ(port.WriteRaw(&byte, 1), 1);
+  EXPECT_EQ(ReadFrom(second.master), "k");
+  EXPECT_EQ(errors_.str(), "") << "automatic attempts say nothing";
+}
+
+TEST_F(ReplacedDeviceTest, AnAdapterWithAByIdNameIsTakenBackOnlyWhenTheNameLeadsToIt) {
+  Point(byId(), first_->slave);
+  PosixSerialSystem system((root_ / "dev").string(), (root_ / "sys").string(), LinuxSerialNaming(),
+                           errors_, 20);
+  SerialPort port(system, clock_);
+  ASSERT_TRUE(port.Open(41, 0, 0)) << errors_.str();
+  Pty other;  // taken before the first is freed, so it cannot inherit its number
+  first_.reset();
+  std::array<std::uint8_t, SerialPort::kRawReadSize> buffer{};
+  port.ReadRaw(buffer.data());
+  ASSERT_TRUE(port.Lost());
+  Point(link(), other.slave);  // another adapter now sits behind the same path
+  EXPECT_FALSE(port.Reopen(0, 0)) << "the by-id name still leads elsewhere";
+  Point(byId(), other.slave);  // it is the same adapter after all
+  EXPECT_TRUE(port.Reopen(0, 0));
 }
 
 TEST(PosixSerialOpen, ReasonsForFailureGoToTheErrorStream) {

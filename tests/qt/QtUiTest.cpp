@@ -364,6 +364,28 @@ TEST(QtWindow, PortWakeUpOncePerCycle) {
   EXPECT_EQ(w.ui.WaitEvent().kind, K::Timer);
 }
 
+// A hung-up handle (the far end closed) stays readable for ever: while it is watched each cycle
+// is woken once, and once the core stops watching it (it closes a lost port) nothing wakes the
+// loop but the timer.
+TEST(QtWindow, AHungUpHandleWakesOncePerCycleUntilItIsNoLongerWatched) {
+  Window w;
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  close(fds[1]);  // hang-up
+  w.ui.WatchPortHandle(fds[0]);
+  EXPECT_EQ(w.ui.WaitEvent().kind, K::PortReadable);
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(w.ui.queued().empty()) << "woken twice in one cycle";
+  EXPECT_EQ(w.ui.WaitEvent().kind, K::PortReadable);
+  w.ui.WatchPortHandle(-1);
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  EXPECT_TRUE(w.ui.queued().empty());
+  w.ui.Tick();
+  EXPECT_EQ(w.ui.WaitEvent().kind, K::Timer);
+  close(fds[0]);
+}
+
 TEST(QtWindow, CloseButtonIsARequest) {
   Window w;
   w.ui.window()->close();

@@ -1,6 +1,10 @@
 // SerialPort against the scripted device: the rate table, the transmit queue's blocks and its
-// status lines, the receive block, raw transfer, and the reset pulse.
+// status lines, the receive block, raw transfer, the reset pulse, and a device that goes away.
 #include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <utility>
 
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"  // the recording text output
@@ -85,32 +89,32 @@ TEST(TransmitQueue, EmptyFlushWritesAndPrintsNothing) {
   EXPECT_TRUE(rig.status.lines.empty());
 }
 
-TEST(TransmitQueue, FaultsGiveTheirStatusLineOnceAndDropTheBytes) {
-  struct Case {
-    bool fail;
-    std::optional<std::size_t> limit;
-    std::string line;
-  };
-  const Case cases[] = {{true, {}, "Unable to write"}, {false, 10, "Transmit stall on"}};
-  for (const Case& c : cases) {
-    Rig rig;
-    ASSERT_TRUE(rig.port.Open(3, 0, 0));
-    rig.device.failWrites = c.fail;
-    rig.device.writeLimit = c.limit;
-    for (int i = 0; i < 40; ++i) rig.port.QueueByte(1);
-    rig.port.Flush();
-    EXPECT_EQ(rig.status.lines, std::vector<std::string>{c.line});
-    EXPECT_EQ(rig.port.QueuedCount(), 0u);
-    rig.device.failWrites = false;
-    rig.device.writeLimit.reset();
-    rig.device.ClearWritten();
-    rig.port.QueueByte(2);
-    rig.port.Flush();
-    EXPECT_EQ(rig.device.written, std::vector<std::uint8_t>{2}) << "lost bytes were retried";
-  }
+TEST(TransmitQueue, StallGivesItsStatusLineOnceAndDropsTheBytes) {
+  Rig rig;
+  ASSERT_TRUE(rig.port.Open(3, 0, 0));
+  rig.device.writeLimit = 10;
+  for (int i = 0; i < 40; ++i) rig.port.QueueByte(1);
+  rig.port.Flush();
+  EXPECT_EQ(rig.status.lines, std::vector<std::string>{"Transmit stall on"});
+  EXPECT_EQ(rig.port.QueuedCount(), 0u);
+  EXPECT_TRUE(rig.port.IsOpen()) << "a stall is not a lost device";
+  rig.device.writeLimit.reset();
+  rig.device.ClearWritten();
+  rig.port.QueueByte(2);
+  rig.port.Flush();
+  EXPECT_EQ(rig.device.written, std::vector<std::uint8_t>{2}) << "lost bytes were retried";
 }
 
-TEST(ReceiveBlock, FillsUpTo256AndReportsFailedReads) {
+TEST(TransmitQueue, ANeverOpenedPortSaysItCannotWriteOrRead) {
+  Rig rig;
+  rig.port.QueueByte(1);
+  rig.port.Flush();
+  EXPECT_EQ(rig.port.FillReceive(), 0);
+  EXPECT_EQ(rig.status.lines, (std::vector<std::string>{"Unable to write", "Unable to read"}));
+  EXPECT_FALSE(rig.port.Lost());
+}
+
+TEST(ReceiveBlock, FillsUpTo256) {
   Rig rig;
   ASSERT_TRUE(rig.port.Open(3, 0, 0));
   EXPECT_EQ(rig.port.FillReceive(), 0);
@@ -119,13 +123,10 @@ TEST(ReceiveBlock, FillsUpTo256AndReportsFailedReads) {
   EXPECT_EQ(rig.port.FillReceive(), 256);
   EXPECT_EQ(rig.port.TakeReceived(), 0xFE);
   EXPECT_FALSE(rig.port.ReceiveExhausted());
-  rig.device.failReads = true;
-  EXPECT_EQ(rig.port.FillReceive(), 0);
-  EXPECT_TRUE(rig.port.ReceiveExhausted());
-  EXPECT_EQ(rig.status.lines, std::vector<std::string>{"Unable to read"});
+  EXPECT_TRUE(rig.status.lines.empty());
 }
 
-TEST(RawTransfer, ReturnsAtOnceWhenNothingArrivedAndNeverReports) {
+TEST(RawTransfer, ReturnsAtOnceWhenNothingArrived) {
   Rig rig;
   ASSERT_TRUE(rig.port.Open(3, 0, 0));
   std::array<std::uint8_t, 1024> buffer{};
@@ -136,12 +137,104 @@ TEST(RawTransfer, ReturnsAtOnceWhenNothingArrivedAndNeverReports) {
   EXPECT_TRUE(rig.port.ReadByte(b));
   EXPECT_EQ(b, 7);
   EXPECT_EQ(rig.port.ReadRaw(buffer.data()), 2);
-  rig.device.failReads = true;
-  rig.device.failWrites = true;
-  EXPECT_EQ(rig.port.ReadRaw(buffer.data()), 0);
-  EXPECT_EQ(rig.port.WriteRaw(buffer.data(), 4), 0);
-  EXPECT_TRUE(rig.status.lines.empty());
+  EXPECT_TRUE(rig.port.IsOpen());
+  EXPECT_FALSE(rig.port.Lost());
   EXPECT_EQ(rig.clock.NowMs(), 0) << "raw transfer waited";
+}
+
+// Whichever operation meets the failure first, the port closes, is marked lost once, and from
+// then on every operation is quiet: no status line per poll, nothing written anywhere.
+TEST(LostDevice, FirstFailureClosesThePortOnceAndEverythingAfterIsQuiet) {
+  using Operation = std::function<void(SerialPort&)>;
+  std::array<std::uint8_t, 1024> buffer{};
+  const std::pair<const char*, Operation> first[] = {
+      {"ReadRaw", [&](SerialPort& p) { EXPECT_EQ(p.ReadRaw(buffer.data()), 0); }},
+      {"WriteRaw", [&](SerialPort& p) { EXPECT_EQ(p.WriteRaw(buffer.data(), 3), 0); }},
+      {"ReadByte", [&](SerialPort& p) { EXPECT_FALSE(p.ReadByte(buffer[0])); }},
+      {"FillReceive", [](SerialPort& p) { EXPECT_EQ(p.FillReceive(), 0); }},
+      {"Flush",
+       [](SerialPort& p) {
+         p.QueueByte(0xF9);
+         p.Flush();
+       }},
+  };
+  for (const auto& [name, operation] : first) {
+    for (const bool failWrites : {false, true}) {
+      Rig rig;
+      ASSERT_TRUE(rig.port.Open(3, 0, 0));
+      // Gone, or (for the same effect) a device whose reads and writes fail outright.
+      if (failWrites) {
+        rig.device.failWrites = true;
+        rig.device.failReads = true;
+      } else {
+        rig.device.gone = true;
+      }
+      operation(rig.port);
+      EXPECT_FALSE(rig.port.IsOpen()) << name;
+      EXPECT_FALSE(rig.device.isOpen) << name << ": the device was not released";
+      EXPECT_TRUE(rig.port.Lost()) << name;
+      EXPECT_TRUE(rig.port.TakeLoss()) << name;
+      EXPECT_FALSE(rig.port.TakeLoss()) << name << ": the loss was told twice";
+      for (const auto& [other, again] : first) again(rig.port);
+      EXPECT_TRUE(rig.status.lines.empty()) << name << ": " << rig.status.text;
+      EXPECT_TRUE(rig.device.written.empty()) << name;
+      EXPECT_EQ(rig.port.ReadableHandle(), -1) << name;
+    }
+  }
+}
+
+TEST(LostDevice, OpenAndCloseEndTheLostState) {
+  for (const bool reopenByNumber : {false, true}) {
+    Rig rig;
+    ASSERT_TRUE(rig.port.Open(3, 0, 0));
+    rig.device.gone = true;
+    rig.port.ReadRaw(std::array<std::uint8_t, 1024>{}.data());
+    ASSERT_TRUE(rig.port.Lost());
+    if (reopenByNumber) {
+      rig.device.gone = false;
+      EXPECT_TRUE(rig.port.Open(3, 0, 0));
+    } else {
+      rig.port.Close();
+    }
+    EXPECT_FALSE(rig.port.Lost());
+    EXPECT_FALSE(rig.port.TakeLoss());
+    rig.port.QueueByte(1);
+    rig.port.Flush();
+    EXPECT_EQ(rig.status.lines.size(), reopenByNumber ? 0u : 1u) << "closed, not lost";
+  }
+}
+
+// Reopen takes back exactly the device that was lost: not while it is away, not another device
+// that took its number, and with the rate and DTR state that Open gives.
+TEST(LostDevice, ReopenTakesBackOnlyTheSameDevice) {
+  Rig rig;
+  ASSERT_TRUE(rig.port.Open(3, 2, 1));
+  rig.device.gone = true;
+  rig.port.ReadRaw(std::array<std::uint8_t, 1024>{}.data());
+  ASSERT_TRUE(rig.port.Lost());
+  EXPECT_FALSE(rig.port.Reopen(2, 1)) << "still gone";
+  rig.system.Unplug(3);
+  EXPECT_FALSE(rig.port.Reopen(2, 1)) << "unplugged";
+  fake::FakeSerialDevice& stranger = rig.system.Plug(3);
+  stranger.identity = "another adapter";
+  EXPECT_FALSE(rig.port.Reopen(2, 1)) << "another device has the number now";
+  EXPECT_TRUE(rig.port.Lost());
+  fake::FakeSerialDevice& back = rig.system.Plug(4);  // the same adapter, enumerated elsewhere
+  back.identity = "fake3";
+  ASSERT_TRUE(rig.port.Reopen(0, 1));
+  EXPECT_TRUE(back.isOpen);
+  EXPECT_FALSE(stranger.isOpen);
+  EXPECT_FALSE(rig.port.Lost());
+  EXPECT_EQ(back.bitsPerSecond, 115200);
+  EXPECT_FALSE(back.dtr) << "FT232R 1: DTR off after opening";
+  EXPECT_EQ(rig.port.PortNumber(), 3) << "the port keeps its number";
+  EXPECT_TRUE(rig.system.openOptions.back().quiet);
+}
+
+TEST(LostDevice, AClosedPortThatWasNeverOpenedHasNothingToReopen) {
+  Rig rig;
+  EXPECT_FALSE(rig.port.Reopen(0, 0));
+  EXPECT_TRUE(rig.system.reopenAttempts.empty());
 }
 
 TEST(PulseReset, PulsesTheChosenLineThenSettlesAndPurges) {

@@ -1,0 +1,165 @@
+// The real tavolin program when the far end of its pseudo-terminal closes, as an unplugged adapter
+// would: the window closes the port, stays idle (its CPU time is measured from /proc), and opens
+// the new device put behind the same name; the console upload stops with exit code 6.  What the
+// program holds open is read from /proc/<pid>/fd, so every wait is for a condition.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "E2eRig.h"
+
+namespace tavolin::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kOpenLimitMs = 15000;   // the window starts and opens its port
+constexpr int kLossLimitMs = 5000;    // the loss is seen at the next poll
+constexpr int kRetakeLimitMs = 5000;  // looked for about once a second
+constexpr int kIdleWindowMs = 3000;   // the CPU time is measured over this
+constexpr double kIdleCpuLimit = 0.01;
+
+struct Pty {
+  int master = -1;
+  std::string slave;
+  Pty() {
+    // Close-on-exec: a copy of the master in the program would keep the far end alive.
+    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = ptsname(master);
+  }
+  ~Pty() { Close(); }
+  void Close() {
+    if (master >= 0) ::close(master);
+    master = -1;
+  }
+  Pty(const Pty&) = delete;
+  Pty& operator=(const Pty&) = delete;
+};
+
+// Whether process pid has device open.
+bool Holds(pid_t pid, const std::string& device) {
+  std::error_code ec;
+  for (fs::directory_iterator it("/proc/" + std::to_string(pid) + "/fd", ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code ec2;
+    if (fs::read_symlink(it->path(), ec2).string() == device) return true;
+  }
+  return false;
+}
+
+// User and system CPU time of process pid, in clock ticks.
+long CpuTicks(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat;
+  std::getline(in, stat);
+  // The fields after the command name (which may hold blanks) start after its closing bracket.
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::string field;
+  long utime = 0;
+  long stime = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) utime = std::stol(field);
+    if (i == 15) stime = std::stol(field);
+  }
+  return utime + stime;
+}
+
+TEST(PortLossE2e, TheWindowGoesIdleAfterALossAndTakesTheDeviceBackBehindTheSameName) {
+  if (!TAVOLIN_HAS_WINDOW) GTEST_SKIP() << "the program is built without its window";
+  TempDir dir;
+  auto first = std::make_unique<Pty>();
+  ASSERT_FALSE(first->slave.empty());
+  const std::string link = dir / "com5";
+  fs::create_symlink(first->slave, link);
+  WriteFile(dir / "start.ini", "[Config]\r\nComNr=5\r\n");
+  Child tavolin({TAVOLIN_PROGRAM, dir / "start.ini"},
+                {{"QT_QPA_PLATFORM", "offscreen"}, {"TAVOLIN_COM5", link}}, dir.path().string(),
+                dir / "out", dir / "err");
+  ASSERT_TRUE(WaitFor([&] { return Holds(tavolin.pid(), first->slave); }, kOpenLimitMs))
+      << ReadFile(dir / "err");
+
+  // The adapter is pulled out: its name goes first (or a pseudo-terminal opened meanwhile by
+  // anyone could take over the freed number behind it), then its far end.
+  const std::string lost = first->slave;
+  fs::remove(link);
+  first->Close();
+  ASSERT_TRUE(WaitFor([&] { return !Holds(tavolin.pid(), lost); }, kLossLimitMs))
+      << "the port stayed open";
+  ASSERT_FALSE(tavolin.Ended()) << ReadFile(dir / "err");
+
+  const long before = CpuTicks(tavolin.pid());
+  const std::int64_t from = NowMs();
+  WaitFor([&] { return NowMs() - from >= kIdleWindowMs || tavolin.Ended(); }, 2 * kIdleWindowMs);
+  const double seconds = static_cast<double>(NowMs() - from) / 1000.0;
+  const double share =
+      static_cast<double>(CpuTicks(tavolin.pid()) - before) / sysconf(_SC_CLK_TCK) / seconds;
+  ASSERT_FALSE(tavolin.Ended());
+  std::printf("CPU share of the window after its port was lost: %.2f %% of a core over %.1f s\n",
+              share * 100.0, seconds);
+  RecordProperty("idle_cpu_percent", std::to_string(share * 100.0));
+  EXPECT_LT(share, kIdleCpuLimit);
+
+  Pty second;  // plugged in again, behind the same name
+  ASSERT_FALSE(second.slave.empty());
+  fs::create_symlink(second.slave, link);
+  EXPECT_TRUE(WaitFor([&] { return Holds(tavolin.pid(), second.slave); }, kRetakeLimitMs))
+      << "the device was not taken back";
+  EXPECT_EQ(ReadFile(dir / "err").find("COM5"), std::string::npos)
+      << "a failed automatic attempt said something: " << ReadFile(dir / "err");
+}
+
+// The demo keeps sending (its clock ticks every second) when its chip goes away; a new chip behind
+// the same name is opened by itself and its demo is drawn: its own pixel test reads the picture.
+TEST(PortLossE2e, AStreamingChipThatGoesAwayIsReplacedAndItsPictureDrawn) {
+  if (!TAVOLIN_HAS_WINDOW) GTEST_SKIP() << "the program is built without its window";
+  constexpr const char* kPictureAsDrawn = "note: pixel test: (100,124) 0xFF, (630,262) 0xFE";
+  TempDir dir;
+  auto first = std::make_unique<Sim>(dir, std::vector<std::string>{}, "first");
+  ASSERT_TRUE(first->ok());
+  const std::string link = dir / "com5";
+  fs::create_symlink(first->device(), link);
+  WriteFile(dir / "start.ini", "[Config]\r\nComNr=5\r\nMsMoveOff=0\r\n");
+  Child tavolin({TAVOLIN_PROGRAM, dir / "start.ini"},
+                {{"QT_QPA_PLATFORM", "offscreen"}, {"TAVOLIN_COM5", link}}, dir.path().string(),
+                dir / "out", dir / "err");
+  ASSERT_NE(first->WaitForLog(kPictureAsDrawn, kOpenLimitMs), std::string::npos) << first->Log();
+  const std::string lost = first->device();
+  fs::remove(link);
+  first->Kill();
+  ASSERT_TRUE(WaitFor([&] { return !Holds(tavolin.pid(), lost); }, kLossLimitMs))
+      << "the port stayed open";
+  Sim second(dir, {}, "second");
+  ASSERT_TRUE(second.ok());
+  fs::create_symlink(second.device(), link);
+  EXPECT_NE(second.WaitForLog(kPictureAsDrawn, kOpenLimitMs), std::string::npos) << second.Log();
+  EXPECT_FALSE(tavolin.Ended()) << ReadFile(dir / "err");
+}
+
+TEST(PortLossE2e, TheConsoleUploadEndsWithItsOwnExitCodeWhenThePortIsLost) {
+  TempDir dir;
+  Sim sim(dir, {"--write-images", dir.path().string()});
+  ASSERT_TRUE(sim.ok());
+  const std::string image = dir / "sim-demo.eeprom";  // 32 KB: seconds on the wire
+  Child tavolin({TAVOLIN_PROGRAM, image, "-L", "8"}, {{"TAVOLIN_COM8", sim.device()}},
+                dir.path().string(), dir / "out", dir / "err");
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(dir / "out").find("Lenght=") != std::string::npos; },
+                      kOpenLimitMs))
+      << ReadFile(dir / "out");
+  sim.Kill();  // the chip's end goes away while the image is being sent
+  EXPECT_EQ(tavolin.WaitExit(kLossLimitMs + 2000), 6);
+  const std::string out = ReadFile(dir / "out");
+  EXPECT_EQ(out.substr(out.find("Write in EEPROM")), "Write in EEPROM Lenght=32768\nCOM8 lost\n");
+}
+
+}  // namespace
+}  // namespace tavolin::e2e

@@ -6,11 +6,14 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/MenuIds.h"
 #include "app/MenuTable.h"
+#include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32Ui.h"
 #include "platform/win32/Win32WindowRules.h"
 
@@ -322,6 +325,97 @@ TEST_F(Win32UiTest, ClipboardTakesAnsiTextAndThePicture) {
   got.resize(want.size());
   EXPECT_EQ(got, want);
   EXPECT_FALSE(ui_.SetClipboardImage(Image())) << "nothing to put";
+}
+
+// Plays the user of a modal dialog from a second thread: waits for the top-level window titled
+// caption, lets act do something to it, then presses button.  Joined by the destructor.
+class DialogUser {
+ public:
+  DialogUser(const char* caption, std::function<void(HWND)> act, int button)
+      : thread_([caption, act = std::move(act), button] {
+          HWND dialog = nullptr;
+          for (int i = 0; i < 2000 && dialog == nullptr; ++i) {
+            // Visible once its initialisation is done.
+            dialog = ::FindWindowA(nullptr, caption);
+            if (dialog != nullptr && !::IsWindowVisible(dialog)) dialog = nullptr;
+            if (dialog == nullptr) ::Sleep(5);
+          }
+          if (dialog == nullptr) return;
+          if (act) act(dialog);
+          ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        }) {}
+  ~DialogUser() { thread_.join(); }
+  DialogUser(const DialogUser&) = delete;
+  DialogUser& operator=(const DialogUser&) = delete;
+
+ private:
+  std::thread thread_;
+};
+
+std::string DialogItemText(HWND dialog, int id) {
+  std::array<char, 64> text{};
+  ::GetDlgItemTextA(dialog, id, text.data(), static_cast<int>(text.size()));
+  return text.data();
+}
+
+TEST_F(Win32UiTest, NoTickIsQueuedWhileAMessageBoxIsOpen) {
+  std::string seenText;
+  {
+    HWND window = ui_.window();
+    DialogUser user(
+        "Error",
+        [&seenText, window](HWND box) {
+          std::array<char, 64> text{};
+          ::GetDlgItemTextA(box, 0xFFFF, text.data(), static_cast<int>(text.size()));
+          seenText = text.data();
+          // Ticks of the window's timer while the box runs its loop: they come before the OK.
+          for (int i = 0; i < 3; ++i) ::PostMessageA(window, WM_TIMER, kTimerId, 0);
+        },
+        IDOK);
+    ui_.ShowMessage("Error", "COM port not found");
+  }
+  for (const Event& e : ui_.queued()) EXPECT_NE(e.kind, K::Timer);
+  EXPECT_EQ(seenText, "COM port not found");
+}
+
+TEST_F(Win32UiTest, ComPortDialogReturnsTheTextOrNothing) {
+  const std::vector<PortInfo> ports = {{3, "\\\\.\\COM3", "", "USB Serial Port (COM3)"},
+                                       {12, "\\\\.\\COM12", "", ""}};
+  struct Case {
+    const char* name;
+    std::function<void(HWND)> act;
+    int button;
+    std::string want;
+  };
+  const std::vector<Case> cases = {
+      {"OK with the proposal", nullptr, IDOK, "7"},
+      {"typed", [](HWND d) { ::SetDlgItemTextA(d, kComPortEditId, "21"); }, IDOK, "21"},
+      {"a port picked from the list",
+       [](HWND d) {
+         HWND list = ::GetDlgItem(d, kComPortListId);
+         ::SendMessageA(list, LB_SETCURSEL, 1, 0);
+         ::SendMessageA(d, WM_COMMAND, MAKEWPARAM(kComPortListId, LBN_SELCHANGE),
+                        reinterpret_cast<LPARAM>(list));
+       },
+       IDOK, "12"},
+      {"Esc", [](HWND d) { ::SetDlgItemTextA(d, kComPortEditId, "5"); }, IDCANCEL, ""},
+  };
+  for (const Case& c : cases) {
+    std::string proposed;
+    std::string answer;
+    {
+      DialogUser user(
+          "ComPort",
+          [&proposed, act = c.act](HWND d) {
+            proposed = DialogItemText(d, kComPortEditId);
+            if (act) act(d);
+          },
+          c.button);
+      answer = ui_.AskComPort(7, ports);
+    }
+    EXPECT_EQ(proposed, "7") << c.name;
+    EXPECT_EQ(answer, c.want) << c.name;
+  }
 }
 
 TEST_F(Win32UiTest, MinimisedWindowIsSeenAsSuch) {

@@ -135,7 +135,8 @@ constexpr GUID kPortsClass = {
 
 class Win32SerialDevice : public SerialDevice {
  public:
-  Win32SerialDevice(CommCalls& calls, HANDLE handle) : calls_(calls), handle_(handle) {}
+  Win32SerialDevice(CommCalls& calls, HANDLE handle, std::string name)
+      : calls_(calls), handle_(handle), name_(std::move(name)) {}
   ~Win32SerialDevice() override { calls_.CloseHandle(handle_); }
   Win32SerialDevice(const Win32SerialDevice&) = delete;
   Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
@@ -172,6 +173,8 @@ class Win32SerialDevice : public SerialDevice {
     return static_cast<long>(done);
   }
 
+  std::string Identity() const override { return name_; }
+
   long Read(std::uint8_t* buffer, std::size_t n) override {
     if (n == 0) return 0;
     const DWORD want =
@@ -184,6 +187,7 @@ class Win32SerialDevice : public SerialDevice {
  private:
   CommCalls& calls_;
   HANDLE handle_;
+  std::string name_;
 };
 
 // The friendly names and instance ids of the present devices of the Ports class.
@@ -258,7 +262,8 @@ void Win32SerialSystem::Report(const SerialOpenOptions& options, int portNumber,
 
 std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
                                                       const SerialOpenOptions& options) {
-  const HANDLE h = calls_.OpenDevice(DeviceNameFor(portNumber));
+  const std::string name = DeviceNameFor(portNumber);
+  const HANDLE h = calls_.OpenDevice(name);
   if (h == INVALID_HANDLE_VALUE || h == nullptr) {
     const DWORD e = calls_.LastError();
     if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) {
@@ -272,8 +277,8 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
     }
     return nullptr;
   }
-  auto port = std::make_unique<Win32SerialDevice>(calls_, h);  // closes h on every way out
-  calls_.SetupComm(h, kQueueBytes, kQueueBytes);               // a hint; drivers may refuse
+  auto port = std::make_unique<Win32SerialDevice>(calls_, h, name);  // closes h on every way out
+  calls_.SetupComm(h, kQueueBytes, kQueueBytes);                     // a hint; drivers may refuse
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
   if (!calls_.GetCommState(h, &dcb)) {
@@ -288,6 +293,16 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
     return nullptr;
   }
   return port;
+}
+
+std::unique_ptr<SerialDevice> Win32SerialSystem::Reopen(const std::string& identity,
+                                                        const SerialOpenOptions& options) {
+  if (identity.rfind(kDevicePrefix, 0) != 0) return nullptr;
+  const int n = PortNumberOf(std::string_view(identity).substr(kDevicePrefix.size() - 3));
+  if (n == 0 || DeviceNameFor(n) != identity) return nullptr;
+  SerialOpenOptions quiet = options;
+  quiet.quiet = true;
+  return Open(n, quiet);
 }
 
 std::vector<PortInfo> Win32SerialSystem::ListPorts() {

@@ -20,6 +20,11 @@
 // progress for that long returns the short count.  A WriteFile that fails before any byte left
 // gives -1.  Line control that a device lacks fails quietly.
 //
+// Taking a lost port back.  A device's identity is its device name ("\\.\COM5"): Windows keeps a
+// COM number with the adapter it was given to (by its serial number or its USB socket), so a
+// different adapter plugged in meanwhile gets a number of its own.  Reopen opens that name again,
+// quietly.
+//
 // The Win32 calls are made through CommCalls, so tests can play a Windows that refuses a second
 // open or an adapter that vanishes, which Wine does not show the way Windows does.
 #pragma once
@@ -113,6 +118,8 @@ class Win32SerialSystem : public SerialSystem {
 
   std::unique_ptr<SerialDevice> Open(int portNumber, const SerialOpenOptions& options) override;
   std::vector<PortInfo> ListPorts() override;
+  std::unique_ptr<SerialDevice> Reopen(const std::string& identity,
+                                       const SerialOpenOptions& options) override;
 
  private:
   void Report(const SerialOpenOptions& options, int portNumber, std::string_view why);

@@ -289,6 +289,36 @@ TEST(Win32Serial, ThePortIsExclusiveUntilItsDeviceIsGone) {
   EXPECT_NE(system.Open(5, probe), nullptr) << "the handle was not closed";
 }
 
+TEST(Win32Serial, ALostPortIsTakenBackByItsNameQuietly) {
+  struct Case {
+    const char* identity;
+    bool present;
+    bool reopened;
+  };
+  const Case cases[] = {
+      {"\\\\.\\COM5", true, true},
+      {"\\\\.\\COM5", false, false},
+      {"\\\\.\\COM05", true, false},
+      {"/dev/ttyUSB0", true, false},
+      {"", true, false},
+      {"\\\\.\\COM", true, false},
+  };
+  for (const Case& c : cases) {
+    FakeComm comm;
+    if (c.present) comm.ports["\\\\.\\COM5"] = 0;
+    std::ostringstream errors;
+    Win32SerialSystem system(comm, errors);
+    auto port = system.Reopen(c.identity, Options(115200, StopBits::Two, false));
+    EXPECT_EQ(port != nullptr, c.reopened) << c.identity;
+    if (port) {
+      EXPECT_EQ(port->Identity(), c.identity);
+      EXPECT_EQ(comm.state.BaudRate, 115200u) << "configured as Open does";
+      EXPECT_EQ(comm.timeouts.ReadIntervalTimeout, MAXDWORD);
+    }
+    EXPECT_EQ(errors.str(), "") << c.identity;
+  }
+}
+
 TEST(Win32Serial, WritesCompleteWhileTheDriverMakesProgress) {
   struct Case {
     const char* what;

@@ -184,5 +184,27 @@ TEST_F(WineConsoleE2e, EveryOutcomeHasTheLinuxLinesAndExitCode) {
   }
 }
 
+// Under Wine a pseudo-terminal whose far end has gone still reads as silence, but the next write
+// fails: that is where the program notices, mid-image, and ends with its own code.
+TEST_F(WineConsoleE2e, TheUploadEndsWithItsOwnExitCodeWhenThePortIsLost) {
+  constexpr int kPort = kFirstPort + 10;
+  TempDir dir;
+  Sim sim(dir, {"--write-images", dir.path().string()});
+  ASSERT_TRUE(sim.ok());
+  MapPort(kPort, sim.device());
+  const std::string image = WindowsPath(dir / "sim-demo.eeprom");  // 32 KB: seconds on the wire
+  Child tavolin({TAVOLIN_WINE_RUN, TAVOLIN_WINDOWS_PROGRAM, image, "-L", std::to_string(kPort)},
+                WineEnv(), dir.path().string(), dir / "out", dir / "err");
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(dir / "out").find("Lenght=") != std::string::npos; },
+                      kRunLimitMs))
+      << ReadFile(dir / "out");
+  sim.Kill();  // the chip's end goes away while the image is being sent
+  EXPECT_EQ(tavolin.WaitExit(kRunLimitMs), 6) << ReadFile(dir / "err");
+  const std::string out = ReadFile(dir / "out");
+  EXPECT_EQ(out.substr(out.find("Write in EEPROM")),
+            "Write in EEPROM Lenght=32768\nCOM" + std::to_string(kPort) + " lost\n");
+  MapPort(kPort, "");
+}
+
 }  // namespace
 }  // namespace tavolin::e2e

@@ -136,8 +136,6 @@ INT_PTR CALLBACK ComPortProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
   }
 }
 
-}  // namespace
-
 std::vector<std::uint8_t> ComPortTemplate(bool withPortList) {
   TemplateWriter t;
   short y = kMargin;
@@ -175,6 +173,8 @@ std::vector<std::uint8_t> ComPortTemplate(bool withPortList) {
          buttonY, kButtonWidth, kButtonHeight, IDOK, kButtonAtom, "OK");
   return t.Take();
 }
+
+}  // namespace
 
 std::string PortLine(const PortInfo& port) {
   std::string line = std::to_string(port.number) + "   " + port.device;

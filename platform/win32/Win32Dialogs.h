@@ -29,9 +29,6 @@ std::string PortLine(const PortInfo& port);
 
 void RunMessageBox(HWND owner, std::string_view caption, std::string_view text);
 
-// The dialog's in-memory template (exposed so tests can check its layout).
-std::vector<std::uint8_t> ComPortTemplate(bool withPortList);
-
 inline constexpr const char* kComPortCaption = "ComPort";
 inline constexpr const char* kComPortPrompt = "On which COM is the Propeller connected?";
 inline constexpr int kComPortEditId = 100;

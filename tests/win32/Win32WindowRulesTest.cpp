@@ -1,6 +1,6 @@
 // The Win32 window's rules that need no window: window messages as the core's events, the
-// clipboard's packed bitmap, the file dialogs' filter and start, and the "ComPort" dialog's
-// template.
+// clipboard's packed bitmap, the about screen laid over the picture, and the file dialogs' filter
+// and start.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/MenuIds.h"
-#include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32WindowRules.h"
 
 namespace tavolin::win32 {
@@ -187,108 +186,6 @@ TEST(Win32WindowRules, DialogStartSplitsAtTheLastSeparator) {
     EXPECT_EQ(start.folder, c.folder) << c.path;
     EXPECT_EQ(start.name, c.name) << c.path;
   }
-}
-
-// The template read back: its header, then each control on a 4-byte boundary.
-struct TemplateItem {
-  DWORD style;
-  short x, y, cx, cy;
-  WORD id;
-  WORD classAtom;
-  std::string text;
-};
-struct ParsedTemplate {
-  DWORD style = 0;
-  int count = 0;
-  short cx = 0, cy = 0;
-  std::string title;
-  std::vector<TemplateItem> items;
-};
-
-std::string Utf16Ascii(const std::vector<std::uint8_t>& b, std::size_t& at) {
-  std::string s;
-  while (true) {
-    const auto c = static_cast<WORD>(Le(b, at, 2));
-    at += 2;
-    if (c == 0) return s;
-    s.push_back(static_cast<char>(c));
-  }
-}
-
-ParsedTemplate Parse(const std::vector<std::uint8_t>& b) {
-  ParsedTemplate t;
-  t.style = Le(b, 0, 4);
-  t.count = static_cast<int>(Le(b, 8, 2));
-  t.cx = static_cast<short>(Le(b, 14, 2));
-  t.cy = static_cast<short>(Le(b, 16, 2));
-  std::size_t at = 18;
-  EXPECT_EQ(Le(b, at, 2), 0u) << "menu";
-  EXPECT_EQ(Le(b, at + 2, 2), 0u) << "class";
-  at += 4;
-  t.title = Utf16Ascii(b, at);
-  if (t.style & DS_SETFONT) {
-    at += 2;  // point size
-    Utf16Ascii(b, at);
-  }
-  for (int i = 0; i < t.count; ++i) {
-    at = (at + 3) / 4 * 4;
-    TemplateItem item{};
-    item.style = Le(b, at, 4);
-    item.x = static_cast<short>(Le(b, at + 8, 2));
-    item.y = static_cast<short>(Le(b, at + 10, 2));
-    item.cx = static_cast<short>(Le(b, at + 12, 2));
-    item.cy = static_cast<short>(Le(b, at + 14, 2));
-    item.id = static_cast<WORD>(Le(b, at + 16, 2));
-    EXPECT_EQ(Le(b, at + 18, 2), 0xFFFFu) << "class by atom";
-    item.classAtom = static_cast<WORD>(Le(b, at + 20, 2));
-    at += 22;
-    item.text = Utf16Ascii(b, at);
-    EXPECT_EQ(Le(b, at, 2), 0u) << "no creation data";
-    at += 2;
-    t.items.push_back(item);
-  }
-  EXPECT_EQ(at, b.size()) << "nothing after the last control";
-  return t;
-}
-
-TEST(Win32Dialogs, ComPortTemplateHoldsPromptEditListAndOk) {
-  for (const bool withList : {false, true}) {
-    const ParsedTemplate t = Parse(ComPortTemplate(withList));
-    EXPECT_EQ(t.title, "ComPort");
-    EXPECT_EQ(t.style & WS_SYSMENU, 0u) << "no close button";
-    EXPECT_NE(t.style & DS_CENTER, 0u);
-    EXPECT_NE(t.style & DS_MODALFRAME, 0u);
-    ASSERT_EQ(t.count, withList ? 4 : 3);
-    ASSERT_EQ(t.items.size(), static_cast<std::size_t>(t.count));
-    EXPECT_EQ(t.items[0].classAtom, 0x0082);
-    EXPECT_EQ(t.items[0].text, "On which COM is the Propeller connected?");
-    EXPECT_EQ(t.items[1].classAtom, 0x0081);
-    EXPECT_EQ(t.items[1].id, kComPortEditId);
-    const TemplateItem& ok = t.items.back();
-    EXPECT_EQ(ok.classAtom, 0x0080);
-    EXPECT_EQ(ok.id, IDOK);
-    EXPECT_EQ(ok.text, "OK");
-    EXPECT_NE(ok.style & BS_DEFPUSHBUTTON, 0u) << "Enter accepts";
-    if (withList) {
-      EXPECT_EQ(t.items[2].classAtom, 0x0083);
-      EXPECT_EQ(t.items[2].id, kComPortListId);
-      EXPECT_NE(t.items[2].style & LBS_NOTIFY, 0u) << "a click takes the number";
-    }
-    // Every control lies inside the dialog, one below the other.
-    short bottom = 0;
-    for (const TemplateItem& item : t.items) {
-      EXPECT_GE(item.y, bottom);
-      EXPECT_LE(item.x + item.cx, t.cx);
-      bottom = static_cast<short>(item.y + item.cy);
-    }
-    EXPECT_LE(bottom, t.cy);
-  }
-}
-
-TEST(Win32Dialogs, PortLineShowsNumberDeviceAndName) {
-  EXPECT_EQ(PortLine({3, "\\\\.\\COM3", "", "USB Serial Port (COM3)"}),
-            "3   \\\\.\\COM3   USB Serial Port (COM3)");
-  EXPECT_EQ(PortLine({12, "\\\\.\\COM12", "", ""}), "12   \\\\.\\COM12");
 }
 
 }  // namespace

@@ -2,18 +2,17 @@
 
 #include <fstream>
 
+#include "platform/RegularFile.h"
 #include "terminal/TerminalScreen.h"
 
 namespace tavolin {
 
 void Screenshot(AppState& app) {
-  if (app.settings.InversScreenshot == 0) {
-    app.platform.ui.SetClipboardImage(app.screen.screenImage);
-    return;
+  Image picture = ScreenPicture(app);
+  if (app.settings.InversScreenshot != 0) {
+    for (Pixel& p : picture.pixels) p ^= 0x00FFFFFFu;
   }
-  Image inverted = app.screen.screenImage;
-  for (Pixel& p : inverted.pixels) p ^= 0x00FFFFFFu;
-  app.platform.ui.SetClipboardImage(inverted);
+  app.platform.ui.SetClipboardImage(picture);
 }
 
 void CopyText(AppState& app) {
@@ -27,8 +26,8 @@ void SaveText(AppState& app) {
   request.filter = kSaveTextFilter;
   const FileDialogResult chosen = app.platform.ui.SaveFileDialog(request);
   if (chosen.path.empty()) return;
-  std::ofstream file(chosen.path, std::ios::binary | std::ios::trunc);
-  if (!file) return;
+  std::ofstream file;
+  if (!CreateRegularFile(chosen.path, file)) return;
   const std::string& text = app.screen.textMirror;
   file.write(text.data(), static_cast<std::streamsize>(text.size()));
 }

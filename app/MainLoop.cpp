@@ -7,6 +7,7 @@
 #include "app/PortLoss.h"
 #include "loader/ImageUpload.h"
 #include "loader/MonitorTransfer.h"
+#include "platform/RegularFile.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/KeyForwarding.h"
 
@@ -19,8 +20,9 @@ std::string FolderOf(const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return;  // cannot be created: nothing written, nothing reported
+  // Where the chip says, but only into a regular file or a new one: never a FIFO or a device.
+  std::ofstream file;
+  if (!CreateRegularFile(path, file)) return;  // nothing written, nothing reported
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
@@ -133,6 +135,7 @@ void RunCycle(AppState& app, const Event& event) {
   if (event.kind == Event::Kind::Timer) {
     if (app.AutoMode != 0) ApplyAutoMode(app);
     RetakeLostPort(app);
+    app.platform.desktop.ReapEndedPrograms();  // programs of the "i" request leave no zombie
   }
 }
 

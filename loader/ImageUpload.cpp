@@ -1,14 +1,13 @@
 #include "loader/ImageUpload.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <system_error>
 
 #include "accessories/UploadBanner.h"
 #include "app/AppState.h"
 #include "loader/BootLoader.h"
 #include "loader/MonitorTransfer.h"
+#include "platform/RegularFile.h"
 
 namespace tavolin {
 namespace {
@@ -19,14 +18,6 @@ void PrintStatusText(AppState& app, std::string_view text) {
   if (app.output == nullptr) return;
   app.output->PrintText(text);
   if (app.NormalTerminalMode != 0) app.output->PrintText("\n");
-}
-
-// Opens path for reading; a folder does not count as a readable file.
-bool OpenRegularFile(const std::string& path, std::ifstream& in) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
-  in.open(path, std::ios::binary);
-  return in.is_open();
 }
 
 enum class ReadResult { Ok, Missing, TooLong };
@@ -144,15 +135,22 @@ UploadOutcome UploadImage(AppState& app, const std::string& path) {
 void SendTextFile(AppState& app, const std::string& path) {
   std::ifstream in;
   if (!OpenRegularFile(path, in)) return;
+  Clock& clock = app.platform.clock;
   std::uint8_t* byte = app.SendBuffer.data();
   bool lineOpen = false;  // characters of the current line have been sent
-  auto endLine = [&app, byte, &lineOpen] {
+  // The window is repainted at every line end and, within a long line, at least every
+  // kEventPumpIntervalMs: a file without line ends would otherwise freeze it to the end.
+  std::int64_t lastPump = clock.NowMs();
+  auto pump = [&app, &clock, &lastPump] {
+    app.platform.ui.ProcessPendingEvents();
+    lastPump = clock.NowMs();
+  };
+  auto endLine = [&app, &clock, byte, &lineOpen, &pump] {
     byte[0] = '\r';
     app.port.WriteRaw(byte, 1);
     if (app.port.Lost()) return;
-    app.platform.ui.ProcessPendingEvents();
-    app.platform.clock.SleepMs(app.settings.TxtCurs != 0 ? kTextLinePauseCursorMs
-                                                         : kTextLinePauseMs);
+    pump();
+    clock.SleepMs(app.settings.TxtCurs != 0 ? kTextLinePauseCursorMs : kTextLinePauseMs);
     lineOpen = false;
   };
   for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
@@ -165,8 +163,9 @@ void SendTextFile(AppState& app, const std::string& path) {
     byte[0] = static_cast<std::uint8_t>(c);
     app.port.WriteRaw(byte, 1);
     if (app.port.Lost()) return;
-    if (app.RememberedFileType == filetype::kObj) app.platform.clock.SleepMs(kTextCharPauseMs);
+    if (app.RememberedFileType == filetype::kObj) clock.SleepMs(kTextCharPauseMs);
     lineOpen = true;
+    if (clock.NowMs() - lastPump >= kEventPumpIntervalMs) pump();
   }
   if (lineOpen && !app.port.Lost()) endLine();  // a last line without a line end
 }

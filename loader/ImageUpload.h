@@ -7,9 +7,11 @@
 // (case-sensitive) programs the EEPROM, anything else loads RAM.  The rest of the image buffer is
 // zeroed for every upload, so an EEPROM image never carries the tail of an earlier, longer one,
 // and a file that does not fit into the buffer is refused before anything is sent.
-// SendTextFile types a text file line by line, each line ended by CR.  An upload or a send whose
-// port is lost (app.port.Lost()) stops at once and prints nothing more; the program reports the
-// loss.
+// SendTextFile types a text file line by line, each line ended by CR, and lets the window repaint
+// at every line end and at least every kEventPumpIntervalMs within a long line.  Images and text
+// files must be regular files (platform/RegularFile.h): a FIFO or a device is "No such file".
+// An upload or a send whose port is lost (app.port.Lost()) stops at once and prints nothing more;
+// the program reports the loss.
 //
 // May touch: app.port, app.loader, app.output, app.settings (BinPath, BaudRate, UseRTS, TxtCurs),
 // app.RememberedFileType, app.PreparedFile, app.platform.ui (the dialog, the "No COM" box, pumping
@@ -50,6 +52,8 @@ inline constexpr int kPrepare = 4;
 inline constexpr int kTextCharPauseMs = 1;
 inline constexpr int kTextLinePauseCursorMs = 100;  // TxtCurs on
 inline constexpr int kTextLinePauseMs = 10;
+// Long sends let the window repaint at least this often (clock time).
+inline constexpr int kEventPumpIntervalMs = 100;
 
 // How an upload ended; the windowed program ignores it, the console mode turns it into its exit
 // code.

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <fstream>
 #include <limits>
-#include <system_error>
 
 #include "app/AppState.h"
 #include "loader/ImageUpload.h"
+#include "platform/RegularFile.h"
 
 namespace tavolin {
 namespace {
@@ -24,18 +23,15 @@ std::string Hex(std::uint32_t value) {
   return digits;
 }
 
-// The size the chip is told: the file's size, -1 when there is no such file, -2 for a folder.
-// Sizes beyond the signed 32-bit range are told as its largest value.
+// The size the chip is told: the file's size, -2 for a folder, -1 for anything else (no such
+// file, a FIFO, a device: nothing that could be sent).  Sizes beyond the signed 32-bit range are
+// told as its largest value.
 std::int32_t SizeForChip(const std::string& path) {
-  if (path.empty()) return kSizeMissing;
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::exists(status)) return kSizeMissing;
-  if (std::filesystem::is_directory(status)) return kSizeFolder;
-  const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) return kSizeMissing;
+  if (KindOfFile(path) == FileKind::Folder) return kSizeFolder;
+  const std::int64_t size = RegularFileSize(path);
+  if (size < 0) return kSizeMissing;
   return static_cast<std::int32_t>(
-      std::min<std::uintmax_t>(size, std::numeric_limits<std::int32_t>::max()));
+      std::min<std::int64_t>(size, std::numeric_limits<std::int32_t>::max()));
 }
 
 void WriteSize(AppState& app, std::int32_t size) {
@@ -43,13 +39,6 @@ void WriteSize(AppState& app, std::int32_t size) {
   std::uint8_t* out = app.SendBuffer.data();
   for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i));
   app.port.WriteRaw(out, 4);
-}
-
-bool OpenForReading(const std::string& path, std::ifstream& in) {
-  std::error_code ec;
-  if (path.empty() || std::filesystem::is_directory(path, ec)) return false;
-  in.open(path, std::ios::binary);
-  return in.is_open();
 }
 
 // Polls for the chip's go-ahead; true when any byte arrived.  The bytes are dropped.
@@ -76,7 +65,7 @@ void SendText(AppState& app, std::string_view text) {
 void MonitorObjUpload(AppState& app, const std::string& path) {
   app.port.PurgeInput();
   std::ifstream in;
-  if (!OpenForReading(path, in)) return;
+  if (!OpenRegularFile(path, in)) return;
   app.settings.MsMoveOff = 1;
   std::uint32_t address = kMonitorStartAddress;
   for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
@@ -110,7 +99,7 @@ void DownloadBinary(AppState& app, const std::string& name) {
   app.port.PurgeInput();
   const std::int32_t size = SizeForChip(path);
   std::ifstream in;
-  if (OpenForReading(path, in)) {
+  if (OpenRegularFile(path, in)) {
     app.settings.MsMoveOff = 1;
     ui.SetProgress(kTransferStartProgress);
     ui.SetProgressVisible(true);

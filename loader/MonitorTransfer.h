@@ -10,11 +10,13 @@
 //     then blocks of up to 16 bytes, each released by a go-ahead (any bytes) from the chip.  No
 //     go-ahead within 200 polls of 10 ms ends the transfer with "TimeOut Error".
 //   - SendPreparedSize answers the chip's size query for PreparedFile: the size as a signed
-//     32-bit value, -1 for a missing file or none chosen, -2 for a folder.
+//     32-bit value, -1 for a missing file, none chosen or anything that is no regular file (a
+//     FIFO, a device), -2 for a folder.
+// Only regular files are sent (platform/RegularFile.h); any other name is treated as missing, so
+// DownloadBinary never announces a size and then sends something else.
 // Both transfers stop at once when the port is lost (app.port.Lost()), without "TimeOut Error":
 // the program reports the loss.  Both set MsMoveOff once their file has opened, so mouse reports do
-// not mix into the data; DownloadBinary restores it from the Normal-Terminal Mode check mark at its
-// end.
+// not mix into the data; DownloadBinary restores it from Normal-Terminal Mode at its end.
 //
 // May touch: app.port, app.ReceiveBuffer, app.SendBuffer, app.settings (MsMoveOff, BinPath),
 // app.PreparedFile, app.output ("TimeOut Error"), app.platform.ui (dialog, progress bar, pumping

@@ -19,6 +19,9 @@ class Desktop {
   virtual bool OpenUrl(const std::string& url) = 0;
   // Brings the top-level window whose whole title is title to the front; false when none.
   virtual bool RaiseWindowTitled(std::string_view title) = 0;
+  // Collects the programs started here that have ended, so none lingers as a zombie.  The main
+  // loop calls it on every timer tick; it never waits.
+  virtual void ReapEndedPrograms() {}
 };
 
 }  // namespace tavolin

@@ -99,7 +99,10 @@ class Ui {
   // entered text, empty on cancel.
   virtual std::string AskComPort(int current, const std::vector<PortInfo>& ports) = 0;
 
-  // Shows picture in the image control, which takes exactly its size.
+  // Shows picture in the image control, which takes exactly its size.  The picture is on the
+  // screen when this returns (a synchronous repaint of what changed), without any input, menu or
+  // close event being dispatched: the callers go on for seconds without handling events (an
+  // upload with its status lines, the banner's pause).
   virtual void ShowPicture(const Image& picture) = 0;
   // Sizes the window for a content area of width x height pixels, the menu bar line included in
   // height (the picture below the menu bar is height - 21 high).
@@ -107,8 +110,9 @@ class Ui {
   virtual bool IsMinimized() = 0;
   virtual PointerPosition PointerInClient() = 0;
   // Paints picture at (0, 0) of the client area straight over what the window shows, then the
-  // texts in the window's default font, transparent background, in colour (0xFFRRGGBB).  The
-  // next ShowPicture covers it again.
+  // texts in the window's default font, transparent background, in colour (0xFFRRGGBB).  Pixels
+  // whose alpha byte is 0 are not painted: the window shows through them.  On the screen when
+  // this returns, like ShowPicture.  The next ShowPicture covers it again.
   virtual void PaintOverlay(const Image& picture, const std::vector<OverlayText>& texts,
                             Pixel colour) = 0;
 

@@ -45,7 +45,12 @@ struct Settings {
 // file may hold 0, a negative number or text).  Everything that sizes an image or a window, or
 // divides by these values, uses the effective values instead:
 //   - Rows and Cols: clamped to 1..512 (512 columns is 4096 pixels, 512 rows 8704);
-//   - WindowScale: a finite number from 0.25 to 8 is used as it is, anything else as 1.0.
+//   - WindowScale: a finite number from 0.25 to 8 is used as it is, anything else as 1.0;
+//   - and the stretched picture has a budget of kMaxStretchedPixels (64 megapixels, 256 MB): when
+//     Cols, Rows and the scale together would pass it, the scale used is the largest multiple of
+//     1/16 below it that fits (512 x 512 cells at 8 show at 1.3125).  The unstretched picture of
+//     the largest terminal (4096 x 8704) is within the budget, so a scale is never reduced below
+//     1 this way.
 #include <algorithm>
 #include <cmath>
 
@@ -55,6 +60,11 @@ inline constexpr std::int32_t kMinCells = 1;
 inline constexpr std::int32_t kMaxCells = 512;
 inline constexpr float kMinScale = 0.25f;
 inline constexpr float kMaxScale = 8.0f;
+inline constexpr double kMaxStretchedPixels = 64.0 * 1024 * 1024;
+inline constexpr float kScaleReductionStep = 1.0f / 16;
+// A character cell in picture pixels (terminal/TerminalScreen.h holds the same numbers).
+inline constexpr int kCellPixelWidth = 8;
+inline constexpr int kCellPixelHeight = 17;
 
 inline std::int32_t EffectiveCells(std::int32_t cells) {
   return std::clamp(cells, kMinCells, kMaxCells);
@@ -68,9 +78,6 @@ inline std::int32_t EffectiveCols(const Settings& s) {
 inline float EffectiveScale(float scale) {
   return (std::isfinite(scale) && scale >= kMinScale && scale <= kMaxScale) ? scale : 1.0f;
 }
-inline float EffectiveScale(const Settings& s) {
-  return EffectiveScale(s.WindowScale);
-}
 
 // Rounds to the nearest integer, halves to even (658.5 gives 658, 150.5 gives 150).
 inline int RoundHalfEven(double value) {
@@ -78,6 +85,27 @@ inline int RoundHalfEven(double value) {
   if (!(r > -2147483648.0)) return -2147483647 - 1;
   if (!(r < 2147483647.0)) return 2147483647;
   return static_cast<int>(r);
+}
+
+// Whether a picture of cols x rows cells stretched by scale (each side rounded as the picture
+// is) stays within kMaxStretchedPixels.
+inline bool StretchedPictureFits(std::int32_t cols, std::int32_t rows, float scale) {
+  const double w = RoundHalfEven(static_cast<double>(cols) * kCellPixelWidth * scale);
+  const double h = RoundHalfEven(static_cast<double>(rows) * kCellPixelHeight * scale);
+  return w * h <= kMaxStretchedPixels;
+}
+
+// The scale everything uses: the window size, the stretched picture and the mouse position.
+inline float EffectiveScale(const Settings& s) {
+  const float scale = EffectiveScale(s.WindowScale);
+  const std::int32_t cols = EffectiveCols(s);
+  const std::int32_t rows = EffectiveRows(s);
+  if (StretchedPictureFits(cols, rows, scale)) return scale;
+  float reduced = std::floor(scale / kScaleReductionStep) * kScaleReductionStep;
+  while (reduced > 1.0f && !StretchedPictureFits(cols, rows, reduced)) {
+    reduced -= kScaleReductionStep;
+  }
+  return std::max(reduced, 1.0f);
 }
 
 }  // namespace tavolin

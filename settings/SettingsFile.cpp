@@ -1,13 +1,14 @@
 #include "settings/SettingsFile.h"
 
 #include <charconv>
-#include <filesystem>
+#include <cmath>
 #include <fstream>
 #include <limits>
 #include <optional>
 #include <system_error>
 #include <vector>
 
+#include "platform/RegularFile.h"
 #include "settings/ReadNumber.h"
 
 namespace tavolin {
@@ -151,7 +152,11 @@ class IniText {
     const auto value = Find(group, key);
     if (!value) return missing;
     const std::string_view trimmed = TrimRight(TrimLeft(*value));
-    return utf8_ ? DecodeUtf8ToLatin1(trimmed) : std::string(trimmed);
+    if (!utf8_) return std::string(trimmed);
+    // A value cut before a code point above 255 loses the blanks before the cut as well, as it
+    // would when read back from a file that holds only what was kept.
+    const std::string decoded = DecodeUtf8ToLatin1(trimmed);
+    return std::string(TrimRight(decoded));
   }
 
   float Float(std::string_view group, std::string_view key, float missing) const {
@@ -200,8 +205,10 @@ std::string PaletteText(std::uint32_t value) {
   return std::string(6 - digits.size(), '0') + digits;
 }
 
-// "%f" without the locale: six decimals and a point.
+// "%f" without the locale: six decimals and a point.  A scale that is no finite number is
+// written as 1.0, the scale it shows at, so the file never holds "inf" or "nan".
 std::string FixedSix(float value) {
+  if (!std::isfinite(value)) value = 1.0f;
   char text[64];
   const auto r = std::to_chars(text, text + sizeof text, static_cast<double>(value),
                                std::chars_format::fixed, 6);
@@ -210,10 +217,8 @@ std::string FixedSix(float value) {
 
 // Reads at most kMaxSettingsFileBytes of a regular file; nullopt when it cannot be read.
 std::optional<std::string> ReadSmallFile(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
+  std::ifstream in;
+  if (!OpenRegularFile(path, in)) return std::nullopt;
   std::string text(kMaxSettingsFileBytes + 1, '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   if (in.bad()) return std::nullopt;
@@ -278,8 +283,8 @@ std::string FormatSettingsFile(const Settings& s, bool autoModeChecked) {
 }
 
 void SaveSettingsFile(const std::string& path, const Settings& settings, bool autoModeChecked) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return;
+  std::ofstream out;
+  if (!CreateRegularFile(path, out)) return;
   const std::string text = FormatSettingsFile(settings, autoModeChecked);
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }

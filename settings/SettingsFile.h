@@ -12,7 +12,8 @@
 //   pal_0=#FFFFFF ... pal_7=#C0C0C0                                             (one per line)
 // AutoDis is the Auto Mode check mark at the time of saving, Autoload is always written empty,
 // strings are written as they stand up to their first line break (which the file cannot hold),
-// and WindowScale has six decimals (always with a point, whatever the locale).  A palette entry is
+// and WindowScale has six decimals (always with a point, whatever the locale; infinity and NaN,
+// which show at 1.0, are written as 1.000000).  A palette entry is
 // the upper-case hexadecimal text of its value, zero-padded on the left to six digits or cut to its
 // first six.
 //
@@ -23,8 +24,9 @@
 // entry of a key in it win; lines before the first group are never looked up.  Integers read like
 // atoi, floats like atof (text that is no number gives 0), strings lose their outer blanks.  A file
 // that starts with the UTF-8 byte-order mark is UTF-8: string values are decoded to the code points
-// 0..255 they hold (the value ends before the first code point above 255, a malformed sequence
-// gives an empty value).  A key that is missing from a file that was opened takes its read
+// 0..255 they hold (the value ends before the first code point above 255, without the blanks
+// before that point, so that a file saved from it reads back the same; a malformed sequence gives
+// an empty value).  A key that is missing from a file that was opened takes its read
 // default; a file that cannot be opened changes nothing.  A path that is no regular file (a
 // directory, a device, a pipe) or a file larger than kMaxSettingsFileBytes counts as a file that
 // cannot be opened: no settings file is that large, and reading it would only tie up memory.

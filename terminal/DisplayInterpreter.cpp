@@ -20,7 +20,7 @@ constexpr std::uint8_t kBackspaceAlias = 200;
 void FillCell(AppState& app, std::int32_t col, std::int32_t row, Pixel colour) {
   const long long x = static_cast<long long>(col) * kCellWidth;
   const long long y = static_cast<long long>(row) * kCellHeight;
-  const Image& image = app.screen.screenImage;
+  const ScreenImage& image = app.screen.screenImage;
   if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
   raster::FillBox(app.screen.screenImage, static_cast<int>(x), static_cast<int>(y), kCellWidth,
                   kCellHeight, colour);
@@ -155,7 +155,7 @@ std::uint8_t ReadParameter(AppState& app) {
 }
 
 void Interpret(AppState& app, int length) {
-  if (!app.platform.ui.HasWindow() || app.screen.screenImage.pixels.empty()) return;
+  if (!app.platform.ui.HasWindow() || app.screen.screenImage.empty()) return;
   DisplayInterpreter& in = app.interpreter;
   TerminalScreen& s = app.screen;
   std::uint8_t* buffer = app.ReceiveBuffer.data();

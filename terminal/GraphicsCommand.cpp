@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "platform/RegularFile.h"
 #include "settings/Settings.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/GraphicsCommand.h"
@@ -38,7 +39,8 @@ int Near(std::int32_t v) {
   return std::clamp(v, -65536, 65536);
 }
 
-void Rectangle(Image& image, int x1, int y1, int x2, int y2, Pixel colour, raster::Mode mode) {
+void Rectangle(ScreenImage& image, int x1, int y1, int x2, int y2, Pixel colour,
+               raster::Mode mode) {
   x1 = Near(x1);
   y1 = Near(y1);
   const int left = std::min(x1, x2);
@@ -47,7 +49,7 @@ void Rectangle(Image& image, int x1, int y1, int x2, int y2, Pixel colour, raste
                   mode);
 }
 
-void PointerSprite(Image& image, int x, int y) {
+void PointerSprite(ScreenImage& image, int x, int y) {
   const auto flip = [&](int dx, int dy) {
     raster::SetPixel(image, x + dx, y + dy, raster::kWhite, raster::Mode::Xor);
   };
@@ -63,7 +65,7 @@ void PointerSprite(Image& image, int x, int y) {
   }
 }
 
-void RoundedFrame(Image& image, int L, int T, int x, int y, Pixel ink) {
+void RoundedFrame(ScreenImage& image, int L, int T, int x, int y, Pixel ink) {
   raster::LineBetween(image, L + 2, T, x - 2, T, ink);
   raster::LineBetween(image, x - 2, T, x, T + 2, ink);
   raster::LineBetween(image, x, T + 2, x, y - 2, ink);
@@ -112,8 +114,8 @@ void Query(AppState& app, int x) {
 void SectorService(AppState& app, int x, std::uint8_t Y) {
   const long long block = static_cast<long long>(x - 256) * 128 + Y;
   if (app.PreparedFile.empty()) return;
-  std::ifstream file(app.PreparedFile, std::ios::binary);  // reading does not lock others out
-  if (!file) return;
+  std::ifstream file;  // reading does not lock others out
+  if (!OpenRegularFile(app.PreparedFile, file)) return;
   app.settings.MsMoveOff = 1;  // no mouse reports in the middle of the block
   std::uint8_t* data = app.SendBuffer.data();
   std::fill(data, data + kSectorSize, std::uint8_t{0});
@@ -163,7 +165,7 @@ std::string FormatDate(const LocalDateTime& t) {
 
 void GraphicsCommand(AppState& app) {
   TerminalScreen& s = app.screen;
-  Image& image = s.screenImage;
+  ScreenImage& image = s.screenImage;
   const Pixel ink = InkPixel(app);
   const std::uint8_t C = ReadParameter(app);
   const std::uint8_t X = ReadParameter(app);

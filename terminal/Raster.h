@@ -1,4 +1,5 @@
-// Raster: the drawing primitives of the terminal picture, over a tavolin::Image (0xFFRRGGBB).
+// Raster: the drawing primitives of the terminal picture, over a tavolin::Image or the screen's
+// ScreenImage (pixels 0xFFRRGGBB either way; both are instantiated in Raster.cpp).
 //
 // Principles of operation.  Every primitive clips to the image: no coordinate or size, however
 // large or negative, writes outside it, and nothing wraps from one row into the next.  Colours are
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/Image.h"
+#include "terminal/ScreenImage.h"
 
 namespace tavolin::raster {
 
@@ -24,26 +26,34 @@ enum class Mode { Copy, Xor };
 
 // Fills the pixels (x, y) to (x + w - 1, y + h - 1); nothing when w or h is 0 or less.  In Xor
 // mode each pixel's colour is XORed with colour.
-void FillBox(Image& image, int x, int y, int w, int h, Pixel colour, Mode mode = Mode::Copy);
+template <class Canvas>
+void FillBox(Canvas& image, int x, int y, int w, int h, Pixel colour, Mode mode = Mode::Copy);
 // One pixel (a 1 x 1 box).
-void SetPixel(Image& image, int x, int y, Pixel colour, Mode mode = Mode::Copy);
+template <class Canvas>
+void SetPixel(Canvas& image, int x, int y, Pixel colour, Mode mode = Mode::Copy);
 // A line from (x, y) towards (x + dx, y + dy) with the end pixel excluded, so (x, y, 1, 0) is
 // the single pixel (x, y) and (x, y, 0, 0) draws nothing.
-void Line(Image& image, int x, int y, int dx, int dy, Pixel colour);
+template <class Canvas>
+void Line(Canvas& image, int x, int y, int dx, int dy, Pixel colour);
 // A line from (x1, y1) to (x2, y2), both end pixels included.
-void LineBetween(Image& image, int x1, int y1, int x2, int y2, Pixel colour);
+template <class Canvas>
+void LineBetween(Canvas& image, int x1, int y1, int x2, int y2, Pixel colour);
 // The disc inscribed in the square (x - r, y - r) to (x + r, y + r), right and bottom edges
 // excluded: the pixels whose distance from (x, y) is at most r - 1/2.  r = 1 is the single pixel
 // (x, y); a negative r is taken as |r|, 0 draws nothing.
-void FillCircle(Image& image, int x, int y, int r, Pixel colour);
+template <class Canvas>
+void FillCircle(Canvas& image, int x, int y, int r, Pixel colour);
 // Fills the 4-connected area that has the colour of pixel (x, y) with colour.  Scan lines with a
 // span stack: no recursion; the stack holds at most one entry per filled span.
-void FloodFill(Image& image, int x, int y, Pixel colour);
+template <class Canvas>
+void FloodFill(Canvas& image, int x, int y, Pixel colour);
 // The colour at (x, y) as a COLORREF (0x00BBGGRR); kInvalidColour outside the image.
-std::uint32_t ReadPixel(const Image& image, int x, int y);
+template <class Canvas>
+std::uint32_t ReadPixel(const Canvas& image, int x, int y);
 
 // Copies the source rectangle (sx, sy, w, h) of src to (dx, dy) of dst, clipped on both sides.
-void CopyRect(const Image& src, int sx, int sy, int w, int h, Image& dst, int dx, int dy);
+template <class Source, class Target>
+void CopyRect(const Source& src, int sx, int sy, int w, int h, Target& dst, int dx, int dy);
 
 // Nearest-neighbour stretch of the top-left srcW x srcH pixels of src into dst, which is made
 // dstW x dstH (its buffer is kept when the size does not change).  Whole pixels are repeated or
@@ -54,7 +64,8 @@ struct StretchMaps {
   std::vector<int> columns;
   std::vector<int> rows;
 };
-void Stretch(const Image& src, int srcW, int srcH, Image& dst, int dstW, int dstH,
+template <class Source>
+void Stretch(const Source& src, int srcW, int srcH, Image& dst, int dstW, int dstH,
              StretchMaps& maps);
 
 }  // namespace tavolin::raster

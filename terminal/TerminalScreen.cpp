@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "app/AppState.h"
 #include "settings/Settings.h"
@@ -11,10 +12,6 @@ namespace tavolin {
 namespace {
 
 constexpr float kScaleThreshold = 1.01f;
-
-Pixel* Row(Image& image, long y) {
-  return image.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width);
-}
 
 }  // namespace
 
@@ -26,8 +23,16 @@ int TextHeight(const AppState& app) {
 }
 
 void CreateScreenImage(AppState& app, bool withBand) {
-  app.screen.screenImage =
-      Image(TextWidth(app), TextHeight(app) + (withBand ? kBandRows : 0), raster::kBlack);
+  // The old picture goes first, so the two never have to fit into memory together.  Without
+  // the memory for the new one the picture stays empty: nothing is drawn or shown, the chip's
+  // output is not interpreted (Interpret needs a picture), and the program goes on.
+  app.screen.screenImage = ScreenImage();
+  try {
+    app.screen.screenImage =
+        ScreenImage(TextWidth(app), TextHeight(app) + (withBand ? kBandRows : 0));
+  } catch (const std::bad_alloc&) {
+    app.screen.screenImage = ScreenImage();
+  }
 }
 
 Pixel InkPixel(const AppState& app) {
@@ -37,7 +42,7 @@ Pixel InkPixel(const AppState& app) {
 
 void DrawCharacter(AppState& app, std::uint8_t code) {
   TerminalScreen& s = app.screen;
-  Image& image = s.screenImage;
+  ScreenImage& image = s.screenImage;
   const Image& sheet = app.glyphSheet;
   const Pixel glyph = InkPixel(app) & raster::kRgbMask;
   const Pixel flip = s.colorByte > 8 ? raster::kRgbMask : 0;
@@ -57,7 +62,7 @@ void DrawCharacter(AppState& app, std::uint8_t code) {
                 : nullptr;
     const long long xs = std::max<long long>(x0, 0);
     const long long xe = std::min<long long>(x0 + kCellWidth, image.width);
-    Pixel* to = Row(image, static_cast<long>(y));
+    Pixel* to = image.Row(static_cast<int>(y));
     for (long long x = xs; x < xe; ++x) {
       const Pixel src = from != nullptr ? from[x - x0] : raster::kWhite;
       to[x] = 0xFF000000u | (((~src & glyph) ^ flip) & raster::kRgbMask);
@@ -79,7 +84,7 @@ void DrawCharacter(AppState& app, std::uint8_t code) {
 }
 
 void ScrollScreen(AppState& app, int dx, int dy) {
-  Image& image = app.screen.screenImage;
+  ScreenImage& image = app.screen.screenImage;
   const long imgW = image.width;
   const long imgH = image.height;
   const long textW = std::min<long>(TextWidth(app), imgW);
@@ -101,18 +106,24 @@ void ScrollScreen(AppState& app, int dx, int dy) {
   const long srcSegX = srcX + (segX0 - destX);
 
   auto processRow = [&](long j) {
-    Pixel* row = Row(image, j);
     const bool inText = j < textH;
     if (j < destY || j >= destY + th) {
-      if (inText) std::fill(row, row + textW, raster::kBlack);
+      if (!inText) return;
+      if (textW >= imgW) {
+        image.Blacken(static_cast<int>(j), static_cast<int>(j) + 1);
+      } else {
+        Pixel* row = image.Row(static_cast<int>(j));
+        std::fill(row, row + textW, raster::kBlack);
+      }
       return;
     }
+    Pixel* row = image.Row(static_cast<int>(j));
     const long sj = j - destY + srcY;
     if (segLen > 0) {
       // Source pixels outside the image read as black.
       const long valid = (sj < 0 || sj >= imgH) ? 0 : std::clamp(imgW - srcSegX, 0L, segLen);
       if (valid > 0) {
-        std::memmove(row + segX0, Row(image, sj) + srcSegX,
+        std::memmove(row + segX0, image.ReadRow(static_cast<int>(sj)) + srcSegX,
                      static_cast<std::size_t>(valid) * sizeof(Pixel));
       }
       std::fill(row + segX0 + valid, row + segX1, raster::kBlack);
@@ -123,16 +134,21 @@ void ScrollScreen(AppState& app, int dx, int dy) {
     }
   };
 
-  if (dx == 0 && dy > 0 && imgW == textW && th > 0) {
-    // The line feed: one move of the rows that stay, then the uncovered text rows turn black.
-    const long rowsMoved = std::clamp(std::min(th, imgH - ldy), 0L, imgH);
-    if (rowsMoved > 0) {
-      std::memmove(
-          Row(image, 0), Row(image, ldy),
-          static_cast<std::size_t>(rowsMoved) * static_cast<std::size_t>(imgW) * sizeof(Pixel));
-    }
-    for (long j = rowsMoved; j < imgH; ++j) {
-      if (j < th || j < textH) std::fill(Row(image, j), Row(image, j) + imgW, raster::kBlack);
+  // Whole rows moving up (the line feed among them): the ring turns, and only the rows that come
+  // round at the bottom are set, to black or to what they showed before.  Rows that keep what
+  // they showed (the band's lower part) are copied from where the turn has put them, which lies
+  // above the rows that came round.
+  const long keepFrom = std::max(th, textH);
+  const bool ring = dx == 0 && dy > 0 && ldy < imgH && TextWidth(app) >= imgW &&
+                    imgH <= TextHeight(app) + kBandRows && (keepFrom >= imgH || keepFrom >= ldy);
+  if (ring) {
+    image.RotateUp(dy);
+    for (long j = imgH - ldy; j < imgH; ++j) {
+      if (j < keepFrom) {
+        image.Blacken(static_cast<int>(j), static_cast<int>(j) + 1);
+      } else {
+        image.CopyRow(static_cast<int>(j - ldy), static_cast<int>(j));
+      }
     }
   } else if (dy >= 0) {
     for (long j = 0; j < imgH; ++j) processRow(j);
@@ -145,19 +161,20 @@ void ScrollScreen(AppState& app, int dx, int dy) {
     const long long y = static_cast<long long>(app.screen.cursorRow) * kCellHeight - 1;
     const long long x = static_cast<long long>(app.screen.cursorCol) * kCellWidth;
     if (y >= 0 && y < imgH && x >= 0 && x < imgW) {
+      Pixel* row = image.Row(static_cast<int>(y));
       for (int k = 0; k < 8; k += 2) {
-        if (x + k < imgW) Row(image, static_cast<long>(y))[x + k] = raster::kBlack;
+        if (x + k < imgW) row[x + k] = raster::kBlack;
       }
     }
   }
 }
 
 void DrawCursorMark(AppState& app, bool shown) {
-  Image& image = app.screen.screenImage;
+  ScreenImage& image = app.screen.screenImage;
   const long long y = static_cast<long long>(app.screen.cursorRow) * kCellHeight + kCellHeight - 1;
   const long long x = static_cast<long long>(app.screen.cursorCol) * kCellWidth;
   if (y < 0 || y >= image.height) return;
-  Pixel* row = Row(image, static_cast<long>(y));
+  Pixel* row = image.Row(static_cast<int>(y));
   for (int k = 0; k < 8; k += 2) {
     if (x + k >= 0 && x + k < image.width) row[x + k] = shown ? raster::kWhite : raster::kBlack;
   }
@@ -166,12 +183,33 @@ void DrawCursorMark(AppState& app, bool shown) {
 const Image& PresentedImage(AppState& app) {
   TerminalScreen& s = app.screen;
   const float scale = EffectiveScale(app.settings);
-  if (!(scale > kScaleThreshold)) return s.screenImage;
+  // The window gets the picture with its rows in order.  Without the memory for that copy, or
+  // for the stretched one, the picture is shown at its own size, or as nothing.
+  const auto unstretched = [&s]() -> const Image& {
+    try {
+      s.screenImage.CopyTo(s.scaledImage);
+    } catch (const std::bad_alloc&) {
+      s.scaledImage = Image();
+    }
+    return s.scaledImage;
+  };
+  if (!(scale > kScaleThreshold) || s.screenImage.empty()) return unstretched();
   const int w = TextWidth(app);
   const int h = TextHeight(app);
-  raster::Stretch(s.screenImage, w, h, s.scaledImage, RoundHalfEven(static_cast<double>(w) * scale),
-                  RoundHalfEven(static_cast<double>(h) * scale), s.stretchMaps);
+  try {
+    raster::Stretch(s.screenImage, w, h, s.scaledImage,
+                    RoundHalfEven(static_cast<double>(w) * scale),
+                    RoundHalfEven(static_cast<double>(h) * scale), s.stretchMaps);
+  } catch (const std::bad_alloc&) {
+    s.scaledImage = Image();
+    s.stretchMaps = raster::StretchMaps();
+    return unstretched();
+  }
   return s.scaledImage;
+}
+
+Image ScreenPicture(const AppState& app) {
+  return app.screen.screenImage.Picture();
 }
 
 void Present(AppState& app) {

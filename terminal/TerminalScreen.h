@@ -8,7 +8,11 @@
 // selected by colorByte; a colorByte above 8 inverts the cell.  The background is always black.
 // Present hands the picture to the window, stretched by WindowScale when that is above 1.01: the
 // text area alone is stretched to (W x scale) by (H x scale), so the picture keeps its proportions
-// and the mouse positions (divided by the scale) fall on the pixels shown.
+// and the mouse positions (divided by the scale) fall on the pixels shown; at scale 1 it hands
+// over a copy with the rows in order (the screen image keeps them in a ring, ScreenImage.h).
+// A scroll that moves whole rows up (every line feed on the last row) turns the ring and sets
+// only the rows that come round at the bottom, so it costs about one text row; other scrolls
+// move the pixels.  Both give exactly the picture of a copy through a temporary image.
 // Touches the screen fields of AppState, reads the settings and the glyph sheet, shows through ui.
 #pragma once
 
@@ -16,7 +20,9 @@
 #include <string>
 
 #include "platform/Image.h"
+#include "settings/Settings.h"
 #include "terminal/Raster.h"
+#include "terminal/ScreenImage.h"
 
 namespace tavolin {
 
@@ -24,6 +30,8 @@ struct AppState;
 
 inline constexpr int kCellWidth = 8;
 inline constexpr int kCellHeight = 17;
+static_assert(kCellWidth == kCellPixelWidth && kCellHeight == kCellPixelHeight,
+              "the scale budget in settings/Settings.h counts with the same cell");
 inline constexpr int kBandRows = 21;  // below the text area in the image the window opens with
 inline constexpr std::size_t kTextMirrorLimit = 32700;
 
@@ -38,8 +46,8 @@ struct TerminalScreen {
   std::int32_t colorByte = 0;
   std::int32_t penX = 0;
   std::int32_t penY = 0;
-  Image screenImage;
-  Image scaledImage;  // the stretched copy, reused from one Present to the next
+  ScreenImage screenImage;  // rows in a ring: see ScreenImage.h
+  Image scaledImage;  // what Present shows: the stretched copy, or the rows in order at scale 1
   raster::StretchMaps stretchMaps;
   std::string textMirror;
   std::string previousText;
@@ -69,7 +77,10 @@ void DrawCursorMark(AppState& app, bool shown);
 // Shows the picture in the window (stretched when WindowScale is above 1.01).
 void Present(AppState& app);
 
-// The picture Present would show, without showing it (for the screenshot and tests).
+// The picture Present would show, without showing it (for tests).
 const Image& PresentedImage(AppState& app);
+
+// A copy of the screen image as it stands, unscaled (the screenshot, tests).
+Image ScreenPicture(const AppState& app);
 
 }  // namespace tavolin

@@ -9,6 +9,7 @@ packages=(
   libpng-dev zlib1g-dev
   qt6-base-dev libgl-dev libxcb1-dev
   xvfb xauth xdotool x11-apps xclip
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

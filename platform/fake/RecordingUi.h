@@ -95,7 +95,11 @@ class RecordingUi : public Ui {
     events.pop_front();
     return e;
   }
-  void ProcessPendingEvents() override { ++pumpCount; }
+  std::function<void()> onPump;  // called at every ProcessPendingEvents
+  void ProcessPendingEvents() override {
+    ++pumpCount;
+    if (onPump) onPump();
+  }
   void SetMenuChecked(int id, bool on) override { checked[id] = on; }
   bool IsMenuChecked(int id) const {
     auto it = checked.find(id);
@@ -193,6 +197,8 @@ class RecordingDesktop : public Desktop {
     raised.emplace_back(title);
     return windowExists;
   }
+  int reaps = 0;
+  void ReapEndedPrograms() override { ++reaps; }
 };
 
 // Records status lines and texts as they would be printed.

@@ -5,8 +5,8 @@
 // or the opener and the one path or address.  No shell ever sees a name, so nothing the chip sends
 // can become a command.  Nothing waits for a started program.  Children that have ended are
 // reaped (waitpid with WNOHANG, only the children started here, never anyone else's) at every
-// call and when the desktop goes away, so ended programs do not pile up as zombies; a program
-// that ends between two calls lingers as a zombie only until the next call.  A process-wide
+// start, on the main loop's timer ticks (ReapEndedPrograms) and when the desktop goes away, so a
+// program that has ended is gone within a tick.  A process-wide
 // SIGCHLD disposition is not used, since it would take the exit status from the window toolkit's
 // own child processes.
 //
@@ -36,6 +36,7 @@ class PosixDesktop : public Desktop {
   bool OpenDocument(const std::string& path, const std::string& workDir) override;
   bool OpenUrl(const std::string& url) override;
   bool RaiseWindowTitled(std::string_view title) override;
+  void ReapEndedPrograms() override { ReapEnded(); }
 
   // Reaps the children started here that have ended; returns how many are still running.
   std::size_t ReapEnded();

@@ -30,7 +30,6 @@ constexpr int kVkPause = 0x13;
 constexpr int kVkCapital = 0x14;
 constexpr int kVkEscape = 0x1B;
 constexpr int kVkF1 = 0x70;
-constexpr int kVkF10 = 0x79;
 constexpr int kComEnabledCommand = 5;
 
 // US-layout codes of the printable keys, indexed by the character they type (either shift

@@ -47,16 +47,32 @@ PictureWidget::PictureWidget(QWidget* parent) : QWidget(parent) {
 
 void PictureWidget::Show(const Image& picture) {
   const QImage source = ImageView(picture);
+  QRect changed;
   if (source.isNull()) {
+    if (!shown_.isNull()) changed = rect();
     shown_ = QImage();
+  } else if (shown_.size() != source.size() || shown_.format() != QImage::Format_RGB32) {
+    shown_ = source.copy();
+    changed = QRect(QPoint(0, 0), shown_.size());
   } else {
-    if (shown_.size() != source.size() || shown_.format() != QImage::Format_RGB32) {
-      shown_ = QImage(source.size(), QImage::Format_RGB32);
+    // Only the rows that differ are copied and painted again: text output touches a few rows,
+    // a scroll all of them.
+    const auto rowBytes = static_cast<std::size_t>(source.bytesPerLine());
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < source.height(); ++y) {
+      const uchar* from = source.constScanLine(y);
+      if (std::memcmp(shown_.constScanLine(y), from, rowBytes) == 0) continue;
+      std::memcpy(shown_.scanLine(y), from, rowBytes);
+      if (first < 0) first = y;
+      last = y;
     }
-    std::memcpy(shown_.bits(), source.constBits(), static_cast<std::size_t>(source.sizeInBytes()));
+    if (first >= 0) changed = QRect(0, first, shown_.width(), last - first + 1);
   }
   setFixedSize(shown_.size());
-  update();
+  // At once, not when the event loop next runs: the caller may go on for seconds without it (an
+  // upload, a banner's pause).  repaint dispatches no input.
+  if (!changed.isEmpty()) repaint(changed);
 }
 
 void PictureWidget::paintEvent(QPaintEvent* /*event*/) {
@@ -72,7 +88,12 @@ OverlayWidget::OverlayWidget(QWidget* parent) : QWidget(parent) {
 
 void OverlayWidget::Show(const Image& picture, const std::vector<OverlayText>& texts,
                          Pixel colour) {
-  picture_ = ImageView(picture).copy();
+  // With its alpha: the parts of the picture left transparent show the terminal through.
+  const QImage view = ImageView(picture);
+  picture_ = view.isNull() ? QImage()
+                           : QImage(view.constBits(), view.width(), view.height(),
+                                    view.bytesPerLine(), QImage::Format_ARGB32)
+                                 .copy();
   texts_ = texts;
   colour_ = colour;
   show();

@@ -25,7 +25,8 @@ QImage ImageView(const Image& picture);
 class PictureWidget : public QWidget {
  public:
   explicit PictureWidget(QWidget* parent);
-  // Copies picture (one copy, no conversion: the pixel layouts agree) and takes its size.
+  // Takes picture's size and copies the rows that changed since the last one (no conversion: the
+  // pixel layouts agree), then repaints them before returning.
   void Show(const Image& picture);
   const QImage& shown() const { return shown_; }
 

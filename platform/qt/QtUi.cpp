@@ -211,8 +211,11 @@ std::string QtUi::AskComPort(int current, const std::vector<PortInfo>& ports) {
 
 void QtUi::ShowPicture(const Image& picture) {
   if (!window_) return;
-  window_->client()->overlay()->hide();
+  OverlayWidget* overlay = window_->client()->overlay();
+  const bool covered = overlay->isVisible();
+  overlay->hide();
   window_->client()->picture()->Show(picture);
+  if (covered) window_->client()->repaint();  // what the about picture covered, at once
 }
 
 void QtUi::SetContentSize(int width, int height) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
+#include "app/Commands.h"
 #include "settings/Settings.h"
 
 namespace tavolin {
@@ -65,6 +66,38 @@ TEST(EffectiveValues, NothingDownstreamSeesUnusableSizes) {
                             ScaleCase{0.25f, 0.25f}, ScaleCase{8.0f, 8.0f}, ScaleCase{9.0f, 1.0f},
                             ScaleCase{std::nanf(""), 1.0f}, ScaleCase{INFINITY, 1.0f}}) {
     EXPECT_EQ(EffectiveScale(c.scale), c.effective) << c.scale;
+  }
+}
+
+// The stretched picture keeps within its budget: the scale used is the largest multiple of 1/16
+// that fits, never below 1, and the window follows it.
+TEST(EffectiveValues, StretchedPictureKeepsWithinItsBudget) {
+  struct Case {
+    int cols, rows;
+    float scale;
+    float effective;
+  };
+  const Case cases[] = {
+      {80, 25, 8.0f, 8.0f},       // 5120 x 3400: far within
+      {512, 512, 1.0f, 1.0f},     // the largest picture, unstretched
+      {512, 512, 1.3f, 1.3f},     // fits as it is
+      {512, 512, 8.0f, 1.3125f},  // 5376 x 11424
+      {512, 512, 1.5f, 1.3125f},
+      {300, 300, 4.0f, 2.3125f},        // 2400 x 5100 cells' pixels
+      {100000, 100000, 8.0f, 1.3125f},  // cells clamp to 512 first
+      {512, 1, 8.0f, 8.0f},             // 32768 x 136
+      {512, 512, 0.5f, 0.5f},
+  };
+  for (const Case& c : cases) {
+    Settings s;
+    s.Cols = c.cols;
+    s.Rows = c.rows;
+    s.WindowScale = c.scale;
+    const float used = EffectiveScale(s);
+    EXPECT_EQ(used, c.effective) << c.cols << "x" << c.rows << " at " << c.scale;
+    const double w = ContentWidth(s);
+    const double h = ContentHeight(s) - kMenuLineHeight;
+    EXPECT_LE(w * h, kMaxStretchedPixels + w) << c.cols << "x" << c.rows << " at " << c.scale;
   }
 }
 

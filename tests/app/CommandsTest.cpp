@@ -242,12 +242,12 @@ TEST(Screenshot, InvertedCopyLeavesTheScreenAsItWas) {
   AppRig rig;
   rig.app.settings.InversScreenshot = 1;
   rig.app.screen.screenImage.At(3, 4) = 0xFF102030u;
-  const Image before = rig.app.screen.screenImage;
+  const Image before = ScreenPicture(rig.app);
   DispatchCommand(rig.app, menu::kScreenshot);
   ASSERT_TRUE(rig.ui.clipboardImage.has_value());
   EXPECT_EQ(rig.ui.clipboardImage->At(3, 4), 0xFFEFDFCFu);
   EXPECT_EQ(rig.ui.clipboardImage->At(0, 0), 0xFFFFFFFFu);
-  EXPECT_EQ(rig.app.screen.screenImage.pixels, before.pixels);
+  EXPECT_EQ(ScreenPicture(rig.app).pixels, before.pixels);
 }
 
 TEST(CopyText, EmptiesTheMirrorOnlyWhenTheClipboardTookIt) {
@@ -282,7 +282,7 @@ TEST(SaveText, WritesTheMirrorByteForByteAndKeepsIt) {
 
 TEST(About, PaintsOverTheWindowForTwoSecondsAndLeavesTheScreenImage) {
   AppRig rig;
-  const Image before = rig.app.screen.screenImage;
+  const Image before = ScreenPicture(rig.app);
   DispatchCommand(rig.app, menu::kAbout);
   EXPECT_EQ(rig.ui.overlayCount, 1);
   EXPECT_EQ(rig.clock.slept(), 2000);
@@ -292,7 +292,7 @@ TEST(About, PaintsOverTheWindowForTwoSecondsAndLeavesTheScreenImage) {
   EXPECT_EQ(rig.ui.lastOverlay.At(0, 2), 0xFF020002u);
   EXPECT_EQ(rig.ui.lastOverlay.At(319, 100), 0xFF000000u);
   EXPECT_EQ(rig.ui.lastOverlay.At(5, 1) >> 24, 0u) << "rows 0 and 1 are not painted";
-  EXPECT_EQ(rig.app.screen.screenImage.pixels, before.pixels);
+  EXPECT_EQ(ScreenPicture(rig.app).pixels, before.pixels);
 }
 
 TEST(Quit, EndsTheLoopAfterTheCycle) {

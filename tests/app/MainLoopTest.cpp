@@ -117,6 +117,28 @@ TEST(HostRequests, StartProgramFallsBackToOpeningTheDocument) {
   }
 }
 
+// Ended programs are collected on timer ticks, with the port open or not, and on no other event.
+TEST(HostRequests, StartedProgramsAreCollectedOnTimerTicks) {
+  struct Case {
+    Event event;
+    bool portOpen;
+    int reaps;
+  };
+  const Case cases[] = {
+      {Tick(), true, 1},
+      {Tick(), false, 1},
+      {{Event::Kind::MouseMove, 0}, true, 0},
+      {{Event::Kind::PortReadable, 0}, true, 0},
+      {{Event::Kind::Char, 'a'}, true, 0},
+  };
+  for (const Case& c : cases) {
+    AppRig rig;
+    if (c.portOpen) rig.PlugAndConnect(3);
+    RunCycle(rig.app, c.event);
+    EXPECT_EQ(rig.desktop.reaps, c.reaps) << static_cast<int>(c.event.kind);
+  }
+}
+
 TEST(HostRequests, OddOrUnknownRequestsAreDropped) {
   AppRig rig;
   rig.app.NormalTerminalMode = 0;

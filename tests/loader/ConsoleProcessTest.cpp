@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -226,7 +227,7 @@ TEST(ConsoleProcess, GoodLoadExitsZeroWithProgressOnATerminal) {
 TEST(ConsoleProcess, FailuresGiveTheirOwnExitCodes) {
   struct Case {
     const char* name;
-    int image;  // 0 good, 1 missing
+    int image;  // 0 good, 1 missing, 2 a FIFO nobody writes, 3 an endless device
     const char* comDevice;
     int wrongReplyBit;  // -1: none
     int checksumBit;
@@ -238,6 +239,8 @@ TEST(ConsoleProcess, FailuresGiveTheirOwnExitCodes) {
       {"port does not open", 0, "/nonexistent/tty", -1, 0, 2, "",
        "No COM: wrong number or not activated\n"},
       {"missing file", 1, "", -1, 0, 3, "Start Upload\nNo such file\n", ""},
+      {"a FIFO", 2, "", -1, 0, 3, "Start Upload\nNo such file\n", ""},
+      {"a device", 3, "", -1, 0, 3, "Start Upload\nNo such file\n", ""},
       {"failed handshake", 0, "", 120, 0, 4, "Start Upload\nCode Error -> Abort\n", ""},
       {"checksum refused", 0, "", -1, 1, 5,
        "Start Upload\nPropeller Version = 1\nWrite in RAM Lenght=8\nVerify ..\nCheckSum Error\n",
@@ -253,7 +256,21 @@ TEST(ConsoleProcess, FailuresGiveTheirOwnExitCodes) {
     chips[i].checksum.bit = c.checksumBit;
     if (c.wrongReplyBit >= 0) chips[i].wrongReplyBit = c.wrongReplyBit;
     const std::string name = std::to_string(i) + ".binary";
-    paths.push_back(c.image == 0 ? files.Write(name, BytesOf({1, 2})) : files.Path(name));
+    switch (c.image) {
+      case 0:
+        paths.push_back(files.Write(name, BytesOf({1, 2})));
+        break;
+      case 2:
+        paths.push_back(files.Path(name));
+        ASSERT_EQ(::mkfifo(paths.back().c_str(), 0600), 0);
+        break;
+      case 3:
+        paths.push_back("/dev/zero");
+        break;
+      default:
+        paths.push_back(files.Path(name));
+        break;
+    }
     sessions.push_back(std::make_unique<Session>(std::vector<std::string>{paths[i], "-L", "5"},
                                                  chips[i], false, c.comDevice));
   }

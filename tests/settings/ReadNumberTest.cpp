@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <random>
+#include <string>
 
 #include "settings/ReadNumber.h"
 
@@ -32,21 +35,126 @@ TEST(ReadDecimal, ReadsLikeAtoi) {
   for (const Case& c : cases) EXPECT_EQ(ReadDecimal(c.text), c.value) << '"' << c.text << '"';
 }
 
-TEST(ReadFloat, ReadsLikeAtof) {
-  struct Case {
-    const char* text;
-    double value;
+// The C library is the judge (tests run in the "C" locale): the same value, the same sign of
+// zero, NaN for NaN.
+void ExpectSameAsAtof(const std::string& text) {
+  const double ours = ReadFloat(text);
+  const double theirs = std::atof(text.c_str());
+  if (std::isnan(theirs)) {
+    EXPECT_TRUE(std::isnan(ours)) << '"' << text << '"';
+    return;
+  }
+  EXPECT_EQ(ours, theirs) << '"' << text << '"';
+  EXPECT_EQ(std::signbit(ours), std::signbit(theirs)) << '"' << text << '"';
+}
+
+TEST(ReadFloat, ReadsWhatAtofReads) {
+  const char* const cases[] = {
+      // decimal
+      "1.5",
+      "  2",
+      "-0.25",
+      "+3.",
+      ".5",
+      "1e1",
+      "2.5E-1",
+      "1.5abc",
+      "1,5",
+      "007.50",
+      "1e",
+      "1e+",
+      "1e-",
+      "1e+x",
+      "1.e3",
+      ".e3",
+      ".",
+      "-.",
+      "+.5",
+      "5.",
+      "-0",
+      "-0.0",
+      "0e0",
+      // not numbers
+      "abc",
+      "",
+      "-",
+      "--1",
+      "+-1",
+      "-+1",
+      "e5",
+      " - 1",
+      // blanks the C library skips, and those it does not
+      "\t\n7",
+      "\v\f\r8",
+      "\xA0"
+      "9",
+      // hexadecimal
+      "0x10",
+      "0X1p3",
+      "0x1.8p1",
+      "0x.8",
+      "0x1P-2",
+      "0x1p",
+      "0x1p+",
+      "0xg",
+      "0x",
+      "0x.",
+      "0x.p1",
+      "-0x10",
+      "0x-1",
+      "0x+1",
+      "0xinf",
+      "0xnan",
+      "0x1e2",
+      "0xABCdef",
+      "0x1.fffffffffffff",
+      "00x10",
+      "0x0x1",
+      // infinity and NaN in their spellings
+      "inf",
+      "-inf",
+      "INF",
+      "Infinity",
+      "infinit",
+      "infx",
+      "in",
+      "nan",
+      "-NaN",
+      "nan(123)",
+      "nan(",
+      "na",
+      "+inf",
+      // beyond the range of double
+      "1e400",
+      "-1e400",
+      "1e-400",
+      "-1e-400",
+      "0x1p2000",
+      "0x1p-2000",
+      "4.9e-324",
+      "2e-320",
+      "1.7976931348623157e308",
+      "1.7976931348623159e308",
+      "0.0000001e400",
+      "1000e-400",
+      "123456789012345678901234567890",
+      "0.1",
+      "0.30000000000000004",
   };
-  const Case cases[] = {
-      {"1.5", 1.5},   {"  2", 2.0},     {"-0.25", -0.25}, {"+3.", 3.0},   {".5", 0.5},
-      {"1e1", 10.0},  {"2.5E-1", 0.25}, {"1.5abc", 1.5},  {"abc", 0.0},   {"", 0.0},
-      {"-", 0.0},     {"--1", 0.0},     {"+-1", 0.0},     {"1,5", 1.0},   {"0x10", 16.0},
-      {"0x1p3", 8.0}, {"0xg", 0.0},     {"1e-400", 0.0},  {"\t\n7", 7.0},
-  };
-  for (const Case& c : cases) EXPECT_DOUBLE_EQ(ReadFloat(c.text), c.value) << '"' << c.text << '"';
-  EXPECT_TRUE(std::isinf(ReadFloat("1e400")));
-  EXPECT_TRUE(std::isinf(ReadFloat("-inf")));
-  EXPECT_TRUE(std::isnan(ReadFloat("nan")));
+  for (const char* text : cases) ExpectSameAsAtof(text);
+}
+
+// Random texts from the characters numbers are made of, against the C library.
+TEST(ReadFloat, AgreesWithAtofOnRandomTexts) {
+  const std::string alphabet = "0123456789.eEpPxX+- \tafinINAF(z";
+  std::mt19937 random(7);
+  for (int n = 0; n < 20000; ++n) {
+    std::string text;
+    const int length = static_cast<int>(random() % 12);
+    for (int i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
+    ExpectSameAsAtof(text);
+    if (HasFailure()) break;
+  }
 }
 
 }  // namespace

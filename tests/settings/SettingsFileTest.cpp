@@ -311,6 +311,10 @@ TEST_F(SettingsFileTest, Utf8FileWithByteOrderMark) {
       {"ab\xE2\x82\xAC"
        "cd",
        "ab"},  // stops before the euro sign (U+20AC)
+      {"ab \t\xE2\x82\xAC"
+       " cd",
+       "ab"},  // and drops the blanks before it
+      {"\xE2\x82\xAC", ""},
       {"ab\xC3"
        "cd",
        ""},                        // malformed: empty
@@ -334,6 +338,35 @@ TEST_F(SettingsFileTest, Utf8FileWithByteOrderMark) {
             "fung\\");
   // A group line right after the mark is found.
   EXPECT_EQ(Read("\xEF\xBB\xBF[Config]\nComNr=9\n").ComNr, 9);
+}
+
+// What was loaded and saved loads and saves again to the same bytes, whatever odd values the
+// first file held.
+TEST_F(SettingsFileTest, LoadSaveLoadGivesTheSameFile) {
+  const char* const files[] = {
+      "\xEF\xBB\xBF[Config]\r\nBinPath=C:\\x  \xE2\x82\xAC\\y\r\n",
+      "\xEF\xBB\xBF[Config]\r\nBinPath=\xC3\xBC \xF0\x9F\x98\x80\r\n",
+      "[Config]\r\nWindowScale=0xinf\r\n",
+      "[Config]\r\nWindowScale=inf\r\n",
+      "[Config]\r\nWindowScale=-nan\r\n",
+      "[Config]\r\nWindowScale=1e400\r\nRows=-5\r\nCols=99999999999\r\n",
+      "[Config]\r\nWindowScale=0x1.8p1\r\n",
+      "[Config]\r\nBinPath=  padded\t \r\nComNr= 3x\r\n",
+  };
+  for (const char* text : files) {
+    Settings first;
+    std::int32_t mode = 0;
+    ASSERT_TRUE(LoadSettingsFile(Write(text), first, mode));
+    const std::string saved = (dir_ / "saved.ini").string();
+    SaveSettingsFile(saved, first, false);
+    const std::string once = Slurp(saved);
+    Settings second;
+    ASSERT_TRUE(LoadSettingsFile(saved, second, mode));
+    SaveSettingsFile(saved, second, false);
+    EXPECT_EQ(Slurp(saved), once) << text;
+    EXPECT_EQ(once.find("inf"), std::string::npos) << text;
+    EXPECT_EQ(once.find("nan"), std::string::npos) << text;
+  }
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ TEST(ShellExport, ScreenshotHasTheScreenImageSizeWhateverTheScale) {
     rig.Choose(menu::kScreenshot);
     const QImage before = QGuiApplication::clipboard()->image();
     EXPECT_EQ(before.size(), QSize(640, 446)) << c.scale;
-    const Image& image = rig.app.screen.screenImage;
+    const ScreenImage& image = rig.app.screen.screenImage;
     int differing = 0;
     for (int y = 0; y < 17; ++y) {
       for (int x = 0; x < 8; ++x) {

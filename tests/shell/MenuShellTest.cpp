@@ -136,7 +136,7 @@ TEST(ShellPicture, ThePictureShowsTheScreenImageWholePixelsRepeated) {
     rig.Receive("A");
     rig.Tick();
     const QImage& shown = rig.client()->picture()->shown();
-    const Image& image = rig.app.screen.screenImage;
+    const ScreenImage& image = rig.app.screen.screenImage;
     int lit = 0;
     for (int y = 0; y < 17; ++y) {
       for (int x = 0; x < 8; ++x) {

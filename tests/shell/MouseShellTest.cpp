@@ -92,6 +92,47 @@ TEST(ShellMouse, MovesAreReportedInGraphicsModeOnly) {
   EXPECT_EQ(Bytes(moved.end() - 4, moved.end()), (Bytes{5, 0x30, 20, 15}));
 }
 
+// A program on the chip that gives a go-ahead after each of the host's writes.
+class GoAheads : public fake::Peer {
+ public:
+  void OnHostWrite(fake::FakeSerialDevice& device, const std::uint8_t*, std::size_t,
+                   std::int64_t nowMs) override {
+    device.Feed(Bytes{0x2A}, nowMs + 5);
+  }
+};
+
+TEST(ShellMouse, MovesAreReportedAgainAfterAFileWentToTheChipInGraphicsMode) {
+  struct Case {
+    const char* what;
+    bool prepared;  // the sector service of the prepared file, else the chip's request "f"
+  };
+  for (const Case c : {Case{"binary transfer", false}, Case{"sector service", true}}) {
+    ShellRig rig;
+    testing::TempDir dir;
+    const std::string path = dir.Write("data.bin", std::string(20, '\x42'));
+    rig.Choose(menu::kNormalTerminalMode);  // graphics mode
+    rig.PointAt({10, 10});
+    GoAheads chip;
+    rig.device->peer = &chip;
+    std::string bytes;
+    if (c.prepared) {
+      rig.app.PreparedFile = path;
+      bytes = {5, static_cast<char>(0x81), static_cast<char>(128), 0};  // block 0
+    } else {
+      bytes = std::string(1, '\0') + path;
+      bytes += {5, static_cast<char>(0x82), static_cast<char>(path.size()), 'f'};
+    }
+    const Bytes sent = rig.Deliver([&] {
+      rig.Receive(bytes);
+      rig.ui.Tick();
+    });
+    ASSERT_GE(sent.size(), c.prepared ? 516u : 24u) << c.what << ": the file went to the chip";
+    const Bytes moved = rig.Deliver([&] { rig.PointAt({41, 31}); });
+    ASSERT_GE(moved.size(), 4u) << c.what;
+    EXPECT_EQ(Bytes(moved.end() - 4, moved.end()), (Bytes{5, 0x30, 20, 15})) << c.what;
+  }
+}
+
 TEST(ShellMouse, PointerOutsideTheClientAreaIsMinusOne) {
   struct Case {
     const char* where;

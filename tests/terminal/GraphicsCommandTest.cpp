@@ -82,8 +82,8 @@ TEST(GraphicsCommand, DrawingOperationsGivePixels) {
     Rig rig(true);
     rig.app.settings.TxtCurs = 0;
     rig.Feed(c.bytes);
-    EXPECT_EQ(Art(rig.image(), 0, 0, 10, 6), c.art) << c.name;
-    test::KeepPictureOnFailure(rig.image());
+    EXPECT_EQ(Art(rig.picture(), 0, 0, 10, 6), c.art) << c.name;
+    test::KeepPictureOnFailure(rig.picture());
   }
 }
 
@@ -99,19 +99,19 @@ TEST(GraphicsCommand, PointerSpriteTwiceRestoresThePicture) {
   Rig rig(true);
   rig.app.settings.TxtCurs = 0;
   rig.Feed(Cmd(op::kPointer, 4, 4));
-  EXPECT_EQ(Art(rig.image(), 4, 4, 8, 7), (Rows{"#######.", "#######.", "####....", "##.##...",
-                                                "##..##..", "##...##.", "......##"}));
-  EXPECT_EQ(test::LitCount(rig.image()), 14 + 8 + 10);
-  test::KeepPictureOnFailure(rig.image());
+  EXPECT_EQ(Art(rig.picture(), 4, 4, 8, 7), (Rows{"#######.", "#######.", "####....", "##.##...",
+                                                  "##..##..", "##...##.", "......##"}));
+  EXPECT_EQ(test::LitCount(rig.picture()), 14 + 8 + 10);
+  test::KeepPictureOnFailure(rig.picture());
 
   Rig grey(true);
   grey.app.settings.TxtCurs = 0;
   raster::FillBox(grey.image(), 0, 0, 20, 20, 0xFF123456u);
-  const Image before = grey.image();
+  const Image before = grey.picture();
   grey.Feed(Cmd(op::kPointer, 4, 4));
   EXPECT_EQ(grey.At(4, 4), 0xFF123456u ^ 0xFFFFFFu);
   grey.Feed(Cmd(op::kPointer, 4, 4));
-  EXPECT_EQ(grey.image().pixels, before.pixels);
+  EXPECT_EQ(grey.picture().pixels, before.pixels);
 }
 
 TEST(GraphicsCommand, PenMovesOnlyWithMovePlotLineAndBitColumns) {
@@ -142,7 +142,7 @@ TEST(GraphicsCommand, TextCursorAndScroll) {
   rig.image().At(40, 40) = 0xFFFFFFFFu;
   rig.Feed(Cmd(op::kScroll, 16, 510));  // left by 16, down by 2
   EXPECT_EQ(rig.At(24, 42), 0xFFFFFFFFu);
-  EXPECT_EQ(test::LitCount(rig.image()), 1);
+  EXPECT_EQ(test::LitCount(rig.picture()), 1);
 }
 
 TEST(PixelTest, AnswersThroughReplyByteAfterTheBlock) {

@@ -100,7 +100,7 @@ TEST(ControlCodes, ClearAndHomeMoveTheMirrorToPreviousText) {
   rig.Feed({0});
   EXPECT_EQ(rig.app.screen.previousText, "one");
   EXPECT_EQ(rig.app.screen.textMirror, "");
-  EXPECT_EQ(test::LitCount(rig.image()), 4) << "only the cursor mark";
+  EXPECT_EQ(test::LitCount(rig.picture()), 4) << "only the cursor mark";
   EXPECT_EQ(rig.app.screen.colorByte, 3) << "clear keeps the colour";
   rig.FeedText("two");
   rig.Feed({1});
@@ -244,16 +244,16 @@ TEST(PrintText, WithoutAWindowGoesToTheConsole) {
 TEST(Interpret, CursorMarkIsErasedBeforeEachByteAndDrawnAfterTheBlock) {
   Rig rig;
   rig.FeedText("ab");
-  EXPECT_EQ(test::Art(rig.image(), 16, 16, 8, 1), std::vector<std::string>{"#.#.#.#."});
+  EXPECT_EQ(test::Art(rig.picture(), 16, 16, 8, 1), std::vector<std::string>{"#.#.#.#."});
   // Turned off, the last mark stays; turned on, the next block blackens the mark pixels first.
   rig.app.settings.TxtCurs = 0;
   rig.app.screen.cursorCol = 0;
   rig.Feed({2});
-  EXPECT_EQ(test::Art(rig.image(), 16, 16, 8, 1), std::vector<std::string>{"#.#.#.#."});
+  EXPECT_EQ(test::Art(rig.picture(), 16, 16, 8, 1), std::vector<std::string>{"#.#.#.#."});
   rig.app.settings.TxtCurs = 1;
   rig.app.screen.cursorCol = 2;
   rig.Feed({9});  // a Normal-Terminal Mode TAB moves on without drawing
-  EXPECT_EQ(test::Art(rig.image(), 16, 16, 16, 1), std::vector<std::string>{"........#.#.#.#."});
+  EXPECT_EQ(test::Art(rig.picture(), 16, 16, 16, 1), std::vector<std::string>{"........#.#.#.#."});
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ TEST(RandomStream, StaysInsideTheImageAndItsRanges) {
     rig.app.PreparedFile = file.string();
     std::mt19937 random(run.seed);
     auto next = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    const std::size_t imageSize = rig.image().pixels.size();
+    const std::size_t imageSize = rig.picture().pixels.size();
     const int width = rig.image().width;
     const int height = rig.image().height;
     int total = 0;
@@ -57,7 +57,7 @@ TEST(RandomStream, StaysInsideTheImageAndItsRanges) {
       Interpret(rig.app, length);
       total += length;
       const TerminalScreen& s = rig.app.screen;
-      ASSERT_EQ(rig.image().pixels.size(), imageSize);
+      ASSERT_EQ(rig.picture().pixels.size(), imageSize);
       ASSERT_EQ(rig.image().width, width);
       ASSERT_EQ(rig.image().height, height);
       ASSERT_GE(s.cursorCol, 0);
@@ -67,7 +67,7 @@ TEST(RandomStream, StaysInsideTheImageAndItsRanges) {
       ASSERT_LE(rig.app.interpreter.carryCount, 3);
       const int reply = rig.app.interpreter.ReplyByte;
       ASSERT_TRUE(reply == 0 || reply == kPixelLit || reply == kPixelBlack);
-      for (Pixel p : rig.image().pixels) ASSERT_EQ(p >> 24, 0xFFu);
+      for (Pixel p : rig.picture().pixels) ASSERT_EQ(p >> 24, 0xFFu);
     }
     // Text keeps working afterwards.
     rig.app.NormalTerminalMode = 1;

@@ -50,8 +50,10 @@ struct Rig : fake::FakePlatform {
     for (unsigned char c : text) bytes.push_back(c);
     Feed(bytes);
   }
-  Image& image() { return app.screen.screenImage; }
-  Pixel At(int x, int y) { return image().At(x, y); }
+  // The screen image to draw on, and a copy of it with its rows in order to look at.
+  ScreenImage& image() { return app.screen.screenImage; }
+  Image picture() const { return ScreenPicture(app); }
+  Pixel At(int x, int y) const { return app.screen.screenImage.At(x, y); }
 };
 
 // Rows of '#' (not black) and '.' (black) for the w x h pixels at (x, y).

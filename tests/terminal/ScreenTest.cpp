@@ -46,7 +46,7 @@ TEST(DrawCharacter, ColourByteSelectsInkAndInverseVideo) {
     rig.app.screen.colorByte = c.colorByte;
     DrawCharacter(rig.app, static_cast<std::uint8_t>(c.code));
     ExpectCell(rig, 0, 0, c.code, c.ink, c.background);
-    test::KeepPictureOnFailure(rig.image());
+    test::KeepPictureOnFailure(rig.picture());
   }
 }
 
@@ -82,18 +82,18 @@ TEST(DrawCharacter, WrapsAtTheLastColumnAndScrollsAtTheLastCell) {
   ExpectCell(rig, 0, 23, 'W', 0xFFFFFFFFu, 0xFF000000u);
   ExpectCell(rig, 79, 23, 'W', 0xFFFFFFFFu, 0xFF000000u);
   for (int x = 0; x < 640; ++x) ASSERT_EQ(rig.At(x, 24 * 17 + 5), raster::kBlack);
-  test::KeepPictureOnFailure(rig.image());
+  test::KeepPictureOnFailure(rig.picture());
 }
 
 TEST(DrawCharacter, CellsOutsideTheGridDrawNothing) {
   Rig rig;
-  const Image before = rig.image();
+  const Image before = rig.picture();
   for (auto [col, row] : {std::pair{80, 0}, {80, 24}, {2000000, 5}, {INT32_MAX, 0}}) {
     rig.app.screen.cursorCol = col;
     rig.app.screen.cursorRow = row;
     DrawCharacter(rig.app, '#');
   }
-  EXPECT_EQ(rig.image().pixels, before.pixels);
+  EXPECT_EQ(rig.picture().pixels, before.pixels);
 }
 
 TEST(ScrollScreen, MovesThePictureAndBlackensWhatItUncovers) {
@@ -123,7 +123,7 @@ TEST(ScrollScreen, MovesThePictureAndBlackensWhatItUncovers) {
         ASSERT_EQ(rig.At(x, y), raster::kBlack) << c.dx << "," << c.dy << " at " << x << "," << y;
       }
     }
-    test::KeepPictureOnFailure(rig.image());
+    test::KeepPictureOnFailure(rig.picture());
   }
 }
 
@@ -149,19 +149,19 @@ TEST(CursorMark, FourPixelsOnTheBottomRowAndTheScrolledCopyErased) {
   rig.app.screen.cursorCol = 2;
   rig.app.screen.cursorRow = 1;
   DrawCursorMark(rig.app, true);
-  EXPECT_EQ(Art(rig.image(), 16, 33, 8, 1), std::vector<std::string>{"#.#.#.#."});
-  EXPECT_EQ(test::LitCount(rig.image()), 4);
+  EXPECT_EQ(Art(rig.picture(), 16, 33, 8, 1), std::vector<std::string>{"#.#.#.#."});
+  EXPECT_EQ(test::LitCount(rig.picture()), 4);
   DrawCursorMark(rig.app, false);
-  EXPECT_EQ(test::LitCount(rig.image()), 0);
+  EXPECT_EQ(test::LitCount(rig.picture()), 0);
   // A mark drawn on the last row travels up with a scroll and is erased there.
   rig.app.screen.cursorRow = 24;
   DrawCursorMark(rig.app, true);
   ScrollScreen(rig.app, 0, 17);
-  EXPECT_EQ(test::LitCount(rig.image()), 0);
+  EXPECT_EQ(test::LitCount(rig.picture()), 0);
   // At cursorCol = Cols (after Normal-Terminal Mode TABs) nothing is drawn.
   rig.app.screen.cursorCol = 80;
   DrawCursorMark(rig.app, true);
-  EXPECT_EQ(test::LitCount(rig.image()), 0);
+  EXPECT_EQ(test::LitCount(rig.picture()), 0);
 }
 
 TEST(Present, ScaleGivesTheStretchedTextArea) {
@@ -199,6 +199,27 @@ TEST(Present, KeepsTheScaledBufferAtASteadySize) {
   const Pixel* buffer = rig.app.screen.scaledImage.pixels.data();
   Present(rig.app);
   EXPECT_EQ(rig.app.screen.scaledImage.pixels.data(), buffer);
+}
+
+// Without memory for the picture it stays empty: the chip's output is not interpreted, clears
+// and the stretched view go on without touching a pixel, and nothing is sent in between.
+TEST(Present, AnEmptyPictureAfterAFailedAllocationIsHarmless) {
+  for (bool graphics : {false, true}) {
+    for (float scale : {1.0f, 2.0f}) {
+      Rig rig(graphics);
+      rig.app.settings.WindowScale = scale;
+      rig.app.screen.screenImage = ScreenImage();
+      rig.Feed({5, 0x81, 4, 0});  // the palette query
+      rig.FeedText("text\r\n\x09more\x0c");
+      rig.Feed({5, 0x01, 10, 10, 5, 0x02, 200, 100, 5, 0x03, 20, 20, 5, 0x09, 4, 4});
+      for (int i = 0; i < 30; ++i) rig.FeedText("line\r");
+      ClearScreen(rig.app);
+      Present(rig.app);
+      EXPECT_TRUE(rig.app.screen.screenImage.empty());
+      EXPECT_EQ(rig.ui.lastPicture.width, 0);
+      EXPECT_TRUE(rig.device.written.empty());
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,83 @@
+// The long sends keep the window painted: over a slow link, pending events are processed at
+// least every 100 ms of clock time from the start of a send to its end, whatever the file looks
+// like (one endless line, many short ones, object data, a paced binary transfer).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "LoaderRig.h"
+#include "loader/ImageUpload.h"
+#include "loader/MonitorTransfer.h"
+
+namespace tavolin {
+namespace {
+
+using loadertest::LoaderRig;
+
+// A link that takes msPerByte of clock time for every byte written, and (for the binary transfer)
+// a chip that answers every write with a go-ahead.
+class SlowLink : public fake::Peer {
+ public:
+  SlowLink(fake::VirtualClock& clock, int msPerByte, bool goAhead)
+      : clock_(clock), msPerByte_(msPerByte), goAhead_(goAhead) {}
+  void OnHostWrite(fake::FakeSerialDevice& device, const std::uint8_t*, std::size_t n,
+                   std::int64_t) override {
+    clock_.Advance(static_cast<std::int64_t>(n) * msPerByte_);
+    if (goAhead_) device.Feed(0x55);
+  }
+
+ private:
+  fake::VirtualClock& clock_;
+  int msPerByte_;
+  bool goAhead_;
+};
+
+TEST(LongSend, PendingEventsAreProcessedAtLeastEvery100Ms) {
+  struct Case {
+    const char* name;
+    std::string content;
+    int fileType;  // the remembered dialog type (OBJ paces the text send by 1 ms a character)
+    int msPerByte;
+    int txtCurs;
+    bool goAhead;  // the chip releases each block of the binary transfer
+    std::function<void(AppState&, const std::string&)> send;
+  };
+  const auto text = [](AppState& app, const std::string& p) { SendTextFile(app, p); };
+  const auto obj = [](AppState& app, const std::string& p) { MonitorObjUpload(app, p); };
+  const auto binary = [](AppState& app, const std::string& p) { DownloadBinary(app, p); };
+  std::string lines;
+  for (int i = 0; i < 60; ++i) lines += std::string(static_cast<std::size_t>(i % 50), 'x') + "\n";
+  const Case cases[] = {
+      {"one endless line", std::string(20000, 'a'), filetype::kText, 1, 1, false, text},
+      {"one endless line, paced", std::string(5000, 'a'), filetype::kObj, 0, 0, false, text},
+      {"short and long lines, cursor pause", lines, filetype::kText, 3, 1, false, text},
+      {"object file", std::string(4000, '\x7f'), filetype::kObj, 1, 1, false, obj},
+      {"binary transfer", std::string(3000, 'b'), filetype::kText, 1, 1, true, binary},
+  };
+  for (const Case& c : cases) {
+    LoaderRig rig(false);
+    SlowLink link(rig.clock, c.msPerByte, c.goAhead);
+    rig.device.peer = &link;
+    rig.app.RememberedFileType = c.fileType;
+    rig.app.settings.TxtCurs = c.txtCurs;
+    const std::string path = rig.files.Write("send.txt", c.content);
+    const std::int64_t start = rig.clock.NowMs();
+    std::vector<std::int64_t> pumps(1, start);
+    rig.ui.onPump = [&] { pumps.push_back(rig.clock.NowMs()); };
+    c.send(rig.app, path);
+    const std::int64_t end = rig.clock.NowMs();
+    ASSERT_GT(end - start, 1000) << c.name << ": the case should take a while";
+    pumps.push_back(end);
+    std::int64_t longest = 0;
+    for (std::size_t i = 1; i < pumps.size(); ++i) {
+      longest = std::max(longest, pumps[i] - pumps[i - 1]);
+    }
+    EXPECT_LE(longest, kEventPumpIntervalMs + 3) << c.name;  // + the byte written last
+  }
+}
+
+}  // namespace
+}  // namespace tavolin

@@ -1,0 +1,147 @@
+// What the window shows while the program is busy: every Present reaches the screen before the
+// code goes on, also inside the long operations that take no input (an upload with its status
+// lines, the EEPROM banner's pause, the about screen's pause).  "On the screen" is what the
+// window system holds for the window (the offscreen platform's backing store), looked at each
+// time the program waits on its clock.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDialog>
+#include <QFileDialog>
+#include <QPixmap>
+#include <QScreen>
+#include <QWindow>
+
+#include "app/MenuIds.h"
+#include "platform/qt/MainWindow.h"
+#include "tests/shell/ShellRig.h"
+
+namespace tavolin::shell {
+namespace {
+
+// The client area as the window system shows it now.
+QImage OnScreen(ShellRig& rig) {
+  QWindow* window = rig.handle();
+  const QPixmap grab = window->screen()->grabWindow(window->winId());
+  const QPoint at = rig.InWindow(QPoint(0, 0));
+  return grab.toImage().convertToFormat(QImage::Format_RGB32).copy(QRect(at, rig.client()->size()));
+}
+
+int LitIn(const QImage& image, const QRect& area) {
+  int lit = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      lit += (image.pixel(x, y) & 0xFFFFFFu) != 0 ? 1 : 0;
+    }
+  }
+  return lit;
+}
+
+// What the screen showed at each wait of the program, with what the core had printed by then.
+struct Moment {
+  std::int64_t sleptMs;
+  std::string text;
+  QImage screen;
+  QImage presented;  // the picture last handed to the window
+};
+
+std::vector<Moment> WatchWaits(ShellRig& rig, const std::function<void()>& action) {
+  std::vector<Moment> moments;
+  bool watching = true;
+  std::int64_t last = rig.clock.NowMs();
+  rig.clock.OnAdvance([&](std::int64_t now) {
+    if (!watching) return;
+    moments.push_back({now - last, rig.app.screen.textMirror, OnScreen(rig),
+                       rig.client()->picture()->shown().copy()});
+    last = now;
+  });
+  action();
+  watching = false;
+  return moments;
+}
+
+void AnswerUploadDialog(ShellRig& rig, const std::string& path) {
+  rig.WhenDialogShown([path](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectNameFilter(dialog->nameFilters().value(0));  // Propeller images
+    dialog->selectFile(QString::fromStdString(path));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+}
+
+TEST(ShellPresent, StatusLinesAreOnTheScreenWhileTheUploadRuns) {
+  ShellRig rig;
+  testing::TempDir dir;
+  const std::string image = dir.Write("blink.binary", std::string(64, '\x11'));
+  AnswerUploadDialog(rig, image);
+  const auto moments = WatchWaits(rig, [&] { rig.Choose(menu::kUploadFile); });
+  ASSERT_FALSE(moments.empty());
+  int withStatus = 0;
+  for (const Moment& m : moments) {
+    // The picture is as high as the window's content, whose height counts the menu line.
+    ASSERT_TRUE(m.screen == m.presented.copy(m.screen.rect()))
+        << "after " << m.sleptMs << " ms, with \"" << m.text
+        << "\" printed, the screen shows an older picture";
+    if (m.text.find("Start Upload") != std::string::npos) {
+      ++withStatus;
+      EXPECT_GT(LitIn(m.screen, QRect(0, 0, 96, 17)), 0) << "the status line in row 0";
+    }
+  }
+  EXPECT_GT(withStatus, 0) << "the upload waits after its first status line";
+}
+
+TEST(ShellPresent, TheLogoIsOnTheScreenDuringTheBannersPause) {
+  ShellRig rig;
+  testing::TempDir dir;
+  const std::string image = dir.Write("blink.eeprom", std::string(64, '\x11'));
+  AnswerUploadDialog(rig, image);
+  const auto moments = WatchWaits(rig, [&] { rig.Choose(menu::kUploadFile); });
+  const Moment* pause = nullptr;
+  for (const Moment& m : moments) {
+    if (m.sleptMs == 2000) pause = &m;
+  }
+  ASSERT_NE(pause, nullptr) << "no pause of 2 s";
+  const QImage logo = qt::ImageView(rig.app.logo).copy();
+  int same = 0;
+  for (int y = 17; y < 85; ++y) {  // below the text row the banner's own bytes may touch
+    for (int x = 0; x < 210; ++x) {
+      same += pause->screen.pixel(x, y) == logo.pixel(x, y) ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(same, 210 * (85 - 17)) << "the logo during the pause";
+}
+
+TEST(ShellPresent, TheAboutScreenPaintsItsAreaOnlyAndStaysForItsPause) {
+  ShellRig rig;
+  // A lit terminal picture under the about screen: every pixel of the top left 340 x 250.
+  std::string box = {12, 7, 5, 0, 0, 0, 5, 3, static_cast<char>(170), 125};
+  rig.Receive(box);
+  rig.Tick();
+  const auto moments = WatchWaits(rig, [&] { rig.Choose(menu::kAbout); });
+  ASSERT_EQ(moments.size(), 1u);
+  const QImage& shown = moments[0].screen;
+  const QRgb terminal = rig.client()->picture()->shown().pixel(5, 0);
+  ASSERT_NE(terminal & 0xFFFFFFu, 0u);
+  struct Probe {
+    int x, y;
+    QRgb expected;
+    const char* what;
+  };
+  const Probe probes[] = {
+      {5, 0, terminal, "row 0 is not painted"},
+      {5, 1, terminal, "row 1 is not painted"},
+      {320, 100, terminal, "column 320 is not painted"},
+      {321, 100, terminal, "column 321 is not painted"},
+      {0, 2, qRgb(2, 0, 2), "the gradient starts at row 2"},
+      {150, 239, qRgb(239, 0, 239), "and ends at row 239"},
+      {319, 239, qRgb(0, 0, 0), "the right part is black to column 319"},
+      {5, 240, terminal, "row 240 is not painted"},
+  };
+  for (const Probe& p : probes) {
+    EXPECT_EQ(shown.pixel(p.x, p.y) & 0xFFFFFFu, p.expected & 0xFFFFFFu) << p.what;
+  }
+}
+
+}  // namespace
+}  // namespace tavolin::shell

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev
   qt6-base-dev libgl-dev libxcb1-dev
-  xvfb xauth xdotool x11-apps
+  xvfb xauth xdotool x11-apps xclip
   clang libclang-rt-14-dev
 )
 missing=()

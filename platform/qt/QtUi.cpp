@@ -15,7 +15,7 @@
 
 #include "platform/qt/Dialogs.h"
 #include "platform/qt/MainWindow.h"
-#include "platform/qt/MenuTable.h"
+#include "app/MenuTable.h"
 
 namespace tavolin::qt {
 

@@ -6,14 +6,12 @@
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Console.h"
 #include "platform/win32/Win32Serial.h"
+#include "platform/win32/Win32WindowedMain.h"
 
 namespace tavolin::win32 {
 namespace {
 
 constexpr const char* kProgramName = "tavolin";
-constexpr const char* kNoWindowText =
-    "tavolin: the terminal window is not built into this program; only the console upload "
-    "(IMAGE -L PORT-NUMBER) is.  See tavolin --help.\n";
 
 }  // namespace
 
@@ -34,8 +32,7 @@ int RunProgram(int argc, char** argv) {
     AppState app(platform);
     return RunConsoleUpload(app, line);
   }
-  console.Err(kNoWindowText);
-  return exitcode::kNoWindow;
+  return RunWindowedProgram(line);
 }
 
 }  // namespace tavolin::win32

@@ -240,10 +240,14 @@ XServer::~XServer() {
 }
 
 std::string XServer::Xdotool(const std::vector<std::string>& args) const {
-  int fds[2];
-  if (pipe(fds) != 0) return "";
   std::vector<std::string> argv{"xdotool"};
   argv.insert(argv.end(), args.begin(), args.end());
+  return Run(argv);
+}
+
+std::string XServer::Run(const std::vector<std::string>& argv) const {
+  int fds[2];
+  if (pipe(fds) != 0) return "";
   std::vector<std::string> env = EnvironmentOf({{"DISPLAY", display_}});
   const pid_t pid = fork();
   if (pid == 0) {
@@ -272,6 +276,34 @@ std::string XServer::FindWindow(const std::string& title, int limitMs) const {
       },
       limitMs);
   return id;
+}
+
+std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int msMoveOff,
+                         const std::string& autoload) {
+  std::string text = "/* Tavolin Settings v0.5 */'\r\n[Config]\r\n";
+  auto entry = [&text](const std::string& key, const std::string& value) {
+    text += key + "=" + value + "\r\n";
+  };
+  entry("ComNr", std::to_string(comNr));
+  entry("FT232R", "0");
+  entry("UseRTS", "0");
+  entry("BinPath", binPath);
+  entry("AutoDis", std::to_string(autoDis));
+  entry("VKeys", "0");
+  entry("TxtCurs", "1");
+  entry("MsMoveOff", std::to_string(msMoveOff));
+  entry("BaudRate", "0");
+  entry("CRmode", "0");
+  entry("Rows", "25");
+  entry("Cols", "80");
+  entry("Autoload", autoload);
+  entry("InversScreenshot", "0");
+  entry("WindowScale", "1.000000");
+  text += "[Colors]\r\n";
+  const char* palette[] = {"FFFFFF", "FFFF00", "0000FF", "FF00FF",
+                           "FF0000", "00FF00", "00FFFF", "A0A0A0"};
+  for (int i = 0; i < 8; ++i) entry("pal_" + std::to_string(i), std::string("#") + palette[i]);
+  return text;
 }
 
 std::size_t FindBytes(const std::vector<std::uint8_t>& bytes, const std::vector<std::uint8_t>& part,

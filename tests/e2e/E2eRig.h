@@ -95,6 +95,8 @@ class XServer {
   const std::string& display() const { return display_; }
   // Runs xdotool with the arguments on this display; its standard output.
   std::string Xdotool(const std::vector<std::string>& args) const;
+  // Runs an X client (argv[0] found on PATH) on this display; its standard output.
+  std::string Run(const std::vector<std::string>& argv) const;
   // The id of the window titled title, or empty when none shows within limitMs.
   std::string FindWindow(const std::string& title, int limitMs) const;
 
@@ -102,6 +104,10 @@ class XServer {
   std::string display_;
   pid_t pid_ = -1;
 };
+
+// A settings file in the form the program writes it (so a save can be compared byte for byte).
+std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int msMoveOff,
+                         const std::string& autoload);
 
 // Bytes searched in bytes: the position of the first match at or after from, or npos.
 std::size_t FindBytes(const std::vector<std::uint8_t>& bytes, const std::vector<std::uint8_t>& part,

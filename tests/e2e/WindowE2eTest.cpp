@@ -27,35 +27,6 @@ constexpr const char* kImageRan = "note: boot loader: image loaded, running";
 constexpr int kStartLimitMs = 15000;  // the window, the chip's open wait, the demo page
 constexpr int kReplyLimitMs = 10000;
 
-// A settings file in the form the program writes it (so a save can be compared byte for byte).
-std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int msMoveOff,
-                         const std::string& autoload) {
-  std::string text = "/* Tavolin Settings v0.5 */'\r\n[Config]\r\n";
-  auto entry = [&text](const std::string& key, const std::string& value) {
-    text += key + "=" + value + "\r\n";
-  };
-  entry("ComNr", std::to_string(comNr));
-  entry("FT232R", "0");
-  entry("UseRTS", "0");
-  entry("BinPath", binPath);
-  entry("AutoDis", std::to_string(autoDis));
-  entry("VKeys", "0");
-  entry("TxtCurs", "1");
-  entry("MsMoveOff", std::to_string(msMoveOff));
-  entry("BaudRate", "0");
-  entry("CRmode", "0");
-  entry("Rows", "25");
-  entry("Cols", "80");
-  entry("Autoload", autoload);
-  entry("InversScreenshot", "0");
-  entry("WindowScale", "1.000000");
-  text += "[Colors]\r\n";
-  const char* palette[] = {"FFFFFF", "FFFF00", "0000FF", "FF00FF",
-                           "FF0000", "00FF00", "00FFFF", "A0A0A0"};
-  for (int i = 0; i < 8; ++i) entry("pal_" + std::to_string(i), std::string("#") + palette[i]);
-  return text;
-}
-
 // A pseudo-terminal whose master is held open and never read: a port with no chip behind it.
 struct DeadPort {
   int master = -1;

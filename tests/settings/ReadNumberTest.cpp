@@ -36,10 +36,11 @@ TEST(ReadDecimal, ReadsLikeAtoi) {
 }
 
 // The C library is the judge (tests run in the "C" locale): the same value, the same sign of
-// zero, NaN for NaN.
+// zero, NaN for NaN.  atof is strtod without its error report; strtod is asked because the old
+// Windows runtime's atof predates hexadecimal and infinity, while its strtod does not.
 void ExpectSameAsAtof(const std::string& text) {
   const double ours = ReadFloat(text);
-  const double theirs = std::atof(text.c_str());
+  const double theirs = std::strtod(text.c_str(), nullptr);
   if (std::isnan(theirs)) {
     EXPECT_TRUE(std::isnan(ours)) << '"' << text << '"';
     return;

@@ -1,11 +1,11 @@
 // The menu tree.  See MenuTable.h.  Texts are the program's own, exactly as the user sees them.
-#include "platform/qt/MenuTable.h"
+#include "app/MenuTable.h"
 
 #include <array>
 
 #include "app/MenuIds.h"
 
-namespace tavolin::qt {
+namespace tavolin {
 namespace {
 
 using K = MenuEntry::Kind;
@@ -58,4 +58,4 @@ std::span<const MenuEntry> MenuTable() {
   return kMenu;
 }
 
-}  // namespace tavolin::qt
+}  // namespace tavolin

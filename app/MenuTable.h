@@ -1,11 +1,11 @@
 // The menu tree of the main window as one table: menus, their items in display order,
 // separators, the Baudrate submenu, ids, texts (with their "&" mnemonics and the label after the
-// tab) and which items carry a check mark.  The window builds its menu bar from it.
+// tab) and which items carry a check mark.  Each platform builds its window's menu bar from it.
 #pragma once
 
 #include <span>
 
-namespace tavolin::qt {
+namespace tavolin {
 
 struct MenuEntry {
   enum class Kind {
@@ -23,4 +23,4 @@ struct MenuEntry {
 
 std::span<const MenuEntry> MenuTable();
 
-}  // namespace tavolin::qt
+}  // namespace tavolin

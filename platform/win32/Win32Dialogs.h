@@ -1,0 +1,37 @@
+// The window's modal dialogs on Windows: the common file dialogs, the "ComPort" input dialog and
+// message boxes.  Each runs its own message loop with owner disabled, as modal dialogs do.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/SerialDevice.h"
+#include "platform/Ui.h"
+
+namespace tavolin::win32 {
+
+// GetOpenFileNameA or GetSaveFileNameA with the request's title, filter, type and default path.
+// Open dialogs accept a typed name of a file that does not exist; save dialogs replace a file
+// without asking; the current folder stays what it was.
+FileDialogResult RunFileDialog(HWND owner, const FileDialogRequest& request, bool save);
+
+// The "ComPort" dialog: centred on the screen, the prompt, an edit field pre-filled with current
+// and selected, the ports with their numbers and names (a click on one takes its number), and
+// OK; Enter accepts, Esc cancels, and it has no close button.  The entered text, empty when
+// cancelled.
+std::string RunComPortDialog(HWND owner, int current, const std::vector<PortInfo>& ports);
+// One line of the dialog's port list.
+std::string PortLine(const PortInfo& port);
+
+void RunMessageBox(HWND owner, std::string_view caption, std::string_view text);
+
+inline constexpr const char* kComPortCaption = "ComPort";
+inline constexpr const char* kComPortPrompt = "On which COM is the Propeller connected?";
+inline constexpr int kComPortEditId = 100;
+inline constexpr int kComPortListId = 101;
+
+}  // namespace tavolin::win32

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "app/MenuIds.h"
+#include "app/MenuTable.h"
 #include "platform/qt/MainWindow.h"
-#include "platform/qt/MenuTable.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/X11Raise.h"
 #include "settings/Settings.h"

@@ -1,4 +1,4 @@
-// The menu commands against the fakes: the baud menu and its greying, "&Load Settings",
+// The menu commands against the fakes: the baud menu, "&Load Settings",
 // "&Com-Port", Com Enabled with the Propeller Tool window, the export commands and the about
 // screen.
 #include <gtest/gtest.h>
@@ -13,36 +13,6 @@ namespace {
 
 using testing::AppRig;
 using testing::TempDir;
-
-bool OnlyBaudChecked(fake::RecordingUi& ui, int id) {
-  for (int i = menu::kBaudFirst; i <= menu::kBaudLast; ++i) {
-    if (ui.IsMenuChecked(i) != (i == id)) return false;
-  }
-  return true;
-}
-
-TEST(BaudMenu, NormalTerminalModeOffGreysSlowRatesAndForces115200) {
-  AppRig rig;
-  fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
-  DispatchCommand(rig.app, menu::kBaudFirst + 4);  // 9600
-  EXPECT_EQ(rig.app.settings.BaudRate, 4);
-  EXPECT_EQ(device.bitsPerSecond, 9600);
-  EXPECT_TRUE(OnlyBaudChecked(rig.ui, menu::kBaudFirst + 4));
-
-  DispatchCommand(rig.app, menu::kNormalTerminalMode);  // off
-  EXPECT_EQ(rig.app.NormalTerminalMode, 0);
-  EXPECT_EQ(rig.app.settings.MsMoveOff, 0);
-  EXPECT_EQ(rig.app.settings.BaudRate, 0);
-  EXPECT_EQ(device.bitsPerSecond, 115200);
-  EXPECT_EQ(device.stopBits, StopBits::Two);
-  EXPECT_TRUE(OnlyBaudChecked(rig.ui, menu::kBaudFirst));
-  for (int id = menu::kBaudFirst + 1; id <= menu::kBaudLast; ++id) EXPECT_FALSE(rig.ui.enabled[id]);
-
-  DispatchCommand(rig.app, menu::kNormalTerminalMode);  // on again
-  for (int id = menu::kBaudFirst + 1; id <= menu::kBaudLast; ++id) EXPECT_TRUE(rig.ui.enabled[id]);
-  EXPECT_EQ(rig.app.settings.BaudRate, 0);
-  EXPECT_TRUE(OnlyBaudChecked(rig.ui, menu::kBaudFirst));
-}
 
 TEST(BaudMenu, ChoosingTheSameRateAgainChangesNothing) {
   AppRig rig;
@@ -63,25 +33,6 @@ TEST(BaudMenu, AnIndexWithoutEntryChecksNothingButStillSetsTheRate) {
   EXPECT_EQ(device.bitsPerSecond, 115200);
   EXPECT_EQ(device.stopBits, StopBits::One);
   EXPECT_EQ(rig.app.LastBaudIndex, 9);
-}
-
-TEST(ToggleCommands, StoreTheirNewStateInTheirField) {
-  struct Case {
-    int id;
-    std::int32_t Settings::*field;
-  };
-  const Case cases[] = {{menu::kTextCursor, &Settings::TxtCurs},
-                        {menu::kCrAutoLf, &Settings::CRmode},
-                        {menu::kVirtualKeycodes, &Settings::VKeys}};
-  for (const Case& c : cases) {
-    AppRig rig;
-    const std::int32_t before = rig.app.settings.*c.field;
-    DispatchCommand(rig.app, c.id);
-    EXPECT_EQ(rig.app.settings.*c.field, before ? 0 : 1) << c.id;
-    EXPECT_EQ(rig.ui.IsMenuChecked(c.id), before == 0) << c.id;
-    DispatchCommand(rig.app, c.id);
-    EXPECT_EQ(rig.app.settings.*c.field, before) << c.id;
-  }
 }
 
 TEST(ContentSize, RoundedOnceWithTheMenuLineIncluded) {
@@ -293,18 +244,6 @@ TEST(About, PaintsOverTheWindowForTwoSecondsAndLeavesTheScreenImage) {
   EXPECT_EQ(rig.ui.lastOverlay.At(319, 100), 0xFF000000u);
   EXPECT_EQ(rig.ui.lastOverlay.At(5, 1) >> 24, 0u) << "rows 0 and 1 are not painted";
   EXPECT_EQ(ScreenPicture(rig.app).pixels, before.pixels);
-}
-
-TEST(Quit, EndsTheLoopAfterTheCycle) {
-  AppRig rig;
-  DispatchCommand(rig.app, menu::kQuit);
-  EXPECT_EQ(rig.app.QuitRequested, 1);
-}
-
-TEST(Website, OpensTheAddressWithTheDesktop) {
-  AppRig rig;
-  DispatchCommand(rig.app, menu::kWebsite);
-  EXPECT_EQ(rig.desktop.urls.size(), 1u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The Qt window on the offscreen platform: the menu bar and its state, the window and picture
-// sizes, keys and mouse as the core's events, the timer's coalescing, the port wake-up, the
+// sizes, the pointer position, the timer's coalescing, the port wake-up, the
 // clipboard and the window state.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,7 +13,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QTest>
 #include <QTimer>
 #include <map>
 #include <set>
@@ -51,8 +50,6 @@ struct Window {
   }
   QWindow* handle() { return ui.window()->windowHandle(); }
   ClientArea* client() { return ui.window()->client(); }
-  // A position in the client area in the window's own coordinates.
-  QPoint InWindow(QPoint p) { return client()->mapTo(ui.window(), p); }
 };
 
 std::string Describe(const std::vector<Event>& events) {
@@ -190,21 +187,6 @@ TEST(QtWindow, PictureTakesTheImageSizeAndShowsItsPixels) {
   EXPECT_FALSE(w.ui.SetClipboardImage(broken));
 }
 
-TEST(QtWindow, OverlayStaysUntilTheNextPicture) {
-  Window w;
-  w.ui.PaintOverlay(Image(322, 240, 0xFF020002u), {{30, 25, "Tavolin"}}, 0xFFFFFF00u);
-  EXPECT_TRUE(w.client()->overlay()->isVisible());
-  const QImage grabbed = w.client()->grab().toImage();
-  EXPECT_EQ(grabbed.pixel(5, 5), 0xFF020002u);
-  bool yellow = false;
-  for (int y = 25; y < 45 && !yellow; ++y) {
-    for (int x = 30; x < 90 && !yellow; ++x) yellow = grabbed.pixel(x, y) == 0xFFFFFF00u;
-  }
-  EXPECT_TRUE(yellow);
-  w.ui.ShowPicture(Image(640, 446));
-  EXPECT_FALSE(w.client()->overlay()->isVisible());
-}
-
 TEST(QtWindow, ProgressBarHiddenAt40x40) {
   Window w;
   const QProgressBar* bar = w.client()->progress();
@@ -216,55 +198,6 @@ TEST(QtWindow, ProgressBarHiddenAt40x40) {
   w.ui.SetProgress(42);
   EXPECT_TRUE(bar->isVisible());
   EXPECT_EQ(bar->value(), 42);
-}
-
-TEST(QtWindow, KeysArriveAsWindowsMessages) {
-  Window w;
-  QTest::keyClick(w.handle(), Qt::Key_Tab);
-  EXPECT_EQ(Describe(w.Take()), Describe({{K::KeyDown, 9}, {K::Char, 9}, {K::KeyUp, 9}}));
-  QTest::keyClick(w.handle(), Qt::Key_Pause);
-  EXPECT_EQ(Describe(w.Take()), Describe({{K::MenuCommand, 5}, {K::KeyUp, 0x13}}));
-  QTest::keyClick(w.handle(), Qt::Key_A, Qt::ControlModifier);
-  EXPECT_EQ(Describe(w.Take()), Describe({{K::KeyDown, 0x11},
-                                          {K::KeyDown, 0x41},
-                                          {K::Char, 1},
-                                          {K::KeyUp, 0x41},
-                                          {K::KeyUp, 0x11}}));
-  QTest::keyClick(w.handle(), Qt::Key_Tab, Qt::ShiftModifier);
-  EXPECT_EQ(Describe(w.Take()), Describe({{K::KeyDown, 0x10}, {K::KeyUp, 0x10}}));
-}
-
-TEST(QtWindow, DoubleClickGivesOneClickAndTwoReleases) {
-  Window w;
-  w.ui.ShowPicture(Image(640, 446));
-  QTest::mouseDClick(w.handle(), Qt::LeftButton, {}, w.InWindow(QPoint(50, 50)));
-  std::vector<Event> events = w.Take();
-  std::vector<Event> buttons;
-  for (const Event& e : events) {
-    if (e.kind != K::MouseMove) buttons.push_back(e);
-  }
-  EXPECT_EQ(Describe(buttons), Describe({{K::LeftClick, 0}, {K::ButtonUp, 0}, {K::ButtonUp, 0}}));
-  QTest::mouseClick(w.handle(), Qt::RightButton, {}, w.InWindow(QPoint(60, 60)));
-  buttons.clear();
-  for (const Event& e : w.Take()) {
-    if (e.kind != K::MouseMove) buttons.push_back(e);
-  }
-  EXPECT_EQ(Describe(buttons), Describe({{K::RightDown, 0}, {K::ButtonUp, 0}}));
-  QTest::mouseMove(w.handle(), w.InWindow(QPoint(70, 70)));
-  const std::vector<Event> moved = w.Take();
-  ASSERT_FALSE(moved.empty());
-  EXPECT_EQ(moved.back().kind, K::MouseMove);
-}
-
-TEST(QtWindow, LeftPressOutsideThePictureIsNoClick) {
-  Window w;
-  w.ui.ShowPicture(Image(100, 100));
-  QTest::mouseClick(w.handle(), Qt::LeftButton, {}, w.InWindow(QPoint(300, 300)));
-  std::vector<Event> buttons;
-  for (const Event& e : w.Take()) {
-    if (e.kind != K::MouseMove) buttons.push_back(e);
-  }
-  EXPECT_EQ(Describe(buttons), Describe({{K::ButtonUp, 0}}));
 }
 
 TEST(QtWindow, PointerInClientIsRelativeToThePictureArea) {

@@ -53,18 +53,6 @@ TEST(ShellExport, ScreenshotHasTheScreenImageSizeWhateverTheScale) {
   }
 }
 
-TEST(ShellExport, CopyTextPutsTheLatin1MirrorOnTheClipboardAndEmptiesIt) {
-  ShellRig rig;
-  rig.Receive("caf\xE9 \xA7");
-  rig.Tick();
-  ASSERT_EQ(rig.app.screen.textMirror, "caf\xE9 \xA7");
-  rig.Choose(menu::kCopyText);
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("caf\u00e9 \u00a7"));
-  EXPECT_EQ(rig.app.screen.textMirror, "");
-  rig.Choose(menu::kCopyText);
-  EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
-}
-
 TEST(ShellExport, SaveTextWritesTheMirrorThroughTheSaveDialogAndKeepsIt) {
   ShellRig rig;
   testing::TempDir dir;

@@ -81,17 +81,6 @@ TEST(ShellMouse, DoubleClickLeftSecondPressSendsNothingRightSecondPressCounts) {
   }
 }
 
-TEST(ShellMouse, MovesAreReportedInGraphicsModeOnly) {
-  ShellRig rig;
-  rig.PointAt({10, 10});
-  const Bytes quiet = rig.Deliver([&] { rig.PointAt({20, 30}); });
-  EXPECT_TRUE(quiet.empty()) << "Normal-Terminal Mode reports no movement";
-  rig.Choose(menu::kNormalTerminalMode);  // graphics mode
-  const Bytes moved = rig.Deliver([&] { rig.PointAt({41, 31}); });
-  ASSERT_GE(moved.size(), 4u);
-  EXPECT_EQ(Bytes(moved.end() - 4, moved.end()), (Bytes{5, 0x30, 20, 15}));
-}
-
 // A program on the chip that gives a go-ahead after each of the host's writes.
 class GoAheads : public fake::Peer {
  public:

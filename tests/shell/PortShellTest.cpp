@@ -79,33 +79,6 @@ TEST(ShellPort, AutoModeReleasesOnMinimiseAndRetakesOnRestore) {
   EXPECT_EQ(rig.app.screen.previousText, "before");
 }
 
-TEST(ShellPort, WithAutoModeOffMinimisingKeepsThePort) {
-  ShellRig rig;
-  rig.Choose(menu::kAutoMode);
-  ASSERT_FALSE(rig.action(menu::kAutoMode)->isChecked());
-  rig.window()->showMinimized();
-  ASSERT_TRUE(SettleMinimised(rig, true));
-  rig.Tick();
-  EXPECT_TRUE(rig.device->isOpen);
-  EXPECT_TRUE(rig.action(menu::kComEnabled)->isChecked());
-}
-
-TEST(ShellPort, AutoModeRetakesAPortTheUserHadReleased) {
-  ShellRig rig;
-  QTest::keyClick(rig.handle(), Qt::Key_Pause);
-  rig.RunQueued();
-  ASSERT_FALSE(rig.device->isOpen);
-  rig.window()->showMinimized();
-  ASSERT_TRUE(SettleMinimised(rig, true));
-  rig.Tick();
-  EXPECT_EQ(rig.app.PortReleased, 1);
-  rig.window()->showNormal();
-  ASSERT_TRUE(SettleMinimised(rig, false));
-  rig.Tick();
-  EXPECT_TRUE(rig.device->isOpen);
-  EXPECT_TRUE(rig.action(menu::kComEnabled)->isChecked());
-}
-
 TEST(ShellPort, NoDeviceAtStartUpShowsTheBoxOverTheWindowAndRunsWithoutAPort) {
   QString caption;
   QString text;

@@ -2,8 +2,6 @@
 // output, the terminal opened as at start-up.
 #pragma once
 
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -17,6 +15,7 @@
 #include "terminal/Assets.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/TerminalScreen.h"
+#include "tests/TempDir.h"
 
 namespace tavolin::testing {
 
@@ -38,39 +37,6 @@ struct AppRig : fake::FakePlatform {
     Connect(app);
     return device;
   }
-};
-
-// A folder of its own for a test's files, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    path_ = std::filesystem::temp_directory_path() /
-            ("tavolin-app-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
-             std::to_string(counter_++));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  std::string Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(File(name), std::ios::binary) << bytes;
-    return File(name);
-  }
-  static std::string Read(const std::string& path) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error) return {};
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    std::ifstream in(path, std::ios::binary);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-  }
-
- private:
-  static inline int counter_ = 0;
-  std::filesystem::path path_;
 };
 
 }  // namespace tavolin::testing

@@ -10,7 +10,7 @@ namespace {
 
 using loadertest::BytesOf;
 using loadertest::Checked;
-using loadertest::ScratchDir;
+using testing::TempDir;
 
 struct ConsoleRig {
   fake::VirtualClock clock;
@@ -23,7 +23,7 @@ struct ConsoleRig {
   AppState app{platform};
   sim::SimChip chip{loadertest::LoaderChipOptions()};
   sim::SimLink link{chip, device, clock};
-  ScratchDir files;
+  TempDir files;
 
   int Run(const std::string& image, const std::string& port = "3") {
     return RunConsoleUpload(app, CommandLine{image, "-L", port});
@@ -85,7 +85,7 @@ TEST(RunConsoleUpload, WaitsTwoSecondsAfterTheUpload) {
       closedAt = now - 2000;
     }
   });
-  EXPECT_EQ(rig.Run(rig.files.Path("none.binary")), exitcode::kFileError);
+  EXPECT_EQ(rig.Run(rig.files.File("none.binary")), exitcode::kFileError);
   EXPECT_GE(closedAt, 0);
   EXPECT_EQ(rig.clock.NowMs() - closedAt, 2000);
 }
@@ -122,7 +122,7 @@ TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
     const std::string path =
         c.image == 0
             ? rig.files.Write("a.binary", BytesOf(Checked(std::vector<std::uint32_t>{1, 2})))
-        : c.image == 1 ? rig.files.Path("none.binary")
+        : c.image == 1 ? rig.files.File("none.binary")
                        : rig.files.Write("a.binary", std::vector<std::uint8_t>(33000, 1));
     EXPECT_EQ(rig.Run(path, c.port), c.code) << c.name;
     const std::string header = "Propeller Upload on COM: " + std::to_string(ReadDecimal(c.port)) +

@@ -164,7 +164,7 @@ TEST(UploadImage, FailuresBeforeTheLoad) {
     LoaderRig rig;
     rig.app.NormalTerminalMode = 0;
     rig.out.normalTerminalMode = false;
-    EXPECT_EQ(UploadImage(rig.app, rig.files.Path("none.binary")), UploadOutcome::NoFile);
+    EXPECT_EQ(UploadImage(rig.app, rig.files.File("none.binary")), UploadOutcome::NoFile);
     EXPECT_EQ(rig.out.text, "Start Upload\rNo such file\r");
     EXPECT_EQ(rig.resets(), 1);
     EXPECT_TRUE(rig.device.written.empty());
@@ -284,7 +284,7 @@ TEST(SendTextFile, EmptyLinesEmptyAndMissingFiles) {
   const Case cases[] = {{"", {}}, {nullptr, {}}, {"\n\r\n", {0x0D, 0x0D}}, {"x", {'x', 0x0D}}};
   for (const Case& c : cases) {
     LoaderRig rig(false);
-    const std::string path = c.text ? rig.files.Write("t.txt", c.text) : rig.files.Path("no.txt");
+    const std::string path = c.text ? rig.files.Write("t.txt", c.text) : rig.files.File("no.txt");
     SendTextFile(rig.app, path);
     EXPECT_EQ(rig.device.written, c.sent);
   }

@@ -4,10 +4,7 @@
 #pragma once
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -19,6 +16,7 @@
 #include "sim/PropImage.h"
 #include "sim/SimChip.h"
 #include "sim/SimLink.h"
+#include "tests/TempDir.h"
 
 namespace tavolin::loadertest {
 
@@ -54,37 +52,6 @@ class RateWatch : public fake::Peer {
   fake::Peer& inner_;
 };
 
-// A folder that is removed with everything in it when the test ends.
-class ScratchDir {
- public:
-  ScratchDir() {
-    static int serial = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("tavolin-loader-" + std::to_string(std::random_device{}()) + "-" +
-             std::to_string(++serial));
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    const std::filesystem::path p = path_ / name;
-    std::ofstream out(p, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return p.string();
-  }
-  std::string Write(const std::string& name, const std::string& text) const {
-    return Write(name, std::vector<std::uint8_t>(text.begin(), text.end()));
-  }
-  std::string Path(const std::string& name) const { return (path_ / name).string(); }
-  std::string Folder() const { return path_.string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
 struct LoaderRig : fake::FakePlatform {
   fake::FakeSerialDevice& device = serial.Plug(3);
   AppState app{platform};
@@ -92,7 +59,7 @@ struct LoaderRig : fake::FakePlatform {
   sim::SimChip chip{LoaderChipOptions()};
   std::unique_ptr<sim::SimLink> link;
   std::unique_ptr<RateWatch> rates;
-  ScratchDir files;
+  testing::TempDir files;
 
   explicit LoaderRig(bool withChip = true) {
     app.SetOutput(&out);

@@ -63,7 +63,7 @@ TEST(MonitorObjUpload, TypesTheFileAsHexLinesFromE80) {
 TEST(MonitorObjUpload, MissingFileSendsNothing) {
   LoaderRig rig(false);
   rig.app.settings.MsMoveOff = 0;
-  MonitorObjUpload(rig.app, rig.files.Path("none.obj"));
+  MonitorObjUpload(rig.app, rig.files.File("none.obj"));
   EXPECT_TRUE(rig.device.written.empty());
   EXPECT_EQ(rig.app.settings.MsMoveOff, 0);
   EXPECT_EQ(rig.device.purges, 1);
@@ -123,7 +123,7 @@ TEST(DownloadBinary, NothingToSendStillRestoresMouseAndHidesTheBar) {
     rig.app.settings.BinPath = "/images/";
     const std::string name = c.dialog      ? "*.*"
                              : c.emptyFile ? rig.files.Write("e.bin", Bytes{})
-                                           : rig.files.Path("none.bin");
+                                           : rig.files.File("none.bin");
     DownloadBinary(rig.app, name);
     EXPECT_EQ(rig.device.written, c.sent) << c.name;
     EXPECT_FALSE(rig.ui.progressVisible) << c.name;
@@ -163,7 +163,7 @@ TEST(SendPreparedSize, SizeAsSigned32BitLittleEndian) {
     LoaderRig rig(false);
     switch (c.kind) {
       case 1:
-        rig.app.PreparedFile = rig.files.Path("gone.bin");
+        rig.app.PreparedFile = rig.files.File("gone.bin");
         break;
       case 2:
         rig.app.PreparedFile = rig.files.Folder();

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "settings/SettingsFile.h"
+#include "tests/TempDir.h"
 
 namespace tavolin {
 namespace {
@@ -22,26 +22,8 @@ constexpr std::string_view kDefaultFile =
 
 class SettingsFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::path(::testing::TempDir()) /
-           ("tavolin-settings-" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Write(std::string_view bytes, const char* name = "t.ini") {
-    const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return p.string();
-  }
-  static std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text(static_cast<std::size_t>(fs::file_size(path)), '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    return text;
+    return dir_.Write(name, std::string(bytes));
   }
   // Reads text as a file over the start-up values.
   Settings Read(std::string_view text) {
@@ -51,14 +33,14 @@ class SettingsFileTest : public ::testing::Test {
     return s;
   }
 
-  fs::path dir_;
+  testing::TempDir dir_;
   std::int32_t mode_ = 0;
 };
 
 TEST_F(SettingsFileTest, DefaultSettingsAreSavedByteForByte) {
-  const std::string path = (dir_ / "Tavolin2.ini").string();
+  const std::string path = dir_.File("Tavolin2.ini");
   SaveSettingsFile(path, Settings{}, true);
-  EXPECT_EQ(Slurp(path), kDefaultFile);
+  EXPECT_EQ(testing::TempDir::Read(path), kDefaultFile);
 }
 
 TEST_F(SettingsFileTest, SaveWritesCheckMarkEmptyAutoloadAndCutPalette) {
@@ -97,9 +79,9 @@ TEST_F(SettingsFileTest, LineBreakInAFolderNameCannotSetOtherKeys) {
 TEST_F(SettingsFileTest, SaveReplacesAnOldFileAndSkipsAnUncreatableOne) {
   const std::string path = Write(std::string(5000, 'x'));
   SaveSettingsFile(path, Settings{}, true);
-  EXPECT_EQ(Slurp(path), kDefaultFile);
-  SaveSettingsFile((dir_ / "no-such-dir" / "t.ini").string(), Settings{}, true);
-  EXPECT_FALSE(fs::exists(dir_ / "no-such-dir"));
+  EXPECT_EQ(testing::TempDir::Read(path), kDefaultFile);
+  SaveSettingsFile(dir_.File("no-such-dir/t.ini"), Settings{}, true);
+  EXPECT_FALSE(fs::exists(dir_.File("no-such-dir")));
 }
 
 TEST_F(SettingsFileTest, SaveAfterLoadWritesTheSameValues) {
@@ -207,8 +189,8 @@ TEST_F(SettingsFileTest, MissingKeysOfAnOpenedFileTakeTheReadDefaults) {
 TEST_F(SettingsFileTest, FilesThatCannotBeOpenedChangeNothing) {
   std::string big = "[Config]\r\nComNr=3\r\n";
   big.resize(kMaxSettingsFileBytes + 1, ' ');
-  fs::create_directories(dir_ / "folder.ini");
-  const std::string paths[] = {(dir_ / "missing.ini").string(), (dir_ / "folder.ini").string(),
+  fs::create_directories(dir_.File("folder.ini"));
+  const std::string paths[] = {dir_.File("missing.ini"), dir_.File("folder.ini"),
                                Write(big, "big.ini"), ""};
   for (const std::string& path : paths) {
     Settings s;
@@ -357,13 +339,13 @@ TEST_F(SettingsFileTest, LoadSaveLoadGivesTheSameFile) {
     Settings first;
     std::int32_t mode = 0;
     ASSERT_TRUE(LoadSettingsFile(Write(text), first, mode));
-    const std::string saved = (dir_ / "saved.ini").string();
+    const std::string saved = dir_.File("saved.ini");
     SaveSettingsFile(saved, first, false);
-    const std::string once = Slurp(saved);
+    const std::string once = testing::TempDir::Read(saved);
     Settings second;
     ASSERT_TRUE(LoadSettingsFile(saved, second, mode));
     SaveSettingsFile(saved, second, false);
-    EXPECT_EQ(Slurp(saved), once) << text;
+    EXPECT_EQ(testing::TempDir::Read(saved), once) << text;
     EXPECT_EQ(once.find("inf"), std::string::npos) << text;
     EXPECT_EQ(once.find("nan"), std::string::npos) << text;
   }

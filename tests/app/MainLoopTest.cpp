@@ -206,16 +206,5 @@ TEST(AutoMode, OffMeansTicksChangeNothing) {
   EXPECT_TRUE(rig.app.port.IsOpen());
 }
 
-TEST(MainLoop, MouseMovesAreReportedOnlyInGraphicsMode) {
-  for (int ntm : {1, 0}) {
-    AppRig rig;
-    fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
-    rig.app.settings.MsMoveOff = ntm;
-    rig.ui.pointer = {100, 51};
-    RunCycle(rig.app, {Event::Kind::MouseMove, 0});
-    EXPECT_EQ(device.written.size(), ntm ? 0u : 4u);
-  }
-}
-
 }  // namespace
 }  // namespace tavolin

@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fake::FakeSerialDevice& device = serial.Plug(1);
   if ((flags & 0x80) == 0) app.port.Open(1, 0, 0);
   if ((flags & 8) != 0) {
-    app.screen.screenImage = Image();  // as after a failed allocation
+    app.screen.screenImage = ScreenImage();  // as after a failed allocation
   } else {
     CreateScreenImage(app, true);
   }

@@ -4,7 +4,7 @@
 # something is missing.
 set -euo pipefail
 packages=(
-  build-essential clang cmake ninja-build pkg-config ccache
+  build-essential cmake ninja-build pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev
   qt6-base-dev libgl-dev libxcb1-dev

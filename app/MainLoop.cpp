@@ -106,28 +106,8 @@ void RunCycle(AppState& app, const Event& event) {
     case Event::Kind::CloseRequest:
       app.QuitRequested = 1;
       break;
-    case Event::Kind::KeyDown:
-      HandleKeyDown(app, event.value);
-      break;
-    case Event::Kind::Char:
-      HandleChar(app, event.value);
-      break;
-    case Event::Kind::KeyUp:
-      HandleKeyUp(app, event.value);
-      break;
-    case Event::Kind::MouseMove:
-      HandleMouseMove(app);
-      break;
-    case Event::Kind::LeftClick:
-      HandleLeftClick(app);
-      break;
-    case Event::Kind::RightDown:
-      HandleRightDown(app);
-      break;
-    case Event::Kind::ButtonUp:
-      HandleButtonUp(app);
-      break;
     default:
+      ForwardInput(app, event);
       break;
   }
   PollPort(app);

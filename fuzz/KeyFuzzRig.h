@@ -43,31 +43,7 @@ struct KeyRig {
   // Runs one window event through the forwarding, as the main loop would.
   void Handle(const Event& event) {
     const std::size_t before = device.written.size();
-    switch (event.kind) {
-      case Event::Kind::KeyDown:
-        HandleKeyDown(app, event.value);
-        break;
-      case Event::Kind::Char:
-        HandleChar(app, event.value);
-        break;
-      case Event::Kind::KeyUp:
-        HandleKeyUp(app, event.value);
-        break;
-      case Event::Kind::MouseMove:
-        HandleMouseMove(app);
-        break;
-      case Event::Kind::LeftClick:
-        HandleLeftClick(app);
-        break;
-      case Event::Kind::RightDown:
-        HandleRightDown(app);
-        break;
-      case Event::Kind::ButtonUp:
-        HandleButtonUp(app);
-        break;
-      default:
-        break;
-    }
+    ForwardInput(app, event);
     const std::size_t sent = device.written.size() - before;
     if (!app.port.IsOpen()) Check(sent == 0);
     const bool mouse = event.kind == Event::Kind::MouseMove ||

@@ -47,6 +47,18 @@ struct FileDialogRequest {
   int typeIndex = 0;        // 0-based type pre-selected
 };
 
+// Whether name can be proposed in a file dialog: not empty, no control character, no double
+// quote and none of * / : ? \ | < >.
+inline bool IsValidFileName(std::string_view name) {
+  if (name.empty()) return false;
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) return false;
+    if (std::string_view("\"*/:?\\|<>").find(c) != std::string_view::npos) return false;
+  }
+  return true;
+}
+
 struct FileDialogResult {
   std::string path;   // empty when cancelled
   int typeIndex = 0;  // the type selected when the dialog closed

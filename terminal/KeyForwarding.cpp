@@ -153,6 +153,34 @@ void HandleButtonUp(AppState& app) {
   SendMouseReport(app);
 }
 
+void ForwardInput(AppState& app, const Event& event) {
+  switch (event.kind) {
+    case Event::Kind::KeyDown:
+      HandleKeyDown(app, event.value);
+      break;
+    case Event::Kind::Char:
+      HandleChar(app, event.value);
+      break;
+    case Event::Kind::KeyUp:
+      HandleKeyUp(app, event.value);
+      break;
+    case Event::Kind::MouseMove:
+      HandleMouseMove(app);
+      break;
+    case Event::Kind::LeftClick:
+      HandleLeftClick(app);
+      break;
+    case Event::Kind::RightDown:
+      HandleRightDown(app);
+      break;
+    case Event::Kind::ButtonUp:
+      HandleButtonUp(app);
+      break;
+    default:
+      break;
+  }
+}
+
 void SendMouseReport(AppState& app) {
   if (!app.port.IsOpen()) return;
   const PointerPosition p = app.platform.ui.PointerInClient();

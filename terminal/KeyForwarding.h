@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+#include "platform/Ui.h"
+
 namespace tavolin {
 
 struct AppState;
@@ -58,6 +60,9 @@ void HandleMouseMove(AppState& app);
 void HandleLeftClick(AppState& app);
 void HandleRightDown(AppState& app);
 void HandleButtonUp(AppState& app);
+
+// Hands a key or mouse event of the window to its handler above; other events are left alone.
+void ForwardInput(AppState& app, const Event& event);
 
 // Sends 5, buttons with the low bits of x (bit 5) and y (bit 4), x >> 1, y >> 1, where x and y are
 // the pointer position divided by the window scale (halves to even), -1 outside the client area.

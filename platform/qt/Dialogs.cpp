@@ -54,16 +54,6 @@ QStringList NameFilters(std::string_view filter) {
   return filters;
 }
 
-bool IsValidFileName(std::string_view name) {
-  if (name.empty()) return false;
-  for (const char c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F) return false;
-    if (std::string_view("\"*/:?\\|<>").find(c) != std::string_view::npos) return false;
-  }
-  return true;
-}
-
 DefaultPath SplitDefaultPath(std::string_view path) {
   DefaultPath result;
   const std::size_t at = path.find_last_of("\\/");

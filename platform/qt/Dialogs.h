@@ -27,8 +27,6 @@ struct DefaultPath {
   std::string name;
 };
 DefaultPath SplitDefaultPath(std::string_view path);
-// No control character, no double quote, none of * / : ? \ | < >, not empty.
-bool IsValidFileName(std::string_view name);
 
 // Modal file dialogs, owned by parent.  Open dialogs accept a typed name of a file that does not
 // exist; save dialogs replace a file without asking.  The current directory is never changed.

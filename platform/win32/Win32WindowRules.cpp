@@ -143,16 +143,6 @@ std::string DialogFilter(std::string_view filter, int* pairs) {
   return result;
 }
 
-bool IsValidFileName(std::string_view name) {
-  if (name.empty()) return false;
-  for (const char c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F) return false;
-    if (std::string_view("\"*/:?\\|<>").find(c) != std::string_view::npos) return false;
-  }
-  return true;
-}
-
 DialogStart SplitDialogStart(std::string_view path) {
   DialogStart result;
   const std::size_t at = path.find_last_of("\\/");

@@ -45,6 +45,5 @@ struct DialogStart {
   std::string name;
 };
 DialogStart SplitDialogStart(std::string_view path);
-bool IsValidFileName(std::string_view name);
 
 }  // namespace tavolin::win32

@@ -415,6 +415,9 @@ void DisplayFirmware::Request(char letter) {
       // does not draw on while the host reads the name.
       ask.wait = Wait::Text;
       ask.waitMs = options_.imageRequestWaitMs;
+    } else {
+      ask.wait = Wait::Pause;  // what the host sends meanwhile is keys, as ever
+      ask.waitMs = options_.requestPauseMs;
     }
     ask.done = [this, label, letter](const std::string&, bool, std::int64_t) {
       ShowDemo();

@@ -42,6 +42,9 @@ struct DisplayOptions {
   // right after a load's "run" answer, and would lose the start of the page otherwise.
   int startupMs = 100;
   int imageRequestWaitMs = 2000;  // quiet after asking for an image ("b", "e")
+  // Quiet after the other requests ("t", "s", "i"): the host serves a request once it has read
+  // the whole block it came in, and a page drawn at once would clear the name before that.
+  int requestPauseMs = 200;
   int answerWaitMs = 500;         // pixel and text answers
   int binaryWaitMs = 1500;        // sector blocks and sizes
   int transferWaitMs = 5000;      // the size of a named file ("*.*": the user picks one)
@@ -67,7 +70,7 @@ class DisplayFirmware : public ChipProgram {
   const TransferPeer& transfer() const { return transfer_; }
 
  private:
-  enum class Wait { None, Pixel, Text, Binary, Transfer };
+  enum class Wait { None, Pixel, Text, Binary, Transfer, Pause };
   using Done = std::function<void(const std::string& answer, bool ok, std::int64_t atUs)>;
   struct Step {
     std::vector<std::uint8_t> bytes;

@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -242,10 +243,6 @@ XServer::~XServer() {
 std::string XServer::Xdotool(const std::vector<std::string>& args) const {
   std::vector<std::string> argv{"xdotool"};
   argv.insert(argv.end(), args.begin(), args.end());
-  return Run(argv);
-}
-
-std::string XServer::Run(const std::vector<std::string>& argv) const {
   int fds[2];
   if (pipe(fds) != 0) return "";
   std::vector<std::string> env = EnvironmentOf({{"DISPLAY", display_}});
@@ -278,6 +275,96 @@ std::string XServer::FindWindow(const std::string& title, int limitMs) const {
   return id;
 }
 
+Program::~Program() {
+  Kill();
+  std::error_code ec;
+  for (const auto& link : links_) std::filesystem::remove(link, ec);
+}
+
+const Launcher& Launcher::Get() {
+  const char* name = getenv("TAVOLIN_E2E_LAUNCHER");
+  static const Launcher launcher(name != nullptr && std::string(name) == "wine");
+  return launcher;
+}
+
+std::string Launcher::Missing() const {
+  if (!wine_) return std::filesystem::exists(TAVOLIN_PROGRAM) ? "" : TAVOLIN_PROGRAM;
+  std::string missing;
+  if (!std::filesystem::exists(TAVOLIN_WINDOWS_PROGRAM)) {
+    missing += std::string(TAVOLIN_WINDOWS_PROGRAM) + " (tools/build-windows.sh builds it) ";
+  }
+  if (!HaveProgram("wine")) missing += "wine ";
+  return missing;
+}
+
+bool Launcher::HasWindow() const {
+  return wine_ || TAVOLIN_HAS_WINDOW;
+}
+
+std::string Launcher::Path(const std::string& path) const {
+  if (!wine_) return path;
+  std::string out = "Z:" + path;  // Wine's drive Z: is the root
+  std::replace(out.begin(), out.end(), '/', '\\');
+  return out;
+}
+
+std::string Launcher::Folder(const std::filesystem::path& folder) const {
+  std::string path = Path(folder.string());
+  const char separator = wine_ ? '\\' : '/';
+  if (path.back() != separator) path.push_back(separator);
+  return path;
+}
+
+namespace {
+
+const char* PrefixFor(const std::string& display) {
+  return display.empty() ? TAVOLIN_WINE_PREFIX : TAVOLIN_WINE_X_PREFIX;
+}
+
+}  // namespace
+
+std::unique_ptr<Program> Launcher::Start(const Launch& launch) const {
+  Env env = launch.env;
+  if (!launch.display.empty()) env["DISPLAY"] = launch.display;
+  std::vector<std::string> argv{TAVOLIN_PROGRAM};
+  std::vector<std::filesystem::path> links;
+  if (wine_) {
+    const char* prefix = PrefixFor(launch.display);
+    env["TAVOLIN_WINEPREFIX"] = prefix;
+    argv = {TAVOLIN_WINE_RUN, TAVOLIN_WINDOWS_PROGRAM};
+    // A port is a link in the prefix; the prefix is made by its first program, so its folder
+    // may not be there yet.
+    const std::filesystem::path devices = std::filesystem::path(prefix) / "dosdevices";
+    std::error_code ec;
+    std::filesystem::create_directories(devices, ec);
+    for (const auto& [n, device] : launch.ports) {
+      const auto link = devices / ("com" + std::to_string(n));
+      std::filesystem::remove(link, ec);
+      if (!std::filesystem::exists(device)) continue;
+      std::filesystem::create_symlink(device, link, ec);
+      links.push_back(link);
+    }
+  } else {
+    for (const auto& [n, device] : launch.ports) env["TAVOLIN_COM" + std::to_string(n)] = device;
+  }
+  argv.insert(argv.end(), launch.args.begin(), launch.args.end());
+  return std::make_unique<Program>(argv, env, launch, std::move(links));
+}
+
+bool Launcher::OpenDisplay(const std::string& display) const {
+  if (!wine_) return true;
+  CloseDisplay();  // a server left by an interrupted run would still be on that run's display
+  Child boot({TAVOLIN_WINE_RUN, "cmd.exe", "/c", "exit"},
+             Env{{"DISPLAY", display}, {"TAVOLIN_WINEPREFIX", TAVOLIN_WINE_X_PREFIX}}, "", "", "");
+  return boot.WaitExit(120000) == 0;  // a new prefix takes 10 to 20 s, more on a busy machine
+}
+
+void Launcher::CloseDisplay() const {
+  if (!wine_ || !std::filesystem::exists(TAVOLIN_WINE_X_PREFIX)) return;
+  Child stop({"wineserver", "-k"}, Env{{"WINEPREFIX", TAVOLIN_WINE_X_PREFIX}}, "", "", "");
+  stop.WaitExit(10000);
+}
+
 std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int msMoveOff,
                          const std::string& autoload) {
   std::string text = "/* Tavolin Settings v0.5 */'\r\n[Config]\r\n";
@@ -304,17 +391,6 @@ std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int
                            "FF0000", "00FF00", "00FFFF", "A0A0A0"};
   for (int i = 0; i < 8; ++i) entry("pal_" + std::to_string(i), std::string("#") + palette[i]);
   return text;
-}
-
-std::size_t FindBytes(const std::vector<std::uint8_t>& bytes, const std::vector<std::uint8_t>& part,
-                      std::size_t from) {
-  if (part.empty() || bytes.size() < part.size()) return std::string::npos;
-  for (std::size_t i = from; i + part.size() <= bytes.size(); ++i) {
-    if (std::equal(part.begin(), part.end(), bytes.begin() + static_cast<std::ptrdiff_t>(i))) {
-      return i;
-    }
-  }
-  return std::string::npos;
 }
 
 }  // namespace tavolin::e2e

@@ -1,8 +1,12 @@
-// The end-to-end rig: the built tavolin program and tavolin-sim as real processes, joined by a
-// pseudo-terminal named in TAVOLIN_COM<n>, and a virtual X server with xdotool for the tests that
-// need real input in the window.  Every process is a child that the rig kills when it goes out of
-// scope (and the kernel kills when the test program dies), so no test leaves one behind.
-// Waits are polls with short steps and a deadline; nothing sleeps for a fixed time.
+// The end-to-end rig: the program under test and tavolin-sim as real processes, joined by a
+// pseudo-terminal, and a virtual X server with xdotool for the tests that need real input in the
+// window.  The program is started by a Launcher: the Linux build directly, with the chip's
+// pseudo-terminal named in TAVOLIN_COM<n>, or tavolin.exe under Wine, with the pseudo-terminal
+// linked as COM<n> in a scratch Wine prefix (so no run scans ports or meets the machine's own).
+// The same tests run with either; the test program picks Wine when TAVOLIN_E2E_LAUNCHER=wine.
+// Every process is a child that the rig kills when it goes out of scope (and the kernel kills
+// when the test program dies), so no test leaves one behind.  Waits are polls with short steps
+// and a deadline; nothing sleeps for a fixed time.
 #pragma once
 
 #include <sys/types.h>
@@ -95,8 +99,6 @@ class XServer {
   const std::string& display() const { return display_; }
   // Runs xdotool with the arguments on this display; its standard output.
   std::string Xdotool(const std::vector<std::string>& args) const;
-  // Runs an X client (argv[0] found on PATH) on this display; its standard output.
-  std::string Run(const std::vector<std::string>& argv) const;
   // The id of the window titled title, or empty when none shows within limitMs.
   std::string FindWindow(const std::string& title, int limitMs) const;
 
@@ -105,12 +107,59 @@ class XServer {
   pid_t pid_ = -1;
 };
 
+// One start of the program under test.
+struct Launch {
+  std::vector<std::string> args;  // paths in them as Launcher::Path gives them
+  // COM number to device.  A device that does not exist stands for a port that is not there.
+  std::map<int, std::string> ports;
+  std::string display;  // the X display for the window; empty: none
+  Env env;              // more variables
+  std::string workDir;
+  std::string outFile;
+  std::string errFile;
+};
+
+// A started program and the ports it was given; ending it also takes its ports away.
+class Program : public Child {
+ public:
+  Program(const std::vector<std::string>& argv, const Env& env, const Launch& launch,
+          std::vector<std::filesystem::path> links)
+      : Child(argv, env, launch.workDir, launch.outFile, launch.errFile),
+        links_(std::move(links)) {}
+  ~Program();
+
+ private:
+  std::vector<std::filesystem::path> links_;
+};
+
+class Launcher {
+ public:
+  // The launcher this test program runs with.
+  static const Launcher& Get();
+
+  bool wine() const { return wine_; }
+  // What is missing to run the program at all (the built program, Wine); empty when nothing.
+  std::string Missing() const;
+  // Whether the program has a window (the Linux one may be built without).
+  bool HasWindow() const;
+  // A time limit for the program: Wine on a busy machine takes several times as long.
+  int Limit(int nativeMs) const { return wine_ ? 3 * nativeMs : nativeMs; }
+  // A Linux path as the program sees it, and a folder with its final separator.
+  std::string Path(const std::string& path) const;
+  std::string Folder(const std::filesystem::path& folder) const;
+  std::unique_ptr<Program> Start(const Launch& launch) const;
+  // Windows on display: under Wine they need a prefix whose server runs on that display (and
+  // ends with it).  False when that prefix did not start.
+  bool OpenDisplay(const std::string& display) const;
+  void CloseDisplay() const;
+
+ private:
+  explicit Launcher(bool wine) : wine_(wine) {}
+  bool wine_;
+};
+
 // A settings file in the form the program writes it (so a save can be compared byte for byte).
 std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int msMoveOff,
                          const std::string& autoload);
-
-// Bytes searched in bytes: the position of the first match at or after from, or npos.
-std::size_t FindBytes(const std::vector<std::uint8_t>& bytes, const std::vector<std::uint8_t>& part,
-                      std::size_t from = 0);
 
 }  // namespace tavolin::e2e

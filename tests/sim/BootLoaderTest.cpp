@@ -97,21 +97,6 @@ TEST(PropImage, StackFrameMarkersOnlyLandInRam) {
   }
 }
 
-TEST(BootLoader, GoodHandshakeAndRamLoadRunTheFirmware) {
-  Rig rig;
-  ASSERT_TRUE(rig.Handshake());
-  EXPECT_TRUE(rig.other.empty());
-  rig.Load(1, MakeBinaryImage(64));
-  EXPECT_EQ(rig.Probe(2500), 0);
-  EXPECT_TRUE(rig.chip.bootLoader().record().ran);
-  EXPECT_EQ(rig.chip.bootLoader().record().longCount, 20u);
-  EXPECT_EQ(rig.chip.running(), Personality::Display);
-  // The demo follows: the first byte the firmware sends clears the screen.
-  EXPECT_EQ(rig.ReadBit(200), -1);
-  ASSERT_FALSE(rig.other.empty());
-  EXPECT_EQ(rig.other.front(), 0);
-}
-
 TEST(BootLoader, ChecksumAnswerAndWhatRunsAfter) {
   struct Case {
     const char* name;

@@ -162,6 +162,10 @@ TEST(AutoMode, ReleasesWhenMinimisedAndRetakesWhenRestored) {
   EXPECT_FALSE(rig.app.port.IsOpen());
   EXPECT_FALSE(rig.ui.IsMenuChecked(menu::kComEnabled));
   EXPECT_EQ(rig.app.PortReleased, 1);
+  EXPECT_TRUE(rig.desktop.raised.empty()) << "Auto Mode raises no other window";
+  RunCycle(rig.app, Tick());  // still minimised: no second release, no retake
+  EXPECT_FALSE(rig.app.port.IsOpen());
+  EXPECT_EQ(rig.serial.openAttempts.size(), 1u);
   rig.app.screen.textMirror = "x";
   rig.ui.minimized = false;
   RunCycle(rig.app, Tick());

@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/ConsoleUpload.h"
 #include "app/MainLoop.h"
 #include "loader/ImageUpload.h"
 #include "loader/MonitorTransfer.h"
@@ -177,22 +175,6 @@ TEST(RegularFile, SettingsFileIsOnlyARegularFile) {
     SaveSettingsFile(path, s, false);
   }
   EXPECT_EQ(fs::status(paths.fifo).type(), fs::file_type::fifo);
-}
-
-TEST(RegularFile, ConsoleUploadOfOtherFilesIsAFileError) {
-  BadPaths paths;
-  for (const std::string& path : paths.All()) {
-    fake::VirtualClock clock;
-    fake::FakeSerialSystem serial{clock};
-    serial.Plug(3);
-    fake::RecordingConsole console;
-    ConsoleUi ui{console};
-    NullDesktop desktop;
-    Platform platform{clock, serial, ui, console, desktop};
-    AppState app{platform};
-    EXPECT_EQ(RunConsoleUpload(app, CommandLine{path, "-L", "3"}), exitcode::kFileError) << path;
-    EXPECT_NE(console.out.find("No such file"), std::string::npos) << path;
-  }
 }
 
 }  // namespace

@@ -332,11 +332,15 @@ std::unique_ptr<Program> Launcher::Start(const Launch& launch) const {
     const char* prefix = PrefixFor(launch.display);
     env["TAVOLIN_WINEPREFIX"] = prefix;
     argv = {TAVOLIN_WINE_RUN, TAVOLIN_WINDOWS_PROGRAM};
-    // A port is a link in the prefix; the prefix is made by its first program, so its folder
-    // may not be there yet.
+    // A port is a link in the prefix's dosdevices, so the prefix is made first (by a program
+    // that does nothing): a dosdevices folder made by anyone else spoils a new prefix.
+    if (!std::filesystem::exists(std::filesystem::path(prefix) / "system.reg")) {
+      Env boot = env;
+      boot.erase("DISPLAY");
+      Child({TAVOLIN_WINE_RUN, "cmd.exe", "/c", "exit"}, boot, "", "", "").WaitExit(120000);
+    }
     const std::filesystem::path devices = std::filesystem::path(prefix) / "dosdevices";
     std::error_code ec;
-    std::filesystem::create_directories(devices, ec);
     for (const auto& [n, device] : launch.ports) {
       const auto link = devices / ("com" + std::to_string(n));
       std::filesystem::remove(link, ec);

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/PortLoss.h"
 #include "app/Version.h"
+#include "loader/P2Loader.h"
 
 namespace tavolin {
 
@@ -23,6 +24,16 @@ int ExitCodeFor(UploadOutcome outcome) {
       return exitcode::kPortLost;
   }
   return exitcode::kLoadError;
+}
+
+int ConsoleLoadBaud(const char* value, Console& console) {
+  if (value == nullptr || *value == 0) return p2::kDefaultLoadBaud;
+  const int rate = ReadDecimal(value);
+  if (rate == EffectiveLoadBaud(rate)) return rate;
+  console.Err(std::string(kP2BaudVariable) + "=" + value + ": not a rate from " +
+              std::to_string(p2::kMinLoadBaud) + " to " + std::to_string(p2::kMaxLoadBaud) +
+              ", loading at " + std::to_string(p2::kDefaultLoadBaud) + "\n");
+  return p2::kDefaultLoadBaud;
 }
 
 bool IsHelpRequest(const CommandLine& line) {
@@ -57,7 +68,10 @@ std::string UsageText(std::string_view programName) {
          name +
          " IMAGE -L PORT-NUMBER      load IMAGE into the chip on COM PORT-NUMBER\n"
          "                                    (RAM, or EEPROM for a path containing .eeprom)\n"
-         "                                    without a window, then exit\n"
+         "                                    without a window, then exit; a Propeller 2\n"
+         "                                    image is loaded into the P2 at 2000000 baud,\n"
+         "                                    or at the rate in TAVOLIN_P2_BAUD (9600 to\n"
+         "                                    2000000) when it is set\n"
          "  " +
          name +
          " --help | -h               this text\n"
@@ -71,8 +85,9 @@ std::string UsageText(std::string_view programName) {
          "Exit codes of the upload (-L):\n"
          "  0  the image was loaded and the chip answered \"..OK -> RUN\"\n"
          "  2  the COM port did not open\n"
-         "  3  the image file is missing, unreadable or longer than 32804 bytes\n"
-         "  4  no chip answered the handshake\n"
+         "  3  the image file is missing, unreadable or too long (P1: 32804 bytes, P2:\n"
+         "     512 KB, or more than the P2 takes in 60 s at the load rate)\n"
+         "  4  no chip answered the handshake (for a P2 image: no P2 answered)\n"
          "  5  the chip reported a checksum, EEPROM write or EEPROM verify error\n"
          "  6  the COM port was lost during the upload (the adapter was unplugged)\n"
          "Other exit codes:\n"
@@ -138,11 +153,12 @@ void ConsoleProgress::ImageDone() {
   console_.Err("\r\x1b[K");  // back to the line's start and erase it
 }
 
-int RunConsoleUpload(AppState& app, const CommandLine& line) {
+int RunConsoleUpload(AppState& app, const CommandLine& line, const char* p2Baud) {
   Console& console = app.platform.console;
   app.FirstParameter = line.first.empty() ? std::string(kDefaultSettingsFile) : line.first;
   app.SecondParameter = line.second;
   app.settings.ComNr = ReadDecimal(line.third);
+  app.settings.P2LoadBaud = ConsoleLoadBaud(p2Baud, console);
 
   ConsoleTextOutput output(console);
   TextOutput* previousOutput = app.output;

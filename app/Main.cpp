@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
 
 #else
 
+#include <cstdlib>
 #include <string>
 
 #include "app/AppState.h"
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
     NullDesktop desktop;
     Platform platform{clock, serial, ui, console, desktop};
     AppState app(platform);
-    return RunConsoleUpload(app, line);
+    return RunConsoleUpload(app, line, std::getenv(kP2BaudVariable));
   }
 #ifdef TAVOLIN_WITH_WINDOW
   return qt::RunWindowedProgram(argc, argv, line);

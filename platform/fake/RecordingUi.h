@@ -58,6 +58,8 @@ class RecordingUi : public Ui {
   std::deque<std::string> comPortAnswers;
   std::vector<int> comPortPrefills;
   std::vector<std::vector<PortInfo>> comPortLists;
+  std::deque<std::string> baudRateAnswers;
+  std::vector<int> baudRatePrefills;
 
   // Progress bar.
   bool progressVisible = false;
@@ -123,6 +125,13 @@ class RecordingUi : public Ui {
     if (comPortAnswers.empty()) return {};
     std::string a = comPortAnswers.front();
     comPortAnswers.pop_front();
+    return a;
+  }
+  std::string AskBaudRate(int current) override {
+    baudRatePrefills.push_back(current);
+    if (baudRateAnswers.empty()) return {};
+    std::string a = baudRateAnswers.front();
+    baudRateAnswers.pop_front();
     return a;
   }
   void ShowPicture(const Image& picture) override {

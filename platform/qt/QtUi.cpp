@@ -209,6 +209,11 @@ std::string QtUi::AskComPort(int current, const std::vector<PortInfo>& ports) {
   return RunComPortDialog(window_.get(), current, ports);
 }
 
+std::string QtUi::AskBaudRate(int current) {
+  ModalScope modal(modalDepth_);
+  return RunBaudRateDialog(window_.get(), current);
+}
+
 void QtUi::ShowPicture(const Image& picture) {
   if (!window_) return;
   OverlayWidget* overlay = window_->client()->overlay();

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Main.h"
 
+#include <cstdlib>
+
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/ConsoleUpload.h"
@@ -30,7 +32,7 @@ int RunProgram(int argc, char** argv) {
     NullDesktop desktop;
     Platform platform{clock, serial, ui, console, desktop};
     AppState app(platform);
-    return RunConsoleUpload(app, line);
+    return RunConsoleUpload(app, line, std::getenv(kP2BaudVariable));
   }
   return RunWindowedProgram(line);
 }

@@ -81,6 +81,27 @@ TEST(WindowE2e, StartUpScanFindsTheChipAndThePictureIsAsDrawn) {
   EXPECT_TRUE(!s.tavolin->Ended()) << "the window closed: " << ReadFile(s.dir / "tavolin.err");
 }
 
+// A P2 program loaded by the window at start-up (Autoload; the menu's "&Upload File" and the chip's
+// requests end in the same upload), with the terminal at 2,000,000 baud: the P2's hub RAM holds
+// the image byte for byte, and the demo it starts draws its picture at that rate.
+TEST(WindowE2e, AutoloadedP2ProgramRunsAtAFastTerminalRate) {
+  if (!TAVOLIN_HAS_WINDOW) GTEST_SKIP() << "the program is built without its window";
+  TempDir scratch;
+  const std::string image = scratch / "sim-demo-p2.binary";
+  std::string settings = SettingsText(3, "", 0, 1, image);
+  settings.insert(settings.find("[Colors]"), "TermBaud=2000000\r\n");
+  Session s(settings, {{"QT_QPA_PLATFORM", "offscreen"}},
+            {"--chip", "p2", "--write-images", scratch.path().string(), "--hub-file",
+             scratch / "hub"});
+  ASSERT_TRUE(s.sim->ok());
+  EXPECT_NE(s.sim->WaitForLog("note: P2 ROM: 100004 bytes loaded, running", kStartLimitMs),
+            std::string::npos)
+      << s.sim->Log();
+  EXPECT_EQ(ReadFile(scratch / "hub"), ReadFile(image));
+  EXPECT_NE(s.sim->WaitForLog(kPictureAsDrawn, kStartLimitMs), std::string::npos) << s.sim->Log();
+  EXPECT_TRUE(!s.tavolin->Ended()) << "the window closed: " << ReadFile(s.dir / "tavolin.err");
+}
+
 // The tests with real input: one virtual X server for all of them.
 class XWindowE2e : public ::testing::Test {
  protected:

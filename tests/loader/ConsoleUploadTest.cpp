@@ -212,5 +212,24 @@ TEST(RunConsoleUpload, ProgressLineOnlyOnATerminalAndErasedWhenDone) {
   }
 }
 
+// The P2 load rate of the console comes from TAVOLIN_P2_BAUD: a rate in the ROM's range, or the
+// default with a warning that names the variable.
+TEST(ConsoleLoadBaud, TheVariableOrTheDefault) {
+  struct Case {
+    const char* value;
+    int rate;
+    bool warned;
+  };
+  const Case cases[] = {
+      {nullptr, 2000000, false}, {"", 2000000, false},       {"921600", 921600, false},
+      {"9600", 9600, false},     {"3000000", 2000000, true}, {"fast", 2000000, true},
+  };
+  for (const Case& c : cases) {
+    fake::RecordingConsole console;
+    EXPECT_EQ(ConsoleLoadBaud(c.value, console), c.rate) << (c.value ? c.value : "unset");
+    EXPECT_EQ(console.err.find("TAVOLIN_P2_BAUD=") == 0, c.warned) << console.err;
+  }
+}
+
 }  // namespace
 }  // namespace tavolin

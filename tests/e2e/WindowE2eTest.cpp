@@ -87,17 +87,16 @@ TEST(WindowE2e, StartUpScanFindsTheChipAndThePictureIsAsDrawn) {
 TEST(WindowE2e, AutoloadedP2ProgramRunsAtAFastTerminalRate) {
   if (!TAVOLIN_HAS_WINDOW) GTEST_SKIP() << "the program is built without its window";
   TempDir scratch;
-  const std::string image = scratch / "sim-demo-p2.binary";
-  std::string settings = SettingsText(3, "", 0, 1, image);
+  // The session's folder is the program's current folder and receives the sim's images.
+  std::string settings = SettingsText(3, "", 0, 1, "sim-demo-p2.binary");
   settings.insert(settings.find("[Colors]"), "TermBaud=2000000\r\n");
   Session s(settings, {{"QT_QPA_PLATFORM", "offscreen"}},
-            {"--chip", "p2", "--write-images", scratch.path().string(), "--hub-file",
-             scratch / "hub"});
+            {"--chip", "p2", "--hub-file", scratch / "hub"});
   ASSERT_TRUE(s.sim->ok());
   EXPECT_NE(s.sim->WaitForLog("note: P2 ROM: 100004 bytes loaded, running", kStartLimitMs),
             std::string::npos)
       << s.sim->Log();
-  EXPECT_EQ(ReadFile(scratch / "hub"), ReadFile(image));
+  EXPECT_EQ(ReadFile(scratch / "hub"), ReadFile(s.dir / "sim-demo-p2.binary"));
   EXPECT_NE(s.sim->WaitForLog(kPictureAsDrawn, kStartLimitMs), std::string::npos) << s.sim->Log();
   EXPECT_TRUE(!s.tavolin->Ended()) << "the window closed: " << ReadFile(s.dir / "tavolin.err");
 }

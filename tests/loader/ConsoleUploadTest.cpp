@@ -108,7 +108,7 @@ TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
        "No COM: wrong number or not activated\n"},
       {"missing file", "3", 1, true, 0, exitcode::kFileError, "Start Upload\nNo such file\n", ""},
       {"file too long", "3", 2, true, 0, exitcode::kFileError,
-       "Start Upload\nImage too long: more than 32804 bytes\n", ""},
+       "Start Upload\nImage too long: more than 524288 bytes\n", ""},
       {"no chip", "3", 0, false, 0, exitcode::kNoHandshake,
        "Start Upload\nTime Out\nCode Error -> Abort\n", ""},
       {"checksum refused", "3", 0, true, 1, exitcode::kLoadError,
@@ -123,7 +123,7 @@ TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
         c.image == 0
             ? rig.files.Write("a.binary", BytesOf(Checked(std::vector<std::uint32_t>{1, 2})))
         : c.image == 1 ? rig.files.File("none.binary")
-                       : rig.files.Write("a.binary", std::vector<std::uint8_t>(33000, 1));
+                       : rig.files.Write("a.binary", std::vector<std::uint8_t>(600000, 1));
     EXPECT_EQ(rig.Run(path, c.port), c.code) << c.name;
     const std::string header = "Propeller Upload on COM: " + std::to_string(ReadDecimal(c.port)) +
                                "\nFile: " + path + "\n";

@@ -90,17 +90,5 @@ TEST(P2Rom, KeysOfTheScannerAndTheSerialWindow) {
   }
 }
 
-// A pseudo-terminal has no reset line: while the firmware runs, the question "> Prop_Chk" resets
-// the chip into its ROM, which then answers it.
-TEST(P2Rom, TheQuestionResetsARunningChipWithoutModemLines) {
-  SimOptions options = P2Chip();
-  options.start = Personality::Display;
-  options.resetOnHandshake = true;
-  Rig rig(options, false);
-  Send(rig, "> Prop_Chk 0 0 0 0\r");
-  EXPECT_EQ(Answer(rig), "\r\nProp_Ver G\r\n");
-  EXPECT_EQ(rig.chip.running(), Personality::P2Rom);
-}
-
 }  // namespace
 }  // namespace tavolin::sim::test

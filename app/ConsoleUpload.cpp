@@ -2,7 +2,6 @@
 
 #include "app/AppState.h"
 #include "app/PortLoss.h"
-#include "app/Version.h"
 #include "loader/P2Loader.h"
 
 namespace tavolin {
@@ -34,66 +33,6 @@ int ConsoleLoadBaud(const char* value, Console& console) {
               std::to_string(p2::kMinLoadBaud) + " to " + std::to_string(p2::kMaxLoadBaud) +
               ", loading at " + std::to_string(p2::kDefaultLoadBaud) + "\n");
   return p2::kDefaultLoadBaud;
-}
-
-bool IsHelpRequest(const CommandLine& line) {
-  return line.first == "--help" || line.first == "-h";
-}
-
-bool IsVersionRequest(const CommandLine& line) {
-  return line.first == "--version";
-}
-
-std::string VersionText(std::string_view programName) {
-  std::string text(programName);
-  text += ' ';
-  text += kVersion;
-  text += '\n';
-  return text;
-}
-
-std::string UsageText(std::string_view programName) {
-  const std::string name(programName);
-  return "Usage:\n"
-         "  " +
-         name +
-         "                           windowed terminal, settings from Tavolin2.ini\n"
-         "  " +
-         name +
-         " SETTINGS-FILE             windowed terminal, settings from SETTINGS-FILE\n"
-         "  " +
-         name +
-         " SETTINGS-FILE -A IMAGE    the same, then upload IMAGE once connected\n"
-         "  " +
-         name +
-         " IMAGE -L PORT-NUMBER      load IMAGE into the chip on COM PORT-NUMBER\n"
-         "                                    (RAM, or EEPROM for a path containing .eeprom)\n"
-         "                                    without a window, then exit; a Propeller 2\n"
-         "                                    image is loaded into the P2 at 2000000 baud,\n"
-         "                                    or at the rate in TAVOLIN_P2_BAUD (9600 to\n"
-         "                                    2000000) when it is set\n"
-         "  " +
-         name +
-         " --help | -h               this text\n"
-         "  " +
-         name +
-         " --version                 the version of this program\n"
-         "\n"
-         "COM n is the device named by the environment variable TAVOLIN_COMn when it is set,\n"
-         "otherwise the n-th serial device of the machine (USB adapters first).\n"
-         "\n"
-         "Exit codes of the upload (-L):\n"
-         "  0  the image was loaded and the chip answered \"..OK -> RUN\"\n"
-         "  2  the COM port did not open\n"
-         "  3  the image file is missing, unreadable or too long (P1: 32804 bytes, P2:\n"
-         "     512 KB, or more than the P2 takes in 60 s at the load rate)\n"
-         "  4  no chip answered the handshake (for a P2 image: no P2 answered)\n"
-         "  5  the chip reported a checksum, EEPROM write or EEPROM verify error\n"
-         "  6  the COM port was lost during the upload (the adapter was unplugged)\n"
-         "Other exit codes:\n"
-         "  0  the windowed terminal ended normally, or this text or the version was shown\n"
-         "  1  the windowed terminal could not start (no window system, or this program was\n"
-         "     built without it)\n";
 }
 
 void ConsoleTextOutput::PrintText(std::string_view text) {

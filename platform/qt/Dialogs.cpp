@@ -18,6 +18,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/Window.h"
+
 namespace tavolin::qt {
 namespace {
 
@@ -123,10 +125,10 @@ std::string ExecNumberDialog(QDialog& dialog, QVBoxLayout& layout, QLineEdit& ed
 
 std::string RunComPortDialog(QWidget* parent, int current, const std::vector<PortInfo>& ports) {
   QDialog dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  dialog.setWindowTitle(QString::fromLatin1(kComPortCaption));
+  dialog.setWindowTitle(QString::fromLatin1(window::kComPortCaption));
   dialog.setObjectName(QStringLiteral("ComPortDialog"));
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new QLabel(QString::fromLatin1(kComPortPrompt), &dialog));
+  layout->addWidget(new QLabel(QString::fromLatin1(window::kComPortPrompt), &dialog));
   auto* edit = new QLineEdit(QString::number(current), &dialog);
   layout->addWidget(edit);
   if (!ports.empty()) {
@@ -151,10 +153,10 @@ std::string RunComPortDialog(QWidget* parent, int current, const std::vector<Por
 
 std::string RunBaudRateDialog(QWidget* parent, int current) {
   QDialog dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  dialog.setWindowTitle(QString::fromLatin1(kBaudRateCaption));
+  dialog.setWindowTitle(QString::fromLatin1(window::kBaudRateCaption));
   dialog.setObjectName(QStringLiteral("BaudRateDialog"));
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new QLabel(QString::fromLatin1(kBaudRatePrompt), &dialog));
+  layout->addWidget(new QLabel(QString::fromLatin1(window::kBaudRatePrompt), &dialog));
   auto* edit = new QLineEdit(QString::number(current), &dialog);
   layout->addWidget(edit);
   return ExecNumberDialog(dialog, *layout, *edit);

@@ -44,10 +44,4 @@ QString PortLine(const PortInfo& port);
 
 void RunMessageBox(QWidget* parent, std::string_view caption, std::string_view text);
 
-// Texts of the dialogs.
-inline constexpr const char* kComPortCaption = "ComPort";
-inline constexpr const char* kComPortPrompt = "On which COM is the Propeller connected?";
-inline constexpr const char* kBaudRateCaption = "Baudrate";
-inline constexpr const char* kBaudRatePrompt = "Terminal rate in bits per second:";
-
 }  // namespace tavolin::qt

@@ -51,10 +51,11 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file),
                                           std::istreambuf_iterator<char>()};
-    std::fprintf(stderr, "%s (%zu bytes)\n", path.string().c_str(), bytes.size());
+    std::fprintf(stderr, "%s (%lu bytes)\n", path.string().c_str(),
+                 static_cast<unsigned long>(bytes.size()));
     std::fflush(stderr);
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
   }
-  std::printf("%zu inputs replayed\n", inputs.size());
+  std::printf("%lu inputs replayed\n", static_cast<unsigned long>(inputs.size()));
   return 0;
 }

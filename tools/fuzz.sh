@@ -22,7 +22,7 @@ fuzz_one() {
   local program="$1" target="$2"
   mkdir -p "$work/$target"
   local rc=0
-  "$program" -runs="$runs" -max_total_time="$seconds" -max_len=4096 -len_control=20 \
+  "$program" -runs="$runs" -max_total_time="$seconds" -max_len=4096 \
     -rss_limit_mb=4096 -timeout=10 -artifact_prefix="$findings/$target-" \
     "$work/$target" "fuzz/corpus/$target" >"$work/$target.log" 2>&1 || rc=$?
   echo "$rc" >"$work/$target.rc"

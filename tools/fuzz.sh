@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ (clang, address and undefined-behaviour sanitizers) and
-# runs each for RUNS inputs (default 1000000) or at most SECONDS (default 90), whichever ends
+# runs each for RUNS inputs (default 1000000) or at most SECONDS (default 120), whichever ends
 # first, as many targets at a time as there are cores, starting from the seed corpus in
 # fuzz/corpus/<target>/.  Inputs grow up to 4 KB.  New inputs the fuzzer finds stay in a scratch
 # folder; a crashing input is kept as build/fuzz/findings/<target>-crash-... and the script
@@ -8,7 +8,7 @@
 # Usage: tools/fuzz.sh [SECONDS [RUNS]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds="${1:-90}"
+seconds="${1:-120}"
 runs="${2:-1000000}"
 tools/install-deps.sh
 cmake --preset fuzz >/dev/null

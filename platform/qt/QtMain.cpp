@@ -5,6 +5,7 @@
 
 #include "app/AppState.h"
 #include "app/Startup.h"
+#include "platform/WindowedClock.h"
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixConsole.h"
 #include "platform/posix/PosixDesktop.h"
@@ -42,11 +43,12 @@ int RunWindowedProgram(int argc, char** argv, const CommandLine& line) {
     return 1;
   }
   QApplication application(argc, argv);
-  posix::PosixClock clock;
+  posix::PosixClock realClock;
   posix::PosixSerialSystem serial;
   posix::PosixConsole console;
   WindowedDesktop desktop;
   QtUi ui;
+  WindowedClock clock(realClock, [&ui] { ui.KeepPainted(); });
   Platform platform{clock, serial, ui, console, desktop};
   auto app = std::make_unique<AppState>(platform);
   return RunWindowed(*app, line);

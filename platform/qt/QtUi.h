@@ -11,6 +11,13 @@
 //   - the close button, which becomes a CloseRequest (the window stays until this object goes).
 // ProcessPendingEvents lets the window repaint during a long operation and drops what it queued.
 //
+// Repainting.  Without a compositor the window system keeps no pixels of a covered window: what a
+// closed dialog or a departed window uncovers must be painted by us, while the core may go on for
+// seconds without handling events.  So the whole window is painted again as soon as a modal
+// dialog closes, and KeepPainted (called during every wait of a long operation, see
+// platform/WindowedClock.h) serves the window system's exposures without taking any input or
+// close request from it.
+//
 // Needs a QApplication; it must outlive this object.
 #pragma once
 
@@ -73,6 +80,9 @@ class QtUi final : public Ui {
   bool SetClipboardImage(const Image& picture) override;
   bool SetClipboardText(std::string_view latin1) override;
 
+  // Paints what the window system reports exposed; input and close requests stay with the window
+  // system until the main loop asks for events again.
+  void KeepPainted();
   // What the 40 ms timer does at each tick (public so tests need not wait for it).
   void Tick();
   // The events waiting to be handed out (tests look at it).
@@ -84,6 +94,8 @@ class QtUi final : public Ui {
   void PortReady();
   void BuildMenu();
   bool ModalOpen() const;
+  // The whole window at once, after a modal dialog has uncovered it.
+  void RepaintAfterModal();
 
   std::unique_ptr<MainWindow> window_;
   std::map<int, QAction*> actions_;

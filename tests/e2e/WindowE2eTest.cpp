@@ -1,7 +1,8 @@
 // The windowed tavolin program against tavolin-sim: the port scan at start-up, the demo's
 // picture read back by the chip's own pixel test, and - on a virtual X server, with xdotool as the
 // user - keys and mouse reports reaching the chip, an image upload asked for by the chip, and the
-// menu's Save Settings (the menu's Upload File and its dialog are tested in tests/shell).  The
+// menu's Save Settings (the menu's Upload File and its dialog are tested in tests/shell), and the
+// window painted whole while an upload runs.  The
 // scan test runs on Qt's offscreen platform; the others are skipped when Xvfb or xdotool is
 // missing (tools/install-deps.sh installs both).
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -24,6 +26,8 @@ constexpr const char* kWindowTitle = "Tavolin for P2 Monitor";
 // The demo's own pixel test, as the sim logs it: a pixel inside the red box, one left black.
 constexpr const char* kPictureAsDrawn = "note: pixel test: (100,124) 0xFF, (630,262) 0xFE";
 constexpr const char* kImageRan = "note: boot loader: image loaded, running";
+constexpr const char* kHandshakeSeen = "note: handshake seen";
+constexpr const char* kProgramming = "note: boot loader: programming the EEPROM";
 constexpr int kStartLimitMs = 15000;  // the window, the chip's open wait, the demo page
 constexpr int kReplyLimitMs = 10000;
 
@@ -212,6 +216,71 @@ TEST_F(XWindowE2e, SaveSettingsWritesWhatWasLoaded) {
   Keys({"s", "s", "Return"});  // "&Save Text" comes first with the same letter
   ASSERT_TRUE(WaitFor([&] { return ReadFile(path).size() >= 300; }, kReplyLimitMs));
   EXPECT_EQ(ReadFile(path), SettingsText(3, s->Folder(), 1, 1, ""));
+}
+
+// The lower part of the window, below the banner's logo and the status lines an upload prints.
+bool SameLowerPart(const WindowPixels& a, const WindowPixels& b) {
+  constexpr int kRows = 280;
+  if (a.width != b.width || a.height != b.height || a.height < kRows) return false;
+  const auto from = a.pixels.end() - static_cast<std::ptrdiff_t>(kRows) * a.width;
+  return std::equal(from, a.pixels.end(), b.pixels.end() - (a.pixels.end() - from));
+}
+
+// On an X server without a compositor nobody keeps the pixels of a covered window: what the
+// file dialog covered, and what another window covers meanwhile, must be painted again by the
+// program while the upload runs for seconds without handling events.
+TEST_F(XWindowE2e, TheWindowIsPaintedWholeWhileAnUploadRuns) {
+  auto s = Start(1);
+  ASSERT_TRUE(s) << "no demo window";
+  ASSERT_TRUE(OpenMenu("alt+h")) << "the Help menu did not open";
+  Keys({"c"});  // "&Clear": the upload's own clearing changes nothing below its status lines
+  WindowPixels before;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        before = x_->Grab(window_);
+        if (before.height < 300) return false;
+        const std::uint32_t first = before.At(0, before.height - 1);
+        return std::all_of(before.pixels.end() - 280 * before.width, before.pixels.end(),
+                           [first](std::uint32_t p) { return p == first; });
+      },
+      kReplyLimitMs))
+      << "the cleared screen did not show";
+
+  ASSERT_TRUE(OpenMenu("alt+f")) << "the File menu did not open";
+  Keys({"u"});
+  ASSERT_FALSE(x_->FindWindow("Load Binary", kReplyLimitMs).empty()) << "no file dialog";
+  ASSERT_TRUE(WaitFor([&] { return !SameLowerPart(x_->Grab(window_), before); }, kReplyLimitMs))
+      << "the dialog does not cover the window: this test would prove nothing";
+  const std::size_t mark = s->sim->Log().size();
+  x_->Xdotool({"type", "sim-demo.eeprom"});
+  Keys({"Tab", "Up", "Up", "Return"});  // the type Propeller(.eeprom), two above OBJ file
+
+  // The upload has reached the chip: banner, reset and handshake are behind it, the image,
+  // the EEPROM's programming and its verification (seconds) are ahead.
+  ASSERT_NE(s->sim->WaitForLog(kHandshakeSeen, kStartLimitMs, mark), std::string::npos);
+  const bool wholeAfterDialog =
+      WaitFor([&] { return SameLowerPart(x_->Grab(window_), before); }, 1000, 50);
+  const bool stillUploading = s->sim->Log().find(kImageRan, mark) == std::string::npos;
+  EXPECT_TRUE(wholeAfterDialog) << "the window still shows the closed dialog";
+  ASSERT_TRUE(stillUploading) << "the upload ended before the window was looked at";
+
+  // Another window comes and goes while the chip programs its EEPROM.
+  // The log grows by the image's bytes meanwhile: read it seldom.
+  ASSERT_TRUE(WaitFor([&] { return s->sim->Log().find(kProgramming, mark) != std::string::npos; },
+                      2 * kStartLimitMs, 200))
+      << "the chip did not reach the EEPROM's programming";
+  {
+    TempDir dir;
+    Child cover({"xlogo", "-geometry", "600x300+110+330"}, Env{{"DISPLAY", x_->display()}},
+                dir.path().string(), "", "");
+    ASSERT_TRUE(WaitFor([&] { return !SameLowerPart(x_->Grab(window_), before); }, kReplyLimitMs))
+        << "the other window did not cover ours";
+  }
+  const bool wholeAfterCover =
+      WaitFor([&] { return SameLowerPart(x_->Grab(window_), before); }, 1000, 50);
+  EXPECT_TRUE(s->sim->Log().find(kImageRan, mark) == std::string::npos)
+      << "the upload ended before the window was looked at";
+  EXPECT_TRUE(wholeAfterCover) << "the window still shows the window that covered it";
 }
 
 }  // namespace

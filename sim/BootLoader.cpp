@@ -187,7 +187,6 @@ void BootLoader::BeginAnswer(BootStage stage, std::int64_t atUs) {
     record_.checksumOk = RamChecksum(ram_) == 0 && options_.fault != BootFault::BadChecksum;
   }
   stage_ = stage;
-  if (stage == BootStage::Program) chip_.Note("boot loader: programming the EEPROM", atUs);
   const int busyMs = stage == BootStage::Checksum  ? options_.checksumBusyMs
                      : stage == BootStage::Program ? options_.programBusyMs
                                                    : options_.verifyBusyMs;

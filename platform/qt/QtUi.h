@@ -37,11 +37,6 @@ namespace tavolin::qt {
 
 class MainWindow;
 
-inline constexpr const char* kWindowTitle = "Tavolin for P2 Monitor";
-inline constexpr int kWindowX = 100;
-inline constexpr int kWindowY = 200;
-inline constexpr int kTimerPeriodMs = 40;
-
 class QtUi final : public Ui {
  public:
   QtUi();
@@ -63,6 +58,7 @@ class QtUi final : public Ui {
   void WatchPortHandle(int fd) override;
   Event WaitEvent() override;
   void ProcessPendingEvents() override;
+  void KeepPainted() override;
   void SetMenuChecked(int id, bool checked) override;
   void SetMenuEnabled(int id, bool enabled) override;
   void ShowMessage(std::string_view caption, std::string_view text) override;
@@ -80,9 +76,6 @@ class QtUi final : public Ui {
   bool SetClipboardImage(const Image& picture) override;
   bool SetClipboardText(std::string_view latin1) override;
 
-  // Paints what the window system reports exposed; input and close requests stay with the window
-  // system until the main loop asks for events again.
-  void KeepPainted();
   // What the 40 ms timer does at each tick (public so tests need not wait for it).
   void Tick();
   // The events waiting to be handed out (tests look at it).

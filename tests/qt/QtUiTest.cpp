@@ -62,10 +62,9 @@ class QtDialogUser final : public DialogUser {
     return texts;
   }
   std::string EditText() override { return edit() ? edit()->text().toStdString() : ""; }
+  // Typed as the dialog opened: the proposal is replaced only when the dialog selected it.
   void TypeIntoEdit(const std::string& text) override {
-    if (!edit()) return;
-    edit()->selectAll();
-    QTest::keyClicks(edit(), QString::fromStdString(text));
+    if (edit()) QTest::keyClicks(edit(), QString::fromStdString(text));
   }
   std::vector<std::string> ListLines() override {
     std::vector<std::string> lines;

@@ -40,7 +40,8 @@ class DialogUser {
   // The static texts: a message box's text, the ComPort dialog's question.
   virtual std::vector<std::string> Texts() = 0;
   virtual std::string EditText() = 0;
-  virtual void TypeIntoEdit(const std::string& text) = 0;  // replaces what is there
+  // Types into the field as the dialog opened, which replaces the proposal (it is selected).
+  virtual void TypeIntoEdit(const std::string& text) = 0;
   virtual std::vector<std::string> ListLines() = 0;
   virtual void PickListLine(int index) = 0;  // as a click on it
   virtual void Accept() = 0;                 // OK or Enter

@@ -8,6 +8,7 @@
 #include "app/ConsoleUpload.h"
 #include "app/Startup.h"
 #include "app/Version.h"
+#include "platform/WindowedClock.h"
 
 namespace tavolin {
 
@@ -85,7 +86,9 @@ int RunProgram(const CommandLine& line, Host& host) {
                 " --help.\n");
     return exitcode::kNoWindow;
   }
-  Platform platform{host.clock(), host.serial(), windows->ui(), console, windows->desktop()};
+  // The waits of long operations keep the window painted.
+  WindowedClock clock(host.clock(), [&ui = windows->ui()] { ui.KeepPainted(); });
+  Platform platform{clock, host.serial(), windows->ui(), console, windows->desktop()};
   // AppState is large (buffers, images): on the heap, not on the main thread's stack.
   const auto app = std::make_unique<AppState>(platform);
   return RunWindowed(*app, line);

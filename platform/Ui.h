@@ -100,6 +100,11 @@ class Ui {
   // Lets the window repaint during a long operation: pending native events are processed and
   // the events they produce are dropped, as the long operations expect.
   virtual void ProcessPendingEvents() = 0;
+  // Paints what the window system reports exposed (a closed dialog, a window moved away) and
+  // nothing else: no event is produced or taken, input waits for the main loop.  Called during
+  // every wait of a long operation (platform/WindowedClock.h).  A window system that keeps the
+  // pixels of covered windows needs nothing here.
+  virtual void KeepPainted() {}
 
   // Menu state by command id.  The core owns the state behind every check mark and writes the
   // mark with its field; it never reads a mark back.

@@ -61,7 +61,7 @@ class Win32Ui final : public Ui {
   void StopTimer() override;
   void WatchPortHandle(int handle) override;
   Event WaitEvent() override;
-  void ProcessPendingEvents() override;
+  Interruption ProcessPendingEvents() override;
   void SetMenuChecked(int id, bool checked) override;
   void SetMenuEnabled(int id, bool enabled) override;
   void ShowMessage(std::string_view caption, std::string_view text) override;

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
@@ -238,14 +239,32 @@ TEST(QtWindow, TimerTicksCoalesceAndPauseDuringModalDialogs) {
   EXPECT_EQ(Describe(w.Take()), Describe({{K::Timer, 0}}));
 }
 
-TEST(QtWindow, ProcessPendingEventsDropsWhatItProduced) {
-  Window w;
-  w.ui.Tick();
-  // Delivered only once events are processed, as a key the user pressed meanwhile would be.
-  QCoreApplication::postEvent(w.ui.window(),
-                              new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
-  w.ui.ProcessPendingEvents();
-  EXPECT_EQ(Describe(w.Take()), Describe({{K::Timer, 0}}));
+// What a long operation pumps is dropped; only the close button and Escape are told of.
+TEST(QtWindow, ProcessPendingEventsDropsWhatItProducedButTellsOfCloseAndEscape) {
+  struct Case {
+    const char* name;
+    std::vector<int> keys;  // key presses the user made meanwhile
+    bool close;             // the close button as well
+    Interruption told;
+  };
+  const Case cases[] = {
+      {"a letter", {Qt::Key_X}, false, Interruption::None},
+      {"Escape", {Qt::Key_X, Qt::Key_Escape}, false, Interruption::Stop},
+      {"the close button", {}, true, Interruption::Close},
+      {"Escape and the close button", {Qt::Key_Escape}, true, Interruption::Close},
+  };
+  for (const Case& c : cases) {
+    Window w;
+    w.ui.Tick();
+    // Delivered only once events are processed, as a key the user pressed meanwhile would be.
+    for (const int key : c.keys) {
+      QCoreApplication::postEvent(w.ui.window(),
+                                  new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+    }
+    if (c.close) QCoreApplication::postEvent(w.ui.window(), new QCloseEvent);
+    EXPECT_EQ(w.ui.ProcessPendingEvents(), c.told) << c.name;
+    EXPECT_EQ(Describe(w.Take()), Describe({{K::Timer, 0}})) << c.name;
+  }
 }
 
 TEST(QtWindow, PortWakeUpOncePerCycle) {

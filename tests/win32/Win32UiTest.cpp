@@ -190,11 +190,16 @@ TEST_F(Win32UiTest, TabReachesTheKeyHandling) {
   }
 }
 
-TEST_F(Win32UiTest, LongOperationsDropWhatTheyPump) {
+// What a long operation pumps is dropped; only the close button and Escape are told of.
+TEST_F(Win32UiTest, LongOperationsDropWhatTheyPumpButLearnOfCloseAndEscape) {
   ::PostMessageA(ui_.window(), WM_TIMER, kTimerId, 0);
   ::PostMessageA(ui_.window(), WM_KEYDOWN, 'B', 0x00300001);
+  EXPECT_EQ(ui_.ProcessPendingEvents(), Interruption::None);
+  ::PostMessageA(ui_.window(), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+  EXPECT_EQ(ui_.ProcessPendingEvents(), Interruption::Stop);
+  ::PostMessageA(ui_.window(), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
   ::PostMessageA(ui_.window(), WM_CLOSE, 0, 0);
-  ui_.ProcessPendingEvents();
+  EXPECT_EQ(ui_.ProcessPendingEvents(), Interruption::Close);
   EXPECT_TRUE(ui_.queued().empty());
   EXPECT_TRUE(EventsOf(WM_NULL, 0, 0).empty()) << "nothing comes back later";
 }

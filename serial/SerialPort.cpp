@@ -34,7 +34,11 @@ bool SerialPort::Open(int portNumber, int rateIndex, int ft232r, bool quiet) {
   if (device_ != nullptr) return true;
   lost_ = false;
   device_ = system_.Open(portNumber, OptionsFor(rateIndex, ft232r, quiet));
-  if (device_ == nullptr) return false;
+  if (device_ == nullptr) {
+    openFailure_ = system_.OpenFailure();
+    return false;
+  }
+  openFailure_.clear();
   portNumber_ = portNumber;
   identity_ = device_->Identity();
   return true;
@@ -45,6 +49,7 @@ bool SerialPort::Reopen(int rateIndex, int ft232r) {
   if (identity_.empty()) return false;
   device_ = system_.Reopen(identity_, OptionsFor(rateIndex, ft232r, true));
   if (device_ == nullptr) return false;
+  identity_ = device_->Identity();
   lost_ = false;
   return true;
 }
@@ -57,6 +62,7 @@ bool SerialPort::TakeLoss() {
 
 void SerialPort::DeviceFailed() {
   device_.reset();
+  if (!identity_.empty()) identity_ = system_.IdentityAtLoss(identity_);
   queueCount_ = 0;
   fillCount_ = 0;
   readPosition_ = 0;

@@ -69,6 +69,8 @@ class SerialPort {
   // (the start-up scan), the backend keeps the reason for a failure to itself.
   bool Open(int portNumber, int rateIndex, int ft232r, bool quiet = false);
   bool IsOpen() const { return device_ != nullptr; }
+  // Why the last Open failed (SerialSystem::OpenFailure); empty after one that succeeded.
+  const std::string& OpenFailure() const { return openFailure_; }
   // The device went away while open, and the port has not been opened or closed since.
   bool Lost() const { return lost_; }
   // True once for each loss: whoever reports the loss to the user asks this.
@@ -117,6 +119,7 @@ class SerialPort {
   std::unique_ptr<SerialDevice> device_;
   int portNumber_ = 0;
   std::string identity_;  // of the last device opened by number
+  std::string openFailure_;
   bool lost_ = false;
   bool lossReported_ = false;
   std::array<std::uint8_t, kQueueSize> queue_{};

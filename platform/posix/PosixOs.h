@@ -1,9 +1,12 @@
 // What differs between the POSIX systems, one PosixSerialOs_<os>.cpp per system (chosen by the
 // build): the default serial naming (declared in PosixSerial.h), the probe for a legacy port's
-// hardware, the low-latency request, and the desktop's program that opens documents and web
-// addresses.
+// hardware, the low-latency request, a file's change time and which nodes are pseudo-terminals,
+// and the desktop's program that opens documents and web addresses.
 #pragma once
 
+#include <sys/stat.h>
+
+#include <cstdint>
 #include <string>
 
 namespace tavolin::posix {
@@ -16,10 +19,8 @@ bool ProbeLegacyPortHardware(const std::string& devicePath);
 // ASYNC_LOW_LATENCY); quietly does nothing where there is no such setting.
 void RequestLowLatency(int fd);
 
-// What tells a file at path apart from one made later under the same name: its device, inode
-// and change time (to the nanosecond where the system keeps it) as lstat gives them for the name
-// itself, a link not followed.  Empty when nothing is there.
-std::string PathStamp(const std::string& path);
+// The time a file's status last changed, in nanoseconds, from what stat or lstat gave.
+std::int64_t ChangeTimeNs(const struct stat& st);
 
 // Whether path (followed) is a pseudo-terminal's slave: the system hands its number to whoever
 // opens the next pseudo-terminal.

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -211,6 +212,16 @@ void SplitIdentity(const std::string& identity, std::string& path, std::string& 
   const std::size_t cut = identity.find('\n');
   path = identity.substr(0, cut);
   kind = cut == std::string::npos ? std::string() : identity.substr(cut + 1);
+}
+
+// What tells a file at path apart from one made later under the same name: its device, inode
+// and change time as lstat gives them for the name itself, a link not followed.  Empty when
+// nothing is there.
+std::string PathStamp(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return {};
+  return std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino) + ':' +
+         std::to_string(ChangeTimeNs(st));
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) {

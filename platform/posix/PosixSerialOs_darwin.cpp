@@ -23,11 +23,8 @@ void RequestLowLatency(int /*fd*/) {
   // The macOS drivers have no such setting to ask for.
 }
 
-std::string PathStamp(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return {};
-  return std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino) + ':' +
-         std::to_string(st.st_ctimespec.tv_sec) + '.' + std::to_string(st.st_ctimespec.tv_nsec);
+std::int64_t ChangeTimeNs(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_ctimespec.tv_sec) * 1000000000 + st.st_ctimespec.tv_nsec;
 }
 
 bool IsPseudoTerminal(const std::string& path) {

@@ -33,11 +33,8 @@ void RequestLowLatency(int fd) {
   ::ioctl(fd, TIOCSSERIAL, &info);  // refused by some drivers: they keep their own timing
 }
 
-std::string PathStamp(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return {};
-  return std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino) + ':' +
-         std::to_string(st.st_ctim.tv_sec) + '.' + std::to_string(st.st_ctim.tv_nsec);
+std::int64_t ChangeTimeNs(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
 }
 
 bool IsPseudoTerminal(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "LoaderRig.h"
 #include "app/MenuIds.h"
@@ -174,6 +175,17 @@ TEST(DownloadBinary, AFileOf2GiBOrMoreIsRefusedWithAStatusLine) {
     EXPECT_EQ(rig.app.settings.MsMoveOff, 0);
     EXPECT_TRUE(rig.ui.progressValues.empty());
   }
+}
+
+// The chip is told the size once: a file that grows during the transfer is sent up to that size.
+TEST(DownloadBinary, AFileThatGrowsMeanwhileIsSentOnlyUpToTheAnnouncedSize) {
+  LoaderRig rig(false);
+  GoAheadPeer chip(5);
+  rig.device.peer = &chip;
+  const std::string path = rig.files.Write("g.bin", Bytes(17, 1));
+  rig.ui.onPump = [&path] { std::ofstream(path, std::ios::app | std::ios::binary) << "more"; };
+  DownloadBinary(rig.app, path);
+  EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{4, 16, 1}));
 }
 
 TEST(DownloadBinary, ChosenFileFromTheDialogIsSent) {

@@ -9,6 +9,7 @@
 #include "app/MenuIds.h"
 #include "app/PortLoss.h"
 #include "loader/ImageUpload.h"
+#include "platform/RegularFile.h"
 #include "settings/SettingsFile.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/TerminalScreen.h"
@@ -26,6 +27,14 @@ void LoadSettingsCommand(AppState& app) {
   if (!chosen.path.empty()) LoadSettingsFile(chosen.path, app.settings, app.NormalTerminalMode);
   if (app.settings.ComNr == 0) app.settings.ComNr = rememberedComNr;
   ApplySettings(app);
+}
+
+void SaveSettingsCommand(AppState& app) {
+  const std::string why = SaveSettingsFile(kDefaultSettingsFile, app.settings, app.AutoMode != 0);
+  if (why.empty()) return;
+  app.platform.ui.ShowMessage(
+      kSaveSettingsErrorCaption,
+      std::string(kSettingsNotSaved) + "\n" + AbsolutePath(kDefaultSettingsFile) + "\n" + why);
 }
 
 void ComPortCommand(AppState& app) {
@@ -99,7 +108,10 @@ void Connect(AppState& app) {
   SetComEnabled(app, true);
   if (app.port.IsOpen()) return;
   if (!app.port.Open(app.settings.ComNr, TerminalRate(app.settings), app.settings.FT232R)) {
-    app.platform.ui.ShowMessage(kConnectErrorCaption, kConnectErrorText);
+    const std::string& why = app.port.OpenFailure();
+    app.platform.ui.ShowMessage(
+        kConnectErrorCaption,
+        why.empty() ? std::string(kConnectErrorText) : std::string(kConnectErrorText) + "\n" + why);
     SetComEnabled(app, false);
     return;
   }
@@ -173,7 +185,7 @@ void DispatchCommand(AppState& app, int id) {
       SaveText(app);
       break;
     case menu::kSaveSettings:
-      SaveSettingsFile(kDefaultSettingsFile, app.settings, app.AutoMode != 0);
+      SaveSettingsCommand(app);
       break;
     case menu::kLoadSettings:
       LoadSettingsCommand(app);

@@ -16,6 +16,10 @@ inline constexpr std::string_view kLoadSettingsDefault = "*.ini";
 inline constexpr std::string_view kLoadSettingsFilter = "Tavolin(.ini)|*.ini";
 inline constexpr std::string_view kConnectErrorCaption = "Error";
 inline constexpr std::string_view kConnectErrorText = "COM port not found";
+// The box of a "&Save Settings" that failed: the caption, then the text, the file and the reason
+// on lines of their own.
+inline constexpr std::string_view kSaveSettingsErrorCaption = "Save Settings";
+inline constexpr std::string_view kSettingsNotSaved = "The settings were not saved:";
 
 // Runs the command with that id; ids that are not menu commands do nothing.
 void DispatchCommand(AppState& app, int id);
@@ -37,6 +41,8 @@ int ContentHeight(const Settings& s);
 
 // The user-level open: Com Enabled set; when the port is closed, COM ComNr opened at BaudRate
 // with the screen cleared, or on failure the "COM port not found" box and Com Enabled cleared.
+// The box names the reason the system gave (in use, no permission, no such device) on a second
+// line.
 void Connect(AppState& app);
 
 // Sets the check marks that mirror settings: Auto Mode, Virtual Keycodes, Text Cursor,

@@ -70,7 +70,7 @@ class ConsoleUi : public Ui {
   void StopTimer() override {}
   void WatchPortHandle(int) override {}
   Event WaitEvent() override { return {Event::Kind::CloseRequest, 0}; }
-  void ProcessPendingEvents() override {}
+  Interruption ProcessPendingEvents() override { return Interruption::None; }
   void SetMenuChecked(int, bool) override {}
   void SetMenuEnabled(int, bool) override {}
   void ShowMessage(std::string_view caption, std::string_view text) override;

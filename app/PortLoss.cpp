@@ -16,7 +16,11 @@ std::string PortBackLine(int portNumber) {
 void NoticePortLoss(AppState& app) {
   if (!app.port.TakeLoss()) return;
   SetComEnabled(app, false);
-  if (app.output != nullptr) app.output->PrintLine(PortLostLine(app.port.PortNumber()));
+  if (app.output != nullptr) {
+    // The hint names the window's menu: the console upload ends here and has none.
+    const std::string hint = app.platform.ui.HasWindow() ? std::string(kReconnectHint) : "";
+    app.output->PrintLine(PortLostLine(app.port.PortNumber()) + hint);
+  }
   app.RetakingPort = 1;
   app.NextRetakeMs = app.platform.clock.NowMs() + kRetakeIntervalMs;
 }

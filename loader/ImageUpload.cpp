@@ -180,25 +180,27 @@ void SendTextFile(AppState& app, const std::string& path) {
   std::uint8_t* byte = app.SendBuffer.data();
   bool lineOpen = false;  // characters of the current line have been sent
   // The window is repainted at every line end and, within a long line, at least every
-  // kEventPumpIntervalMs: a file without line ends would otherwise freeze it to the end.
+  // kEventPumpIntervalMs: a file without line ends would otherwise freeze it to the end.  A stop
+  // asked for there ends the send at once (such a line may never end).
   std::int64_t lastPump = clock.NowMs();
   auto pump = [&app, &clock, &lastPump] {
-    app.platform.ui.ProcessPendingEvents();
+    const bool stop = StopRequested(app);
     lastPump = clock.NowMs();
+    return stop;
   };
+  // Ends the line; false when the send is over (port lost, or stopped by the user).
   auto endLine = [&app, &clock, byte, &lineOpen, &pump] {
     byte[0] = '\r';
     app.port.WriteRaw(byte, 1);
-    if (app.port.Lost()) return;
-    pump();
+    if (app.port.Lost() || pump()) return false;
     clock.SleepMs(app.settings.TxtCurs != 0 ? kTextLinePauseCursorMs : kTextLinePauseMs);
     lineOpen = false;
+    return true;
   };
   for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
     if (c == '\r' || c == '\n') {
       if (c == '\r' && in.peek() == '\n') in.get();
-      endLine();
-      if (app.port.Lost()) return;
+      if (!endLine()) return;
       continue;
     }
     byte[0] = static_cast<std::uint8_t>(c);
@@ -206,7 +208,7 @@ void SendTextFile(AppState& app, const std::string& path) {
     if (app.port.Lost()) return;
     if (app.RememberedFileType == filetype::kObj) clock.SleepMs(kTextCharPauseMs);
     lineOpen = true;
-    if (clock.NowMs() - lastPump >= kEventPumpIntervalMs) pump();
+    if (clock.NowMs() - lastPump >= kEventPumpIntervalMs && pump()) return;
   }
   if (lineOpen && !app.port.Lost()) endLine();  // a last line without a line end
 }

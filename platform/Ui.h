@@ -40,6 +40,27 @@ struct Event {
   int value = 0;
 };
 
+// What the user asked for while a long operation kept the window painted.
+enum class Interruption {
+  None,
+  Stop,   // Escape: stop the operation, the program goes on
+  Close,  // the close button: stop the operation, then end the program
+};
+
+// What the events a window produced during a long operation ask for: Close for a close request,
+// Stop for a key-down of Escape (virtual key 0x1B), None for anything else.
+template <class Iterator>
+Interruption InterruptionAmong(Iterator first, Iterator last) {
+  constexpr int kEscapeKey = 0x1B;
+  Interruption asked = Interruption::None;
+  for (; first != last; ++first) {
+    if (first->kind == Event::Kind::CloseRequest) return Interruption::Close;
+    if (first->kind == Event::Kind::KeyDown && first->value == kEscapeKey)
+      asked = Interruption::Stop;
+  }
+  return asked;
+}
+
 struct FileDialogRequest {
   std::string title;
   std::string defaultPath;  // split at its last "\" or "/": start folder and proposed name
@@ -98,8 +119,10 @@ class Ui {
   // Blocks until the next event of the window (the 40 ms timer guarantees one).
   virtual Event WaitEvent() = 0;
   // Lets the window repaint during a long operation: pending native events are processed and
-  // the events they produce are dropped, as the long operations expect.
-  virtual void ProcessPendingEvents() = 0;
+  // the events they produce are dropped, as the long operations expect, except that a close
+  // request (Close) or an Escape key-down (Stop) among them is reported, so that every long
+  // send can be stopped.  Close wins when both came.
+  virtual Interruption ProcessPendingEvents() = 0;
   // Paints what the window system reports exposed (a closed dialog, a window moved away) and
   // nothing else: no event is produced or taken, input waits for the main loop.  Called during
   // every wait of a long operation (platform/WindowedClock.h).  A window system that keeps the

@@ -49,7 +49,11 @@ bool SerialPort::Open(int portNumber, RateSetting rate, int ft232r, bool quiet) 
   if (device_ != nullptr) return true;
   lost_ = false;
   device_ = system_.Open(portNumber, OptionsFor(rate, ft232r, quiet));
-  if (device_ == nullptr) return false;
+  if (device_ == nullptr) {
+    openFailure_ = system_.OpenFailure();
+    return false;
+  }
+  openFailure_.clear();
   rate_ = rate;
   portNumber_ = portNumber;
   identity_ = device_->Identity();
@@ -66,6 +70,7 @@ bool SerialPort::Reopen(RateSetting rate, int ft232r) {
   device_ = system_.Reopen(identity_, OptionsFor(rate, ft232r, true));
   if (device_ == nullptr) return false;
   rate_ = rate;
+  identity_ = device_->Identity();
   lost_ = false;
   return true;
 }
@@ -78,6 +83,7 @@ bool SerialPort::TakeLoss() {
 
 void SerialPort::DeviceFailed() {
   device_.reset();
+  if (!identity_.empty()) identity_ = system_.IdentityAtLoss(identity_);
   queueCount_ = 0;
   fillCount_ = 0;
   readPosition_ = 0;

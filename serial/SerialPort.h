@@ -76,6 +76,8 @@ class SerialPort {
   // The same at a rate given in bits per second (the terminal's rates beyond the index).
   bool Open(int portNumber, RateSetting rate, int ft232r, bool quiet = false);
   bool IsOpen() const { return device_ != nullptr; }
+  // Why the last Open failed (SerialSystem::OpenFailure); empty after one that succeeded.
+  const std::string& OpenFailure() const { return openFailure_; }
   // The device went away while open, and the port has not been opened or closed since.
   bool Lost() const { return lost_; }
   // True once for each loss: whoever reports the loss to the user asks this.
@@ -130,6 +132,7 @@ class SerialPort {
   int portNumber_ = 0;
   RateSetting rate_ = RateForIndex(0);
   std::string identity_;  // of the last device opened by number
+  std::string openFailure_;
   bool lost_ = false;
   bool lossReported_ = false;
   std::array<std::uint8_t, kQueueSize> queue_{};

@@ -288,11 +288,9 @@ std::string FormatSettingsFile(const Settings& s, bool autoModeChecked) {
   return out;
 }
 
-void SaveSettingsFile(const std::string& path, const Settings& settings, bool autoModeChecked) {
-  std::ofstream out;
-  if (!CreateRegularFile(path, out)) return;
-  const std::string text = FormatSettingsFile(settings, autoModeChecked);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+std::string SaveSettingsFile(const std::string& path, const Settings& settings,
+                             bool autoModeChecked) {
+  return ReplaceFileContents(path, FormatSettingsFile(settings, autoModeChecked));
 }
 
 void ApplySettingsText(std::string_view text, Settings& s, std::int32_t& normalTerminalMode) {

@@ -55,9 +55,11 @@ inline constexpr std::size_t kMaxSettingsFileBytes = 1024 * 1024;
 // The whole file as SaveSettingsFile writes it.
 std::string FormatSettingsFile(const Settings& settings, bool autoModeChecked);
 
-// Writes the file at path, replacing an existing one.  A file that cannot be created is skipped
-// without a word.
-void SaveSettingsFile(const std::string& path, const Settings& settings, bool autoModeChecked);
+// Writes the file at path, replacing an existing one in one step (ReplaceFileContents of
+// platform/RegularFile.h): a save that fails or is cut short leaves the old file whole.  Empty on
+// success, otherwise the reason.
+std::string SaveSettingsFile(const std::string& path, const Settings& settings,
+                             bool autoModeChecked);
 
 // Applies the text of a settings file to settings; MsMoveOff is copied into normalTerminalMode.
 void ApplySettingsText(std::string_view text, Settings& settings, std::int32_t& normalTerminalMode);

@@ -99,9 +99,13 @@ class RecordingUi : public Ui {
     return e;
   }
   std::function<void()> onPump;  // called at every ProcessPendingEvents
-  void ProcessPendingEvents() override {
+  // What the user asks for at the pump with this number (1 for the first); None elsewhere.
+  std::map<int, Interruption> interruptAtPump;
+  Interruption ProcessPendingEvents() override {
     ++pumpCount;
     if (onPump) onPump();
+    const auto it = interruptAtPump.find(pumpCount);
+    return it == interruptAtPump.end() ? Interruption::None : it->second;
   }
   // Like the real menus: an id no item sends changes nothing.
   void SetMenuChecked(int id, bool on) override {

@@ -183,10 +183,14 @@ void QtUi::RepaintAfterModal() {
   KeepPainted();
 }
 
-void QtUi::ProcessPendingEvents() {
+Interruption QtUi::ProcessPendingEvents() {
   const std::size_t before = queue_.size();
   QCoreApplication::processEvents();
-  if (queue_.size() > before) queue_.resize(before);
+  if (queue_.size() <= before) return Interruption::None;
+  const Interruption asked =
+      InterruptionAmong(queue_.begin() + static_cast<std::ptrdiff_t>(before), queue_.end());
+  queue_.resize(before);
+  return asked;
 }
 
 void QtUi::SetMenuChecked(int id, bool checked) {

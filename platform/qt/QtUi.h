@@ -9,7 +9,8 @@
 //     PortReadable is queued and the watch rests until the next WaitEvent, by which time the
 //     cycle has polled the port;
 //   - the close button, which becomes a CloseRequest (the window stays until this object goes).
-// ProcessPendingEvents lets the window repaint during a long operation and drops what it queued.
+// ProcessPendingEvents lets the window repaint during a long operation and drops what it queued,
+// telling only of a close request or Escape among it.
 //
 // Repainting.  Without a compositor the window system keeps no pixels of a covered window: what a
 // closed dialog or a departed window uncovers must be painted by us, while the core may go on for
@@ -57,7 +58,7 @@ class QtUi final : public Ui {
   // The handle is a file descriptor.
   void WatchPortHandle(int fd) override;
   Event WaitEvent() override;
-  void ProcessPendingEvents() override;
+  Interruption ProcessPendingEvents() override;
   void KeepPainted() override;
   void SetMenuChecked(int id, bool checked) override;
   void SetMenuEnabled(int id, bool enabled) override;

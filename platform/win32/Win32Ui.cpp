@@ -313,7 +313,7 @@ Event Win32Ui::WaitEvent() {
   return e;
 }
 
-void Win32Ui::ProcessPendingEvents() {
+Interruption Win32Ui::ProcessPendingEvents() {
   const std::size_t before = queue_.size();
   MSG message{};
   while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -323,7 +323,11 @@ void Win32Ui::ProcessPendingEvents() {
     }
     Dispatch(message);
   }
-  if (queue_.size() > before) queue_.resize(before);
+  if (queue_.size() <= before) return Interruption::None;
+  const Interruption asked =
+      InterruptionAmong(queue_.begin() + static_cast<std::ptrdiff_t>(before), queue_.end());
+  queue_.resize(before);
+  return asked;
 }
 
 void Win32Ui::SetMenuChecked(int id, bool checked) {

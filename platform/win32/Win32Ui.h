@@ -58,7 +58,7 @@ class Win32Ui final : public Ui {
   void StopTimer() override;
   void WatchPortHandle(int handle) override;
   Event WaitEvent() override;
-  void ProcessPendingEvents() override;
+  Interruption ProcessPendingEvents() override;
   void KeepPainted() override;
   void SetMenuChecked(int id, bool checked) override;
   void SetMenuEnabled(int id, bool enabled) override;

@@ -164,10 +164,13 @@ TEST(ComPortDialog, OnlyANumberOfOneOrMoreReopens) {
   }
 }
 
+// The box adds the system's reason on a line of its own (without one it is the bare text, as the
+// Com-Port test shows).
 TEST(Connect, OpensAndClearsOrShowsTheBoxAndKeepsComEnabledWithItsMark) {
   for (const bool plugged : {true, false}) {
     AppRig rig;
     if (plugged) rig.serial.Plug(3);
+    rig.serial.failureReason = "the port is in use by another program";
     rig.app.settings.ComNr = 3;
     rig.app.settings.BaudRate = 1;
     rig.app.screen.textMirror = "x";
@@ -185,7 +188,8 @@ TEST(Connect, OpensAndClearsOrShowsTheBoxAndKeepsComEnabledWithItsMark) {
     } else {
       ASSERT_EQ(rig.ui.messages.size(), 1u);
       EXPECT_EQ(rig.ui.messages[0].caption, "Error");
-      EXPECT_EQ(rig.ui.messages[0].text, "COM port not found");
+      EXPECT_EQ(rig.ui.messages[0].text,
+                "COM port not found\nthe port is in use by another program");
     }
   }
 }

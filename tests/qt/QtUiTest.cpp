@@ -142,6 +142,10 @@ class QtHarness final : public UiHarness {
     QCoreApplication::postEvent(window(),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
   }
+  void EscapeArrives() override {
+    QCoreApplication::postEvent(window(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape,
+                                                        Qt::NoModifier, QString(QChar(27))));
+  }
   std::vector<Event> TakeEvents() override {
     QCoreApplication::processEvents();
     std::vector<Event> events;

@@ -98,11 +98,18 @@ TEST_F(SettingsFileTest, LineBreakInAFolderNameCannotSetOtherKeys) {
   EXPECT_EQ(back.AutoDis, 0);
 }
 
-TEST_F(SettingsFileTest, SaveReplacesAnOldFileAndSkipsAnUncreatableOne) {
+// The old file is replaced whole, keeps its permissions and leaves nothing beside it, even when a
+// save cut short earlier left its new file behind; a file that cannot be created says why.
+TEST_F(SettingsFileTest, SaveReplacesAnOldFileAndReportsAnUncreatableOne) {
   const std::string path = Write(std::string(5000, 'x'));
-  SaveSettingsFile(path, Settings{}, true);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+  const fs::perms kept = fs::status(path).permissions();
+  dir_.Write("t.ini.new", "left over");
+  EXPECT_EQ(SaveSettingsFile(path, Settings{}, true), "");
   EXPECT_EQ(testing::TempDir::Read(path), kDefaultFile);
-  SaveSettingsFile(dir_.File("no-such-dir/t.ini"), Settings{}, true);
+  EXPECT_EQ(fs::status(path).permissions(), kept);
+  EXPECT_FALSE(fs::exists(path + ".new"));
+  EXPECT_NE(SaveSettingsFile(dir_.File("no-such-dir/t.ini"), Settings{}, true), "");
   EXPECT_FALSE(fs::exists(dir_.File("no-such-dir")));
 }
 

@@ -26,6 +26,7 @@ class FakeHarness final : public UiHarness {
   bool WindowExists() override { return ui_.HasWindow(); }
   void TimerFires() override {}
   void KeyArrives() override {}
+  void EscapeArrives() override {}
   std::vector<Event> TakeEvents() override {
     std::vector<Event> taken(ui_.events.begin(), ui_.events.end());
     ui_.events.clear();

@@ -137,10 +137,15 @@ TEST_P(UiContract, TicksNeverPileUp) {
 TEST_P(UiContract, ALongOperationDropsWhatItProcesses) {
   if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted events";
   h_->TimerFires();
-  h_->ui().ProcessPendingEvents();  // the tick was queued before: it stays
+  EXPECT_EQ(h_->ui().ProcessPendingEvents(), Interruption::None);  // the tick was queued before
   h_->KeyArrives();
+  EXPECT_EQ(h_->ui().ProcessPendingEvents(), Interruption::None);
+  // Of what it drops, only Escape and the close button are told, so a long send can stop.
+  h_->EscapeArrives();
+  EXPECT_EQ(h_->ui().ProcessPendingEvents(), Interruption::Stop);
+  h_->EscapeArrives();
   h_->PressClose();
-  h_->ui().ProcessPendingEvents();
+  EXPECT_EQ(h_->ui().ProcessPendingEvents(), Interruption::Close);
   EXPECT_EQ(Describe(h_->TakeEvents()), Describe({{K::Timer, 0}}));
 }
 

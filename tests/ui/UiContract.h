@@ -77,6 +77,7 @@ class UiHarness {
   virtual bool WindowExists() = 0;
   virtual void TimerFires() = 0;
   virtual void KeyArrives() = 0;  // a key press the user makes while a long operation runs
+  virtual void EscapeArrives() = 0;
   // Hands out every event the window has queued by now, without waiting for more.
   virtual std::vector<Event> TakeEvents() = 0;
 

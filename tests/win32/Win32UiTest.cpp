@@ -203,6 +203,7 @@ class Win32Harness final : public UiHarness {
   // Straight to the window procedure, as a tick reaches it from the message loop.
   void TimerFires() override { ::SendMessageA(window(), WM_TIMER, win32::kTimerId, 0); }
   void KeyArrives() override { ::PostMessageA(window(), WM_KEYDOWN, 'B', 0x00300001); }
+  void EscapeArrives() override { ::PostMessageA(window(), WM_KEYDOWN, VK_ESCAPE, 0x00010001); }
   // Posts a marker behind whatever is waiting and hands out the events up to it.
   std::vector<Event> TakeEvents() override {
     ::PostMessageA(window(), WM_COMMAND, MAKEWPARAM(kMarker, 0), 0);

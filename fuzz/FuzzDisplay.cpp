@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/ChipAnswers.h"
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
 #include "platform/fake/VirtualClock.h"
@@ -105,6 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 1:
         std::copy(data + pos, data + pos + length, app.ReceiveBuffer.begin());
         Interpret(app, static_cast<int>(length));
+        AnswerQuestions(app);
         break;
       case 2:
         device.Feed(std::vector<std::uint8_t>(data + pos, data + pos + length));

@@ -15,7 +15,11 @@ std::string PortBackLine(int portNumber) {
 void NoticePortLoss(AppState& app) {
   if (!app.port.TakeLoss()) return;
   SetComEnabled(app, false);
-  if (app.output != nullptr) app.output->PrintLine(PortLostLine(app.port.PortNumber()));
+  if (app.output != nullptr) {
+    // The chip's last line may be unfinished; ours is not a continuation of it.
+    app.output->StartFreshLine();
+    app.output->PrintLine(PortLostLine(app.port.PortNumber()));
+  }
   app.RetakingPort = 1;
   app.NextRetakeMs = app.platform.clock.NowMs() + kRetakeIntervalMs;
 }
@@ -34,6 +38,7 @@ void RetakeLostPort(AppState& app) {
   SetComEnabled(app, true);
   if (app.output != nullptr) {
     app.output->ClearScreen();
+    app.output->StartFreshLine();
     app.output->PrintLine(PortBackLine(app.port.PortNumber()));
   }
 }

@@ -3,8 +3,8 @@
 // Principles of operation.  SerialPort notices the loss itself (a read or write that fails) and
 // closes; whatever was running stops at once.  NoticePortLoss, run after every cycle and after the
 // console upload, then tells the user exactly once: the Com Enabled check mark is cleared and the
-// status line "COM<n> lost" is printed.  Later polls find the port closed and print nothing, and
-// the window stops watching the dead handle, so the program is idle again.
+// status line "COM<n> lost" is printed, on a line of its own.  Later polls find the port closed
+// and print nothing, and the window stops watching the dead handle, so the program is idle again.
 //
 // From the loss on the program looks for the same device about once a second, on timer ticks
 // (RetakeLostPort).  When it is back it is opened as Connect opens it (Com Enabled set, the screen

@@ -30,7 +30,7 @@ void Interpret(AppState& app, int length) {
   DisplayInterpreter& in = app.interpreter;
   const auto n = static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(app.ReceiveBuffer.size())));
   ScreenActions actions(app);
-  in.parser.Feed({app.ReceiveBuffer.data(), n}, DialectOf(app), actions);
+  actions.Feed(in.parser, {app.ReceiveBuffer.data(), n}, DialectOf(app));
   in.carryCount = in.parser.HeldCount();
   actions.Finish();
 }
@@ -54,7 +54,7 @@ void PrintText(AppState& app, std::string_view text) {
   // whatever the text leaves unfinished ends with it.
   DisplayParser own;
   ScreenActions actions(app);
-  own.Feed(Bytes(text), DialectOf(app), actions);
+  actions.Feed(own, Bytes(text), DialectOf(app));
   actions.Finish();
 }
 

@@ -154,6 +154,11 @@ void ScreenActions::HostRequest(int x, int y) {
   }
 }
 
+void ScreenActions::Feed(DisplayParser& parser, std::span<const std::uint8_t> bytes,
+                         Dialect dialect) {
+  parser.Feed(bytes, dialect, *this);
+}
+
 void ScreenActions::Finish() {
   if (cursorShown_) DrawCursorMark(app_, true);
   Present(app_);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "terminal/DisplayParser.h"
 
@@ -29,6 +30,10 @@ class ScreenActions final : public DisplayActions {
   void Query(int x) override;
   void FileBlock(std::int32_t block) override;
   void HostRequest(int x, int y) override;
+
+  // Runs bytes through parser onto this screen (here, so that the actions are inlined into the
+  // parser's loop).
+  void Feed(DisplayParser& parser, std::span<const std::uint8_t> bytes, Dialect dialect);
 
   // The cursor mark, then one Present.
   void Finish();

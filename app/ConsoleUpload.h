@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "app/CommandLine.h"
+#include "app/Program.h"  // the exit codes
 #include "loader/ImageUpload.h"
 #include "loader/LoaderState.h"
 #include "platform/Console.h"
@@ -31,26 +32,15 @@ struct AppState;
 inline constexpr std::string_view kConsoleUploadHeader = "Propeller Upload on COM: ";
 inline constexpr std::string_view kConsoleFileHeader = "File: ";
 inline constexpr int kConsoleClosePauseMs = 2000;
-
-// Exit codes of the program.  They never change meaning.
-namespace exitcode {
-inline constexpr int kOk = 0;           // image loaded, the chip answered "..OK -> RUN"
-inline constexpr int kNoWindow = 1;     // the window could not start or is not built in
-inline constexpr int kNoPort = 2;       // the COM port did not open ("No COM")
-inline constexpr int kFileError = 3;    // the image file is missing, unreadable or too long
-inline constexpr int kNoHandshake = 4;  // no chip answered the handshake ("Code Error -> Abort")
-inline constexpr int kLoadError = 5;    // the chip refused the image or the EEPROM write/verify
-inline constexpr int kPortLost = 6;     // the port's device went away during the upload
-}  // namespace exitcode
+// The rate a Propeller 2 program is loaded at, when not the default; the three words of the
+// command line stay as they are.
+inline constexpr const char* kP2BaudVariable = "TAVOLIN_P2_BAUD";
 
 int ExitCodeFor(UploadOutcome outcome);
 
-// The text of --help: the command-line forms and the exit codes.
-std::string UsageText(std::string_view programName);
-bool IsHelpRequest(const CommandLine& line);
-// The text of --version: the program's name and version, one line.
-std::string VersionText(std::string_view programName);
-bool IsVersionRequest(const CommandLine& line);
+// The load rate from the value of TAVOLIN_P2_BAUD (nullptr when it is not set): a rate in the
+// ROM's range, or the default with a warning on standard error for anything else.
+int ConsoleLoadBaud(const char* value, Console& console);
 
 // Status lines as console lines: every CR, LF or CR LF of the texts ends a line with exactly one
 // LF, and a status line is its text and one LF.  ClearScreen has no meaning on a console.
@@ -124,7 +114,7 @@ class ConsoleProgress : public LoadProgress {
 };
 
 // Runs the console upload mode on app (whose platform the caller has set up) and returns the
-// exit code.
-int RunConsoleUpload(AppState& app, const CommandLine& line);
+// exit code.  p2Baud is the value of TAVOLIN_P2_BAUD, nullptr when it is not set.
+int RunConsoleUpload(AppState& app, const CommandLine& line, const char* p2Baud = nullptr);
 
 }  // namespace tavolin

@@ -36,13 +36,12 @@ FileDialogResult RunFileDialog(QWidget* parent, const FileDialogRequest& request
 // ports that can be opened with their numbers and descriptions, and OK; Esc cancels.  Returns the
 // entered text, empty when cancelled.
 std::string RunComPortDialog(QWidget* parent, int current, const std::vector<PortInfo>& ports);
+// The "Baudrate" dialog: a rate in bits per second, pre-filled with current and selected, and
+// OK; Esc cancels.  Returns the entered text, empty when cancelled.
+std::string RunBaudRateDialog(QWidget* parent, int current);
 // One line of the dialog's port list.
 QString PortLine(const PortInfo& port);
 
 void RunMessageBox(QWidget* parent, std::string_view caption, std::string_view text);
-
-// Texts of the dialogs.
-inline constexpr const char* kComPortCaption = "ComPort";
-inline constexpr const char* kComPortPrompt = "On which COM is the Propeller connected?";
 
 }  // namespace tavolin::qt

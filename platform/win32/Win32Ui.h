@@ -1,9 +1,9 @@
 // The main window on Win32, as the core's window interface.
 //
 // Principles of operation.  The window procedure turns the messages it receives into the core's
-// event vocabulary (Win32WindowRules.h) and queues them here; WaitEvent runs the thread's message
-// loop (accelerators first, then TranslateMessage for the characters) until something is queued
-// and hands the events out one at a time.  The loop is kept alive by:
+// event vocabulary (Win32KeyTranslation.h) and queues them here; WaitEvent runs the thread's
+// message loop (accelerators first, then TranslateMessage for the characters) until something is
+// queued and hands the events out one at a time.  The loop is kept alive by:
 //   - the 40 ms window timer (SetTimer, id 0): Windows sends WM_TIMER only when the queue is
 //     otherwise empty, and a tick is queued only when none is waiting and no modal dialog runs,
 //     so ticks never pile up;
@@ -14,7 +14,11 @@
 // Drawing.  The picture is a copy of the screen image shown as a top-down 32-bit DIB with
 // SetDIBitsToDevice in WM_PAINT; the rest of the client area is black.  ShowPicture and
 // PaintOverlay repaint at once (UpdateWindow sends WM_PAINT straight to the window, no input
-// message is dispatched), so the picture is on the screen when they return.
+// message is dispatched), so the picture is on the screen when they return.  Without a compositor
+// (older Windows without desktop composition, Wine on an X server) nobody keeps the pixels of a
+// covered window, so the whole window is painted again as soon as a modal dialog closes, and
+// KeepPainted (called during every wait of a long operation, see platform/WindowedClock.h)
+// paints what was exposed meanwhile.
 #pragma once
 
 #include <windows.h>
@@ -27,17 +31,10 @@
 
 namespace tavolin::win32 {
 
-inline constexpr const char* kWindowTitle = "Tavolin for P2 Monitor";
+// The window's title, place, timer period and progress bar are those of app/Window.h.
 inline constexpr const char* kWindowClass = "TavolinMainWindow";
-inline constexpr int kWindowX = 100;
-inline constexpr int kWindowY = 200;
 inline constexpr UINT_PTR kTimerId = 0;
-inline constexpr UINT kTimerPeriodMs = 40;
 inline constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-inline constexpr int kProgressX = 40;
-inline constexpr int kProgressY = 40;
-inline constexpr int kProgressWidth = 110;
-inline constexpr int kProgressHeight = 15;
 
 class Win32Ui final : public Ui {
  public:
@@ -62,6 +59,7 @@ class Win32Ui final : public Ui {
   void WatchPortHandle(int handle) override;
   Event WaitEvent() override;
   void ProcessPendingEvents() override;
+  void KeepPainted() override;
   void SetMenuChecked(int id, bool checked) override;
   void SetMenuEnabled(int id, bool enabled) override;
   void ShowMessage(std::string_view caption, std::string_view text) override;
@@ -91,6 +89,8 @@ class Win32Ui final : public Ui {
   RECT PictureRect() const;
   void Repaint();
   void ReachScreen();
+  // The whole window, frame and menu bar included, after a modal dialog has uncovered it.
+  void RepaintAfterModal();
 
   HWND window_ = nullptr;
   HMENU menu_ = nullptr;

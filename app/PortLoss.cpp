@@ -17,8 +17,10 @@ void NoticePortLoss(AppState& app) {
   if (!app.port.TakeLoss()) return;
   SetComEnabled(app, false);
   if (app.output != nullptr) {
-    // The hint names the window's menu: the console upload ends here and has none.
+    // The chip's last line may be unfinished; ours is not a continuation of it.  The hint names
+    // the window's menu: the console upload ends here and has none.
     const std::string hint = app.platform.ui.HasWindow() ? std::string(kReconnectHint) : "";
+    app.output->StartFreshLine();
     app.output->PrintLine(PortLostLine(app.port.PortNumber()) + hint);
   }
   app.RetakingPort = 1;
@@ -39,6 +41,7 @@ void RetakeLostPort(AppState& app) {
   SetComEnabled(app, true);
   if (app.output != nullptr) {
     app.output->ClearScreen();
+    app.output->StartFreshLine();
     app.output->PrintLine(PortBackLine(app.port.PortNumber()));
   }
 }

@@ -3,9 +3,9 @@
 // Principles of operation.  SerialPort notices the loss itself (a read or write that fails) and
 // closes; whatever was running stops at once.  NoticePortLoss, run after every cycle and after the
 // console upload, then tells the user exactly once: the Com Enabled check mark is cleared and the
-// status line "COM<n> lost" is printed (in the window with kReconnectHint).  Later polls find the
-// port closed and print nothing, and the window stops watching the dead handle, so the program is
-// idle again.
+// status line "COM<n> lost" is printed on a line of its own (in the window with kReconnectHint).
+// Later polls find the port closed and print nothing, and the window stops watching the dead
+// handle, so the program is idle again.
 //
 // From the loss on the program looks for the same device (SerialSystem::Reopen: never another
 // device that took its name) about once a second, on timer ticks

@@ -9,6 +9,7 @@
 
 #include "app/MainLoop.h"
 #include "app/MenuIds.h"
+#include "app/PortLoss.h"
 #include "loader/ImageUpload.h"
 #include "tests/app/AppRig.h"
 
@@ -96,6 +97,27 @@ TEST(PortLoss, LostWhileIdleIsToldOnceAndNothingMoreHappensOnLaterTicks) {
   rig.Ticks(3000);
   EXPECT_EQ(rig.ui.pictureCount, pictures);
   EXPECT_EQ(rig.lines.lines.size(), 1u);
+}
+
+TEST(PortLoss, TheLineStartsOnALineOfItsOwnAfterTheChipsUnfinishedOne) {
+  for (int ntm : {0, 1}) {
+    AppRig rig;  // the screen is the output
+    fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+    rig.app.NormalTerminalMode = ntm;
+    rig.app.settings.CRmode = 1;
+    const std::string chip = "00062723 the";
+    device.Feed(std::vector<std::uint8_t>(chip.begin(), chip.end()));
+    RunCycle(rig.app, Tick());
+    device.gone = true;
+    RunCycle(rig.app, Tick());
+    EXPECT_EQ(rig.app.screen.textMirror, chip + "\r\nCOM3 lost\r\n" + (ntm ? "\n" : ""));
+    EXPECT_EQ(rig.app.screen.cursorRow, ntm ? 3 : 2) << "CRmode feeds a line at the CR";
+    device.gone = false;
+    rig.clock.Advance(kRetakeIntervalMs);
+    RunCycle(rig.app, Tick());
+    EXPECT_EQ(rig.app.screen.textMirror, "COM3 back\r\n" + std::string(ntm ? "\n" : ""))
+        << "from the top of the cleared screen";
+  }
 }
 
 // Whatever was running when the device went away stops at once: within the time the operation

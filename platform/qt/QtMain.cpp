@@ -42,6 +42,9 @@ int RunWindowedProgram(int argc, char** argv, const CommandLine& line) {
     return 1;
   }
   QApplication application(argc, argv);
+  // The desktop entry (assets/<name>.desktop) that the window belongs to, so that the desktop
+  // shows its icon and name for the window (Wayland goes by this name alone).
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tavolin.Tavolin"));
   posix::PosixClock clock;
   posix::PosixSerialSystem serial;
   posix::PosixConsole console;

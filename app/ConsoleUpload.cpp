@@ -2,7 +2,6 @@
 
 #include "app/AppState.h"
 #include "app/PortLoss.h"
-#include "app/Version.h"
 
 namespace tavolin {
 
@@ -23,62 +22,6 @@ int ExitCodeFor(UploadOutcome outcome) {
       return exitcode::kPortLost;
   }
   return exitcode::kLoadError;
-}
-
-bool IsHelpRequest(const CommandLine& line) {
-  return line.first == "--help" || line.first == "-h";
-}
-
-bool IsVersionRequest(const CommandLine& line) {
-  return line.first == "--version";
-}
-
-std::string VersionText(std::string_view programName) {
-  std::string text(programName);
-  text += ' ';
-  text += kVersion;
-  text += '\n';
-  return text;
-}
-
-std::string UsageText(std::string_view programName) {
-  const std::string name(programName);
-  return "Usage:\n"
-         "  " +
-         name +
-         "                           windowed terminal, settings from Tavolin2.ini\n"
-         "  " +
-         name +
-         " SETTINGS-FILE             windowed terminal, settings from SETTINGS-FILE\n"
-         "  " +
-         name +
-         " SETTINGS-FILE -A IMAGE    the same, then upload IMAGE once connected\n"
-         "  " +
-         name +
-         " IMAGE -L PORT-NUMBER      load IMAGE into the chip on COM PORT-NUMBER\n"
-         "                                    (RAM, or EEPROM for a path containing .eeprom)\n"
-         "                                    without a window, then exit\n"
-         "  " +
-         name +
-         " --help | -h               this text\n"
-         "  " +
-         name +
-         " --version                 the version of this program\n"
-         "\n"
-         "COM n is the device named by the environment variable TAVOLIN_COMn when it is set,\n"
-         "otherwise the n-th serial device of the machine (USB adapters first).\n"
-         "\n"
-         "Exit codes of the upload (-L):\n"
-         "  0  the image was loaded and the chip answered \"..OK -> RUN\"\n"
-         "  2  the COM port did not open\n"
-         "  3  the image file is missing, unreadable or longer than 32804 bytes\n"
-         "  4  no chip answered the handshake\n"
-         "  5  the chip reported a checksum, EEPROM write or EEPROM verify error\n"
-         "  6  the COM port was lost during the upload (the adapter was unplugged)\n"
-         "Other exit codes:\n"
-         "  0  the windowed terminal ended normally, or this text or the version was shown\n"
-         "  1  the windowed terminal could not start (no window system, or this program was\n"
-         "     built without it)\n";
 }
 
 void ConsoleTextOutput::PrintText(std::string_view text) {

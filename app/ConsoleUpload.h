@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "app/CommandLine.h"
+#include "app/Program.h"  // the exit codes
 #include "loader/ImageUpload.h"
 #include "loader/LoaderState.h"
 #include "platform/Console.h"
@@ -32,25 +33,7 @@ inline constexpr std::string_view kConsoleUploadHeader = "Propeller Upload on CO
 inline constexpr std::string_view kConsoleFileHeader = "File: ";
 inline constexpr int kConsoleClosePauseMs = 2000;
 
-// Exit codes of the program.  They never change meaning.
-namespace exitcode {
-inline constexpr int kOk = 0;           // image loaded, the chip answered "..OK -> RUN"
-inline constexpr int kNoWindow = 1;     // the window could not start or is not built in
-inline constexpr int kNoPort = 2;       // the COM port did not open ("No COM")
-inline constexpr int kFileError = 3;    // the image file is missing, unreadable or too long
-inline constexpr int kNoHandshake = 4;  // no chip answered the handshake ("Code Error -> Abort")
-inline constexpr int kLoadError = 5;    // the chip refused the image or the EEPROM write/verify
-inline constexpr int kPortLost = 6;     // the port's device went away during the upload
-}  // namespace exitcode
-
 int ExitCodeFor(UploadOutcome outcome);
-
-// The text of --help: the command-line forms and the exit codes.
-std::string UsageText(std::string_view programName);
-bool IsHelpRequest(const CommandLine& line);
-// The text of --version: the program's name and version, one line.
-std::string VersionText(std::string_view programName);
-bool IsVersionRequest(const CommandLine& line);
 
 // Status lines as console lines: every CR, LF or CR LF of the texts ends a line with exactly one
 // LF, and a status line is its text and one LF.  ClearScreen has no meaning on a console.

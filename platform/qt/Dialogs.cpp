@@ -18,6 +18,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/Window.h"
+
 namespace tavolin::qt {
 namespace {
 
@@ -103,10 +105,10 @@ QString PortLine(const PortInfo& port) {
 
 std::string RunComPortDialog(QWidget* parent, int current, const std::vector<PortInfo>& ports) {
   QDialog dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  dialog.setWindowTitle(QString::fromLatin1(kComPortCaption));
+  dialog.setWindowTitle(QString::fromLatin1(window::kComPortCaption));
   dialog.setObjectName(QStringLiteral("ComPortDialog"));
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new QLabel(QString::fromLatin1(kComPortPrompt), &dialog));
+  layout->addWidget(new QLabel(QString::fromLatin1(window::kComPortPrompt), &dialog));
   auto* edit = new QLineEdit(QString::number(current), &dialog);
   layout->addWidget(edit);
   if (!ports.empty()) {

@@ -41,8 +41,4 @@ QString PortLine(const PortInfo& port);
 
 void RunMessageBox(QWidget* parent, std::string_view caption, std::string_view text);
 
-// Texts of the dialogs.
-inline constexpr const char* kComPortCaption = "ComPort";
-inline constexpr const char* kComPortPrompt = "On which COM is the Propeller connected?";
-
 }  // namespace tavolin::qt

@@ -17,18 +17,10 @@
 #include <QProgressBar>
 #include <cstring>
 
+#include "app/Window.h"
 #include "platform/qt/KeyTranslation.h"
 
 namespace tavolin::qt {
-namespace {
-
-constexpr int kProgressX = 40;
-constexpr int kProgressY = 40;
-constexpr int kProgressWidth = 110;
-constexpr int kProgressHeight = 15;
-constexpr int kProgressMax = 100;
-
-}  // namespace
 
 QImage ImageView(const Image& picture) {
   const auto count = static_cast<std::size_t>(std::max(picture.width, 0)) *
@@ -125,8 +117,9 @@ ClientArea::ClientArea(QWidget* parent, EventSink sink)
   p.setColor(QPalette::Window, Qt::black);
   setPalette(p);
   picture_->move(0, 0);
-  progress_->setGeometry(kProgressX, kProgressY, kProgressWidth, kProgressHeight);
-  progress_->setRange(0, kProgressMax);
+  progress_->setGeometry(window::kProgressX, window::kProgressY, window::kProgressWidth,
+                         window::kProgressHeight);
+  progress_->setRange(0, window::kProgressMax);
   progress_->setTextVisible(false);
   progress_->setFocusPolicy(Qt::NoFocus);
   progress_->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -1,14 +1,8 @@
 #include "platform/qt/QtMain.h"
 
 #include <QApplication>
-#include <memory>
 
-#include "app/AppState.h"
-#include "app/Startup.h"
-#include "platform/posix/PosixClock.h"
-#include "platform/posix/PosixConsole.h"
 #include "platform/posix/PosixDesktop.h"
-#include "platform/posix/PosixSerial.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/X11Raise.h"
 
@@ -31,28 +25,33 @@ bool WindowSystemReachable() {
 #endif
 }
 
+// The application before the window, and the window gone before the application.
+class QtWindowSystem : public WindowSystem {
+ public:
+  QtWindowSystem(int& argc, char** argv) : application_(argc, argv) {
+    // The desktop entry (assets/<name>.desktop) that the window belongs to, so that the desktop
+    // shows its icon and name for the window (Wayland goes by this name alone).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tavolin.Tavolin"));
+  }
+  Ui& ui() override { return ui_; }
+  Desktop& desktop() override { return desktop_; }
+
+ private:
+  QApplication application_;
+  QtUi ui_;
+  WindowedDesktop desktop_;
+};
+
 }  // namespace
 
-int RunWindowedProgram(int argc, char** argv, const CommandLine& line) {
+std::unique_ptr<WindowSystem> QtHost::OpenWindowSystem(std::string& reason) {
   if (!WindowSystemReachable()) {
-    posix::PosixConsole console;
-    console.Err(
-        "tavolin: no window system found (DISPLAY is not set).  Run it on a desktop, or use the "
-        "console upload: tavolin IMAGE -L PORT-NUMBER (see tavolin --help).\n");
-    return 1;
+    reason =
+        "no window system found (DISPLAY is not set).  Run it on a desktop, or use the console "
+        "upload: tavolin IMAGE -L PORT-NUMBER.";
+    return nullptr;
   }
-  QApplication application(argc, argv);
-  // The desktop entry (assets/<name>.desktop) that the window belongs to, so that the desktop
-  // shows its icon and name for the window (Wayland goes by this name alone).
-  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tavolin.Tavolin"));
-  posix::PosixClock clock;
-  posix::PosixSerialSystem serial;
-  posix::PosixConsole console;
-  WindowedDesktop desktop;
-  QtUi ui;
-  Platform platform{clock, serial, ui, console, desktop};
-  auto app = std::make_unique<AppState>(platform);
-  return RunWindowed(*app, line);
+  return std::make_unique<QtWindowSystem>(argc_, argv_);
 }
 
 }  // namespace tavolin::qt

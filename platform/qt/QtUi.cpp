@@ -13,9 +13,10 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include "app/MenuTable.h"
+#include "app/Window.h"
 #include "platform/qt/Dialogs.h"
 #include "platform/qt/MainWindow.h"
-#include "app/MenuTable.h"
 
 namespace tavolin::qt {
 
@@ -36,7 +37,7 @@ class ModalScope {
 }  // namespace
 
 QtUi::QtUi() : timer_(std::make_unique<QTimer>()) {
-  timer_->setInterval(kTimerPeriodMs);
+  timer_->setInterval(window::kTimerPeriodMs);
   timer_->setTimerType(Qt::PreciseTimer);
   QObject::connect(timer_.get(), &QTimer::timeout, [this] { Tick(); });
 }
@@ -49,9 +50,9 @@ QtUi::~QtUi() {
 
 bool QtUi::OpenWindow(int width, int height) {
   window_ = std::make_unique<MainWindow>([this](const Event& e) { Post(e); });
-  window_->setWindowTitle(QString::fromLatin1(kWindowTitle));
+  window_->setWindowTitle(QString::fromLatin1(window::kTitle));
   BuildMenu();
-  window_->move(kWindowX, kWindowY);
+  window_->move(window::kX, window::kY);
   SetContentSize(width, height);
   window_->show();
   window_->activateWindow();

@@ -30,11 +30,6 @@ namespace tavolin::qt {
 
 class MainWindow;
 
-inline constexpr const char* kWindowTitle = "Tavolin for P2 Monitor";
-inline constexpr int kWindowX = 100;
-inline constexpr int kWindowY = 200;
-inline constexpr int kTimerPeriodMs = 40;
-
 class QtUi final : public Ui {
  public:
   QtUi();

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/win32/Win32WindowRules.h"
+#include "app/Window.h"
 
 // windows.h first (in the header): the common dialogs build on it.
 #include <commdlg.h>
@@ -20,6 +20,18 @@ namespace tavolin::win32 {
 namespace {
 
 constexpr std::size_t kPathBytes = 4096;
+
+std::vector<std::string> Split(std::string_view s, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t at = s.find(separator, start);
+    parts.emplace_back(s.substr(start, at == std::string_view::npos ? at : at - start));
+    if (at == std::string_view::npos) break;
+    start = at + 1;
+  }
+  return parts;
+}
 
 // The predefined control classes of a dialog template.
 constexpr WORD kButtonAtom = 0x0080;
@@ -158,11 +170,12 @@ std::vector<std::uint8_t> ComPortTemplate(bool withPortList) {
   t.Short(y);
   t.Word(0);  // no menu
   t.Word(0);  // the dialog class
-  t.Text(kComPortCaption);
+  t.Text(window::kComPortCaption);
   t.Word(8);
   t.Text("MS Shell Dlg");
 
-  t.Item(SS_LEFT, kMargin, promptY, kWidth, kLineHeight, 0xFFFF, kStaticAtom, kComPortPrompt);
+  t.Item(SS_LEFT, kMargin, promptY, kWidth, kLineHeight, 0xFFFF, kStaticAtom,
+         window::kComPortPrompt);
   t.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, kMargin, editY, kWidth, kEditHeight,
          kComPortEditId, kEditAtom, "");
   if (withPortList) {
@@ -229,6 +242,46 @@ void RunMessageBox(HWND owner, std::string_view caption, std::string_view text) 
   const std::string c(caption);
   const std::string t(text);
   ::MessageBoxA(owner, t.c_str(), c.c_str(), MB_OK);
+}
+
+std::string DialogFilter(std::string_view filter, int* pairs) {
+  std::string result;
+  int kept = 0;
+  if (!filter.empty()) {
+    const std::vector<std::string> parts = Split(filter, '|');
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+      std::string patterns;
+      for (const std::string& p : Split(parts[i + 1], ';')) {
+        if (p.empty()) continue;
+        if (!patterns.empty()) patterns.push_back(';');
+        patterns += p;
+      }
+      if (patterns.empty()) continue;
+      result += parts[i];
+      result.push_back('\0');
+      result += patterns;
+      result.push_back('\0');
+      ++kept;
+    }
+  }
+  if (pairs != nullptr) *pairs = kept;
+  if (kept == 0) return {};
+  result.push_back('\0');  // the list ends with an empty label
+  return result;
+}
+
+DialogStart SplitDialogStart(std::string_view path) {
+  DialogStart result;
+  const std::size_t at = path.find_last_of("\\/");
+  std::string_view name = path;
+  if (at != std::string_view::npos) {
+    result.folder = std::string(path.substr(0, at));
+    // A drive's root keeps its separator: "C:" alone is the drive's current folder.
+    if (result.folder.empty() || result.folder.back() == ':') result.folder.push_back(path[at]);
+    name = path.substr(at + 1);
+  }
+  if (IsValidFileName(name)) result.name = std::string(name);
+  return result;
 }
 
 }  // namespace tavolin::win32

@@ -1,5 +1,6 @@
 // The window's modal dialogs on Windows: the common file dialogs, the "ComPort" input dialog and
-// message boxes.  Each runs its own message loop with owner disabled, as modal dialogs do.
+// message boxes.  Each runs its own message loop with owner disabled, as modal dialogs do.  And
+// the pure rules behind the file dialogs (filter list, start folder), tested without a dialog.
 #pragma once
 
 #include <windows.h>
@@ -29,8 +30,19 @@ std::string PortLine(const PortInfo& port);
 
 void RunMessageBox(HWND owner, std::string_view caption, std::string_view text);
 
-inline constexpr const char* kComPortCaption = "ComPort";
-inline constexpr const char* kComPortPrompt = "On which COM is the Propeller connected?";
+// "label|pattern;pattern|..." as the common dialogs' filter: label NUL patterns NUL ... NUL.  A
+// label without a pattern is dropped; the count of pairs kept goes to pairs.  Empty when no pair
+// is left (the dialog then gets no filter).
+std::string DialogFilter(std::string_view filter, int* pairs);
+
+// The start folder and proposed name of a file dialog: the default path split at its last "\"
+// or "/"; the name only when Windows accepts it as a file name.
+struct DialogStart {
+  std::string folder;
+  std::string name;
+};
+DialogStart SplitDialogStart(std::string_view path);
+
 inline constexpr int kComPortEditId = 100;
 inline constexpr int kComPortListId = 101;
 

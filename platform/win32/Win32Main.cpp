@@ -1,38 +1,30 @@
 #include "platform/win32/Win32Main.h"
 
-#include "app/AppState.h"
-#include "app/CommandLine.h"
-#include "app/ConsoleUpload.h"
-#include "platform/win32/Win32Clock.h"
-#include "platform/win32/Win32Console.h"
-#include "platform/win32/Win32Serial.h"
-#include "platform/win32/Win32WindowedMain.h"
+#include "platform/win32/Win32Desktop.h"
+#include "platform/win32/Win32Ui.h"
 
 namespace tavolin::win32 {
 namespace {
 
-constexpr const char* kProgramName = "tavolin";
+class Win32WindowSystem : public WindowSystem {
+ public:
+  Ui& ui() override { return ui_; }
+  Desktop& desktop() override { return desktop_; }
+
+ private:
+  Win32Ui ui_;
+  Win32Desktop desktop_;
+};
 
 }  // namespace
 
-int RunProgram(int argc, char** argv) {
-  const CommandLine line = CommandLineFromArgv(argc, argv);
-  Win32Console console;
-  if (IsHelpRequest(line)) {
-    console.Out(UsageText(kProgramName));
-    return exitcode::kOk;
-  }
-  if (line.second == kOptionConsoleUpload) {
-    // No window and no message box: a box would stall a scripted upload.
-    Win32Clock clock;
-    Win32SerialSystem serial;
-    ConsoleUi ui(console);
-    NullDesktop desktop;
-    Platform platform{clock, serial, ui, console, desktop};
-    AppState app(platform);
-    return RunConsoleUpload(app, line);
-  }
-  return RunWindowedProgram(line);
+std::string Win32Host::PortNamingNote() {
+  return "COM n is the port the Device Manager lists as COMn under Ports.\n";
+}
+
+std::unique_ptr<WindowSystem> Win32Host::OpenWindowSystem(std::string& /*reason*/) {
+  // Windows always has its window system; whether the window opens is RunWindowed's to find.
+  return std::make_unique<Win32WindowSystem>();
 }
 
 }  // namespace tavolin::win32

@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "app/MenuTable.h"
+#include "app/Window.h"
 #include "platform/win32/Win32Dialogs.h"
-#include "platform/win32/Win32WindowRules.h"
+#include "platform/win32/Win32KeyTranslation.h"
+#include "platform/win32/Win32MainWindow.h"
 
 // windows.h first (in the header): the common controls build on it.
 #include <commctrl.h>
@@ -14,8 +16,7 @@
 namespace tavolin::win32 {
 namespace {
 
-constexpr int kComEnabledCommand = 5;  // the command of the Pause accelerator
-constexpr int kProgressMax = 100;
+constexpr int kComEnabledCommand = 5;         // the command of the Pause accelerator
 constexpr UINT kNoMessage = WM_APP + 0x3FFF;  // never posted: a peek for it finds nothing
 
 // Counts a modal dialog for the timer while it runs.
@@ -119,7 +120,7 @@ bool Win32Ui::OpenWindow(int width, int height) {
   if (!RegisterWindowClass(instance, WindowProc)) return false;
   // Sized for the content area without a menu: the menu bar takes its line from the height.
   const SIZE outer = OuterSize(width, height);
-  window_ = ::CreateWindowExA(0, kWindowClass, kWindowTitle, kWindowStyle, kWindowX, kWindowY,
+  window_ = ::CreateWindowExA(0, kWindowClass, window::kTitle, kWindowStyle, window::kX, window::kY,
                               outer.cx, outer.cy, nullptr, nullptr, instance, this);
   if (window_ == nullptr) return false;
   if (!BuildMenu()) {
@@ -136,10 +137,10 @@ bool Win32Ui::OpenWindow(int width, int height) {
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
   ::InitCommonControlsEx(&controls);
-  progress_ =
-      ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, kProgressX, kProgressY, kProgressWidth,
-                        kProgressHeight, window_, nullptr, instance, nullptr);
-  if (progress_ != nullptr) ::SendMessageA(progress_, PBM_SETRANGE32, 0, kProgressMax);
+  progress_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, window::kProgressX,
+                                window::kProgressY, window::kProgressWidth, window::kProgressHeight,
+                                window_, nullptr, instance, nullptr);
+  if (progress_ != nullptr) ::SendMessageA(progress_, PBM_SETRANGE32, 0, window::kProgressMax);
 
   ::ShowWindow(window_, SW_SHOW);
   ::UpdateWindow(window_);
@@ -196,7 +197,8 @@ bool Win32Ui::HasWindow() {
 }
 
 void Win32Ui::StartTimer() {
-  if (window_ != nullptr) timerRunning_ = ::SetTimer(window_, kTimerId, kTimerPeriodMs, nullptr);
+  if (window_ != nullptr)
+    timerRunning_ = ::SetTimer(window_, kTimerId, window::kTimerPeriodMs, nullptr);
 }
 
 void Win32Ui::StopTimer() {
@@ -445,8 +447,8 @@ void Win32Ui::SetProgressVisible(bool visible) {
 
 void Win32Ui::SetProgress(int percent) {
   if (progress_ == nullptr) return;
-  ::SendMessageA(progress_, PBM_SETPOS, static_cast<WPARAM>(std::clamp(percent, 0, kProgressMax)),
-                 0);
+  ::SendMessageA(progress_, PBM_SETPOS,
+                 static_cast<WPARAM>(std::clamp(percent, 0, window::kProgressMax)), 0);
   ::UpdateWindow(progress_);
   ReachScreen();
 }

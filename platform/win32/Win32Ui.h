@@ -1,9 +1,9 @@
 // The main window on Win32, as the core's window interface.
 //
 // Principles of operation.  The window procedure turns the messages it receives into the core's
-// event vocabulary (Win32WindowRules.h) and queues them here; WaitEvent runs the thread's message
-// loop (accelerators first, then TranslateMessage for the characters) until something is queued
-// and hands the events out one at a time.  The loop is kept alive by:
+// event vocabulary (Win32KeyTranslation.h) and queues them here; WaitEvent runs the thread's
+// message loop (accelerators first, then TranslateMessage for the characters) until something is
+// queued and hands the events out one at a time.  The loop is kept alive by:
 //   - the 40 ms window timer (SetTimer, id 0): Windows sends WM_TIMER only when the queue is
 //     otherwise empty, and a tick is queued only when none is waiting and no modal dialog runs,
 //     so ticks never pile up;
@@ -27,17 +27,10 @@
 
 namespace tavolin::win32 {
 
-inline constexpr const char* kWindowTitle = "Tavolin for P2 Monitor";
+// The window's title, place, timer period and progress bar are those of app/Window.h.
 inline constexpr const char* kWindowClass = "TavolinMainWindow";
-inline constexpr int kWindowX = 100;
-inline constexpr int kWindowY = 200;
 inline constexpr UINT_PTR kTimerId = 0;
-inline constexpr UINT kTimerPeriodMs = 40;
 inline constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-inline constexpr int kProgressX = 40;
-inline constexpr int kProgressY = 40;
-inline constexpr int kProgressWidth = 110;
-inline constexpr int kProgressHeight = 15;
 
 class Win32Ui final : public Ui {
  public:

@@ -169,15 +169,6 @@ TEST(RunConsoleUpload, ALostPortStopsTheUploadWithOneLineAndItsOwnExitCode) {
   }
 }
 
-TEST(Usage, ListsEveryExitCodeOfTheUpload) {
-  const std::string usage = UsageText("tavolin");
-  for (int code : {exitcode::kOk, exitcode::kNoPort, exitcode::kFileError, exitcode::kNoHandshake,
-                   exitcode::kLoadError, exitcode::kPortLost}) {
-    EXPECT_NE(usage.find("\n  " + std::to_string(code) + "  "), std::string::npos) << code;
-  }
-  EXPECT_EQ(ExitCodeFor(UploadOutcome::PortLost), 6);
-}
-
 TEST(RunConsoleUpload, EepromImageShowsTheBannerAsLines) {
   ConsoleRig rig;
   rig.chip.bootLoader().options().programBusyMs = 0;

@@ -14,8 +14,8 @@
 #include "app/MenuIds.h"
 #include "app/MenuTable.h"
 #include "platform/win32/Win32Dialogs.h"
+#include "platform/win32/Win32MainWindow.h"
 #include "platform/win32/Win32Ui.h"
-#include "platform/win32/Win32WindowRules.h"
 
 // windows.h first (through Win32Ui.h): the common controls build on it.
 #include <commctrl.h>

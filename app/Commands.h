@@ -20,7 +20,10 @@ inline constexpr std::string_view kConnectErrorText = "COM port not found";
 // Runs the command with that id; ids that are not menu commands do nothing.
 void DispatchCommand(AppState& app, int id);
 
-// Keeps the Baudrate entries, BaudRate and the port's rate in step.
+// The terminal's rate: TermBaud when it is set, otherwise the BaudRate index's.
+RateSetting TerminalRate(const Settings& s);
+
+// Keeps the Baudrate entries, BaudRate, TermBaud and the port's rate in step.
 void SyncBaudMenu(AppState& app);
 
 // After "&Load Settings" (read or cancelled): window size, a new screen image without the band,

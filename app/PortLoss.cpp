@@ -1,5 +1,6 @@
 #include "app/PortLoss.h"
 
+#include "app/Commands.h"
 #include "app/Flags.h"
 
 namespace tavolin {
@@ -29,7 +30,7 @@ void RetakeLostPort(AppState& app) {
   const std::int64_t now = app.platform.clock.NowMs();
   if (now < app.NextRetakeMs) return;
   app.NextRetakeMs = now + kRetakeIntervalMs;
-  if (!app.port.Reopen(app.settings.BaudRate, app.settings.FT232R)) return;
+  if (!app.port.Reopen(TerminalRate(app.settings), app.settings.FT232R)) return;
   app.RetakingPort = 0;
   SetComEnabled(app, true);
   if (app.output != nullptr) {

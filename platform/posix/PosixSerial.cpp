@@ -122,26 +122,18 @@ class PosixSerialDevice : public SerialDevice {
 
   // The whole configuration of a freshly opened port.
   bool Setup(int bitsPerSecond, StopBits stopBits) {
-    bool known = false;
-    const speed_t speed = SpeedFor(bitsPerSecond, known);
     termios t{};
-    if (!known || ::tcgetattr(fd_, &t) != 0) return false;
+    if (::tcgetattr(fd_, &t) != 0) return false;
     MakeRaw(t);
-    SetStopBits(t, stopBits);
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
-    return ::tcsetattr(fd_, TCSANOW, &t) == 0;
+    return Apply(t, bitsPerSecond, stopBits);
   }
 
+  // The rate changes on this descriptor: the modem lines stay as they are (closing and opening
+  // again would drop DTR, and the exclusive open forbids a second descriptor).
   bool Configure(int bitsPerSecond, StopBits stopBits) override {
-    bool known = false;
-    const speed_t speed = SpeedFor(bitsPerSecond, known);
     termios t{};
-    if (!known || ::tcgetattr(fd_, &t) != 0) return false;
-    SetStopBits(t, stopBits);
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
-    return ::tcsetattr(fd_, TCSANOW, &t) == 0;
+    if (::tcgetattr(fd_, &t) != 0) return false;
+    return Apply(t, bitsPerSecond, stopBits);
   }
 
   bool SetDtr(bool on) override { return SetLine(TIOCM_DTR, on); }
@@ -191,6 +183,21 @@ class PosixSerialDevice : public SerialDevice {
   std::string Identity() const override { return identity_; }
 
  private:
+  // A rate without a B constant is set after the rest, through the system's own interface; when
+  // it has none the port keeps its former rate and the answer is false.
+  bool Apply(termios& t, int bitsPerSecond, StopBits stopBits) {
+    if (bitsPerSecond <= 0) return false;
+    bool known = false;
+    const speed_t speed = SpeedFor(bitsPerSecond, known);
+    SetStopBits(t, stopBits);
+    if (known) {
+      ::cfsetispeed(&t, speed);
+      ::cfsetospeed(&t, speed);
+    }
+    if (::tcsetattr(fd_, TCSANOW, &t) != 0) return false;
+    return known || SetArbitraryRate(fd_, bitsPerSecond);
+  }
+
   bool SetLine(int line, bool on) {
     int bits = line;
     return ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits) == 0;

@@ -17,6 +17,14 @@ void RequestLowLatency(int /*fd*/) {
   // The macOS drivers have no such setting to ask for.
 }
 
+bool SetArbitraryRate(int /*fd*/, int /*bitsPerSecond*/) {
+  return false;  // IOSSIOSPEED would do it; not wired up yet
+}
+
+int ReadRate(int /*fd*/) {
+  return 0;
+}
+
 const char* DesktopOpener() {
   return "open";
 }

@@ -135,8 +135,8 @@ constexpr GUID kPortsClass = {
 
 class Win32SerialDevice : public SerialDevice {
  public:
-  Win32SerialDevice(CommCalls& calls, HANDLE handle, std::string name)
-      : calls_(calls), handle_(handle), name_(std::move(name)) {}
+  Win32SerialDevice(CommCalls& calls, HANDLE handle, std::string name, bool dtr, bool rts)
+      : calls_(calls), handle_(handle), name_(std::move(name)), dtr_(dtr), rts_(rts) {}
   ~Win32SerialDevice() override { calls_.CloseHandle(handle_); }
   Win32SerialDevice(const Win32SerialDevice&) = delete;
   Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
@@ -147,14 +147,23 @@ class Win32SerialDevice : public SerialDevice {
     if (bitsPerSecond <= 0 || !calls_.GetCommState(handle_, &dcb)) return false;
     dcb.BaudRate = static_cast<DWORD>(bitsPerSecond);
     dcb.StopBits = stopBits == StopBits::Two ? TWOSTOPBITS : ONESTOPBIT;
+    // The DCB still holds the line modes of the open: written back, a DTR that a reset pulse
+    // has cleared would be raised again, which resets the chip that was just loaded.  The modes
+    // follow the lines as they are now, so a new rate leaves both where they stand.
+    dcb.fDtrControl = dtr_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    dcb.fRtsControl = rts_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
     return calls_.SetCommState(handle_, &dcb) != 0;
   }
 
   bool SetDtr(bool on) override {
-    return calls_.EscapeCommFunction(handle_, on ? SETDTR : CLRDTR) != 0;
+    const bool done = calls_.EscapeCommFunction(handle_, on ? SETDTR : CLRDTR) != 0;
+    if (done) dtr_ = on;
+    return done;
   }
   bool SetRts(bool on) override {
-    return calls_.EscapeCommFunction(handle_, on ? SETRTS : CLRRTS) != 0;
+    const bool done = calls_.EscapeCommFunction(handle_, on ? SETRTS : CLRRTS) != 0;
+    if (done) rts_ = on;
+    return done;
   }
   bool PurgeInput() override { return calls_.PurgeComm(handle_, PURGE_RXCLEAR) != 0; }
 
@@ -188,6 +197,8 @@ class Win32SerialDevice : public SerialDevice {
   CommCalls& calls_;
   HANDLE handle_;
   std::string name_;
+  bool dtr_;  // the lines as last set
+  bool rts_;
 };
 
 // The friendly names and instance ids of the present devices of the Ports class.
@@ -277,7 +288,8 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
     }
     return nullptr;
   }
-  auto port = std::make_unique<Win32SerialDevice>(calls_, h, name);  // closes h on every way out
+  // closes h on every way out
+  auto port = std::make_unique<Win32SerialDevice>(calls_, h, name, options.dtr, options.rts);
   calls_.SetupComm(h, kQueueBytes, kQueueBytes);                     // a hint; drivers may refuse
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);

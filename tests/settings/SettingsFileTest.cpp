@@ -43,6 +43,28 @@ TEST_F(SettingsFileTest, DefaultSettingsAreSavedByteForByte) {
   EXPECT_EQ(testing::TempDir::Read(path), kDefaultFile);
 }
 
+// The keys an older version does not know are written after its fifteen, and only when they hold
+// something else than their defaults; a file of the older version reads them as the defaults.
+TEST_F(SettingsFileTest, NewKeysAppearOnlyWhenSetAndOlderFilesReadAsBefore) {
+  Settings fast;
+  fast.TermBaud = 921600;
+  fast.P2LoadBaud = 230400;
+  const std::string text = FormatSettingsFile(fast, true);
+  std::string expected(kDefaultFile);
+  expected.insert(expected.find("[Colors]"), "TermBaud=921600\r\nP2LoadBaud=230400\r\n");
+  EXPECT_EQ(text, expected) << "the older keys keep their lines and order; BaudRate stays 0";
+  const Settings back = Read(text);
+  EXPECT_EQ(back.TermBaud, 921600);
+  EXPECT_EQ(back.P2LoadBaud, 230400);
+  EXPECT_EQ(back.BaudRate, 0);
+
+  Settings older = fast;
+  std::int32_t mode = 0;
+  ASSERT_TRUE(LoadSettingsFile(Write(kDefaultFile), older, mode));
+  EXPECT_EQ(older.TermBaud, 0);
+  EXPECT_EQ(older.P2LoadBaud, 2000000);
+}
+
 TEST_F(SettingsFileTest, SaveWritesCheckMarkEmptyAutoloadAndCutPalette) {
   Settings s;
   s.AutoDis = 1;

@@ -403,7 +403,15 @@ TEST(Win32Serial, LineControlPurgeAndRateChangeUseTheirOwnCalls) {
   EXPECT_TRUE(port->Configure(9600, StopBits::One));
   EXPECT_EQ(comm.state.BaudRate, 9600u);
   EXPECT_EQ(comm.state.StopBits, ONESTOPBIT);
-  EXPECT_EQ(FlagWord(comm.state), flags) << "a rate change keeps the lines and flags";
+  // The open enabled DTR, the pulse above left it clear: the new state writes it clear, so that
+  // the rate change does not raise it (and reset the chip) again.
+  EXPECT_EQ(comm.state.fDtrControl, static_cast<DWORD>(DTR_CONTROL_DISABLE));
+  EXPECT_EQ(comm.state.fRtsControl, static_cast<DWORD>(RTS_CONTROL_DISABLE));
+  EXPECT_EQ(FlagWord(comm.state), flags & ~0x30u) << "the other flags stay";
+  EXPECT_TRUE(port->SetDtr(true));
+  EXPECT_TRUE(port->Configure(2000000, StopBits::One));
+  EXPECT_EQ(comm.state.BaudRate, 2000000u) << "any rate goes to the driver as it is";
+  EXPECT_EQ(comm.state.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
 
   // A device without modem lines (Wine's pseudo-terminals) refuses quietly.
   comm.escapeOk = FALSE;

@@ -238,8 +238,11 @@ LRESULT Win32Ui::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  if (const std::optional<Event> e = EventForMessage(message, wParam, lParam, PictureRect())) {
-    Post(*e);
+  const WindowInput input = InputForMessage(message, wParam, lParam, PictureRect());
+  if (input.capture == Capture::Take) ::SetCapture(window_);
+  if (input.capture == Capture::Release && ::GetCapture() == window_) ::ReleaseCapture();
+  if (input.event) {
+    Post(*input.event);
     // The close request is the program's to decide: the window stays.
     if (message == WM_CLOSE || message == WM_COMMAND) return 0;
   }
@@ -294,6 +297,7 @@ void Win32Ui::Dispatch(MSG& message) {
       ::TranslateAcceleratorA(window_, accelerators_, &message)) {
     return;
   }
+  if (IsFocusNavigation(message.message, message.wParam, ::GetKeyState(VK_SHIFT) < 0)) return;
   ::TranslateMessage(&message);
   ::DispatchMessageA(&message);
 }

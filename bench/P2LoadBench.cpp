@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "loader/BootLoader.h"
 #include "loader/ImageUpload.h"
 #include "loader/P2Loader.h"
 #include "platform/fake/FakePlatform.h"

@@ -110,7 +110,8 @@ TEST(PortLoss, TheLineStartsOnALineOfItsOwnAfterTheChipsUnfinishedOne) {
     RunCycle(rig.app, Tick());
     device.gone = true;
     RunCycle(rig.app, Tick());
-    EXPECT_EQ(rig.app.screen.textMirror, chip + "\r\nCOM3 lost\r\n" + (ntm ? "\n" : ""));
+    EXPECT_EQ(rig.app.screen.textMirror,
+              chip + "\r\nCOM3 lost" + std::string(kReconnectHint) + "\r\n" + (ntm ? "\n" : ""));
     EXPECT_EQ(rig.app.screen.cursorRow, ntm ? 3 : 2) << "CRmode feeds a line at the CR";
     device.gone = false;
     rig.clock.Advance(kRetakeIntervalMs);

@@ -244,7 +244,7 @@ TEST(QtWindow, CheckItemsAreTheOnesTheCoreKeepsStateFor) {
   }
   EXPECT_EQ(checkable, (std::set<int>{menu::kComEnabled, menu::kAutoMode, menu::kNormalTerminalMode,
                                       menu::kVirtualKeycodes, menu::kTextCursor, 19, 20, 21, 22, 23,
-                                      24, 25, 26, menu::kCrAutoLf}));
+                                      24, 25, 26, menu::kCrAutoLf, 40, 41, 42, 43, 44}));
 }
 
 // The port's handle wakes the loop once per cycle while it is readable - a hung-up handle (the

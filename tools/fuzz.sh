@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ (clang, address and undefined-behaviour sanitizers) and
-# runs each for SECONDS (default 60), starting from the seed corpus in fuzz/corpus/<target>/.
-# New inputs the fuzzer finds stay in a scratch folder; a crashing input is kept as
-# build/fuzz/findings/<target>-crash-... and the script fails.  Usage: tools/fuzz.sh [SECONDS]
+# runs each for RUNS inputs (default 1000000) or at most SECONDS (default 120), whichever ends
+# first, as many targets at a time as there are cores, starting from the seed corpus in
+# fuzz/corpus/<target>/.  Inputs grow up to 4 KB.  New inputs the fuzzer finds stay in a scratch
+# folder; a crashing input is kept as build/fuzz/findings/<target>-crash-... and the script
+# fails.  Each target's line says how many inputs it ran, how fast, and what it covered.
+# Usage: tools/fuzz.sh [SECONDS [RUNS]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds="${1:-60}"
+seconds="${1:-120}"
+runs="${2:-1000000}"
 tools/install-deps.sh
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
@@ -13,24 +17,43 @@ findings="build/fuzz/findings"
 mkdir -p "$findings"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-status=0
+
+fuzz_one() {
+  local program="$1" target="$2"
+  mkdir -p "$work/$target"
+  local rc=0
+  "$program" -runs="$runs" -max_total_time="$seconds" -max_len=4096 \
+    -rss_limit_mb=4096 -timeout=10 -artifact_prefix="$findings/$target-" \
+    "$work/$target" "fuzz/corpus/$target" >"$work/$target.log" 2>&1 || rc=$?
+  echo "$rc" >"$work/$target.rc"
+}
+
+targets=()
 for program in build/fuzz/fuzz/fuzz_*; do
   [ -f "$program" ] && [ -x "$program" ] || continue
   target="${program##*/fuzz_}"
-  mkdir -p "$work/$target"
+  targets+=("$target")
+  while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n || true; done
+  fuzz_one "$program" "$target" &
+done
+wait
+
+status=0
+for target in "${targets[@]}"; do
   log="$work/$target.log"
-  if "$program" -max_total_time="$seconds" -rss_limit_mb=4096 -timeout=10 \
-      -artifact_prefix="$findings/$target-" "$work/$target" "fuzz/corpus/$target" >"$log" 2>&1; then
-    done_line="$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1)"
-    runs="$(sed -E 's/^#([0-9]+).*/\1/' <<<"$done_line")"
-    cov="$(sed -E 's/.*cov: ([0-9]+).*/\1/' <<<"$done_line")"
-    features="$(sed -E 's/.*ft: ([0-9]+).*/\1/' <<<"$done_line")"
-    printf '%-16s %10s executions in %ss, cov: %s, ft: %s\n' "$target" "$runs" "$seconds" "$cov" \
-      "$features"
-  else
+  done_line="$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 || true)"
+  if [ "$(cat "$work/$target.rc")" != 0 ] || [ -z "$done_line" ]; then
     echo "$target: FINDING (input kept in $findings/)"
     tail -n 60 "$log"
     status=1
+    continue
   fi
+  executed="$(sed -E 's/^#([0-9]+).*/\1/' <<<"$done_line")"
+  rate="$(sed -E 's/.*exec\/s: ([0-9]+).*/\1/' <<<"$done_line")"
+  cov="$(sed -E 's/.*cov: ([0-9]+).*/\1/' <<<"$done_line")"
+  features="$(sed -E 's/.*ft: ([0-9]+).*/\1/' <<<"$done_line")"
+  time_taken="$(sed -nE 's/^Done [0-9]+ runs in ([0-9]+) second.*/\1/p' "$log" | tail -1)"
+  printf '%-16s %8s inputs in %4ss (%6s/s), cov: %s, ft: %s\n' "$target" "$executed" \
+    "${time_taken:-?}" "$rate" "$cov" "$features"
 done
 exit "$status"

@@ -11,10 +11,7 @@ bool Inside(const RECT& r, LPARAM lParam) {
   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
 
-}  // namespace
-
-std::optional<Event> EventForMessage(UINT message, WPARAM wParam, LPARAM lParam,
-                                     const RECT& picture) {
+std::optional<Event> EventFor(UINT message, WPARAM wParam, LPARAM lParam, const RECT& picture) {
   using K = Event::Kind;
   const int value = static_cast<int>(wParam);
   switch (message) {
@@ -46,6 +43,25 @@ std::optional<Event> EventForMessage(UINT message, WPARAM wParam, LPARAM lParam,
     default:
       return std::nullopt;  // WM_LBUTTONDBLCLK among them: the picture's double click is silent
   }
+}
+
+}  // namespace
+
+WindowInput InputForMessage(UINT message, WPARAM wParam, LPARAM lParam, const RECT& picture) {
+  WindowInput input{EventFor(message, wParam, lParam, picture), Capture::Keep};
+  if (input.event) {
+    const Event::Kind kind = input.event->kind;
+    if (kind == Event::Kind::LeftClick || kind == Event::Kind::RightDown) {
+      input.capture = Capture::Take;
+    } else if (kind == Event::Kind::ButtonUp) {
+      input.capture = Capture::Release;
+    }
+  }
+  return input;
+}
+
+bool IsFocusNavigation(UINT message, WPARAM wParam, bool shiftHeld) {
+  return shiftHeld && wParam == VK_TAB && (message == WM_KEYDOWN || message == WM_KEYUP);
 }
 
 }  // namespace tavolin::win32

@@ -135,8 +135,8 @@ constexpr GUID kPortsClass = {
 
 class Win32SerialDevice : public SerialDevice {
  public:
-  Win32SerialDevice(CommCalls& calls, HANDLE handle, std::string name)
-      : calls_(calls), handle_(handle), name_(std::move(name)) {}
+  Win32SerialDevice(CommCalls& calls, HANDLE handle, std::string identity, bool dtr, bool rts)
+      : calls_(calls), handle_(handle), identity_(std::move(identity)), dtr_(dtr), rts_(rts) {}
   ~Win32SerialDevice() override { calls_.CloseHandle(handle_); }
   Win32SerialDevice(const Win32SerialDevice&) = delete;
   Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
@@ -147,14 +147,23 @@ class Win32SerialDevice : public SerialDevice {
     if (bitsPerSecond <= 0 || !calls_.GetCommState(handle_, &dcb)) return false;
     dcb.BaudRate = static_cast<DWORD>(bitsPerSecond);
     dcb.StopBits = stopBits == StopBits::Two ? TWOSTOPBITS : ONESTOPBIT;
+    // The DCB still holds the line modes of the open: written back, a DTR that a reset pulse
+    // has cleared would be raised again, which resets the chip that was just loaded.  The modes
+    // follow the lines as they are now, so a new rate leaves both where they stand.
+    dcb.fDtrControl = dtr_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    dcb.fRtsControl = rts_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
     return calls_.SetCommState(handle_, &dcb) != 0;
   }
 
   bool SetDtr(bool on) override {
-    return calls_.EscapeCommFunction(handle_, on ? SETDTR : CLRDTR) != 0;
+    const bool done = calls_.EscapeCommFunction(handle_, on ? SETDTR : CLRDTR) != 0;
+    if (done) dtr_ = on;
+    return done;
   }
   bool SetRts(bool on) override {
-    return calls_.EscapeCommFunction(handle_, on ? SETRTS : CLRRTS) != 0;
+    const bool done = calls_.EscapeCommFunction(handle_, on ? SETRTS : CLRRTS) != 0;
+    if (done) rts_ = on;
+    return done;
   }
   bool PurgeInput() override { return calls_.PurgeComm(handle_, PURGE_RXCLEAR) != 0; }
 
@@ -173,7 +182,7 @@ class Win32SerialDevice : public SerialDevice {
     return static_cast<long>(done);
   }
 
-  std::string Identity() const override { return name_; }
+  std::string Identity() const override { return identity_; }
 
   long Read(std::uint8_t* buffer, std::size_t n) override {
     if (n == 0) return 0;
@@ -187,7 +196,9 @@ class Win32SerialDevice : public SerialDevice {
  private:
   CommCalls& calls_;
   HANDLE handle_;
-  std::string name_;
+  std::string identity_;
+  bool dtr_;  // the lines as last set
+  bool rts_;
 };
 
 // The friendly names and instance ids of the present devices of the Ports class.
@@ -255,6 +266,7 @@ Win32SerialSystem::Win32SerialSystem(CommCalls& calls, std::ostream& errors, int
 
 void Win32SerialSystem::Report(const SerialOpenOptions& options, int portNumber,
                                std::string_view why) {
+  lastFailure_ = why;
   if (options.quiet) return;
   errors_ << "COM" << portNumber << " (" << DeviceNameFor(portNumber) << "): " << why << "\n";
   errors_.flush();
@@ -262,6 +274,7 @@ void Win32SerialSystem::Report(const SerialOpenOptions& options, int portNumber,
 
 std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
                                                       const SerialOpenOptions& options) {
+  lastFailure_.clear();
   const std::string name = DeviceNameFor(portNumber);
   const HANDLE h = calls_.OpenDevice(name);
   if (h == INVALID_HANDLE_VALUE || h == nullptr) {
@@ -277,8 +290,10 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
     }
     return nullptr;
   }
-  auto port = std::make_unique<Win32SerialDevice>(calls_, h, name);  // closes h on every way out
-  calls_.SetupComm(h, kQueueBytes, kQueueBytes);                     // a hint; drivers may refuse
+  // The port closes h on every way out.
+  auto port = std::make_unique<Win32SerialDevice>(
+      calls_, h, name + '\n' + calls_.InstanceIdOf(portNumber), options.dtr, options.rts);
+  calls_.SetupComm(h, kQueueBytes, kQueueBytes);  // a hint; drivers may refuse
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
   if (!calls_.GetCommState(h, &dcb)) {
@@ -297,12 +312,23 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
 
 std::unique_ptr<SerialDevice> Win32SerialSystem::Reopen(const std::string& identity,
                                                         const SerialOpenOptions& options) {
-  if (identity.rfind(kDevicePrefix, 0) != 0) return nullptr;
-  const int n = PortNumberOf(std::string_view(identity).substr(kDevicePrefix.size() - 3));
-  if (n == 0 || DeviceNameFor(n) != identity) return nullptr;
+  const std::size_t cut = identity.find('\n');
+  if (cut == std::string::npos || identity.rfind(kDevicePrefix, 0) != 0) return nullptr;
+  const std::string name = identity.substr(0, cut);
+  const std::string instanceId = identity.substr(cut + 1);
+  const int n = PortNumberOf(std::string_view(name).substr(kDevicePrefix.size() - 3));
+  if (n == 0 || DeviceNameFor(n) != name || instanceId.empty()) return nullptr;
+  if (calls_.InstanceIdOf(n) != instanceId) return nullptr;  // another device has the number
   SerialOpenOptions quiet = options;
   quiet.quiet = true;
   return Open(n, quiet);
+}
+
+std::string SystemCommCalls::InstanceIdOf(int portNumber) {
+  for (const PortEntry& e : PortDevices()) {
+    if (PortNumberOf(e.portName) == portNumber) return e.instanceId;
+  }
+  return {};
 }
 
 std::vector<PortInfo> Win32SerialSystem::ListPorts() {

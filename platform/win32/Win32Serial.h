@@ -20,10 +20,12 @@
 // progress for that long returns the short count.  A WriteFile that fails before any byte left
 // gives -1.  Line control that a device lacks fails quietly.
 //
-// Taking a lost port back.  A device's identity is its device name ("\\.\COM5"): Windows keeps a
-// COM number with the adapter it was given to (by its serial number or its USB socket), so a
-// different adapter plugged in meanwhile gets a number of its own.  Reopen opens that name again,
-// quietly.
+// Taking a lost port back.  A device's identity is its device name ("\\.\COM5") with the device
+// instance id SetupAPI gives for that COM name (for example
+// FTDIBUS\VID_0403+PID_6001+A50285BIA\0000, which holds the adapter's serial number or its USB
+// socket).  Reopen opens the name again, quietly, only when the same instance id has it: a COM
+// number handed to another device is left alone.  A port without a device node (a virtual port
+// driver, Wine) has no instance id and is not taken back by itself.
 //
 // The Win32 calls are made through CommCalls, so tests can play a Windows that refuses a second
 // open or an adapter that vanishes, which Wine does not show the way Windows does.
@@ -70,6 +72,9 @@ class CommCalls {
   virtual BOOL ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) = 0;
   virtual BOOL WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) = 0;
   virtual BOOL CloseHandle(HANDLE h) = 0;
+  // The device instance id of the present device whose port name is COM<portNumber>; empty when
+  // there is none.
+  virtual std::string InstanceIdOf(int portNumber) = 0;
 };
 
 class SystemCommCalls : public CommCalls {
@@ -85,6 +90,7 @@ class SystemCommCalls : public CommCalls {
   BOOL ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) override;
   BOOL WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) override;
   BOOL CloseHandle(HANDLE h) override;
+  std::string InstanceIdOf(int portNumber) override;
 };
 
 // "\\.\COM<n>" for port number n.
@@ -117,6 +123,7 @@ class Win32SerialSystem : public SerialSystem {
   Win32SerialSystem(CommCalls& calls, std::ostream& errors, int writeStallMs = kWriteStallMs);
 
   std::unique_ptr<SerialDevice> Open(int portNumber, const SerialOpenOptions& options) override;
+  std::string OpenFailure() const override { return lastFailure_; }
   std::vector<PortInfo> ListPorts() override;
   std::unique_ptr<SerialDevice> Reopen(const std::string& identity,
                                        const SerialOpenOptions& options) override;
@@ -128,6 +135,7 @@ class Win32SerialSystem : public SerialSystem {
   CommCalls& calls_;
   std::ostream& errors_;
   int writeStallMs_;
+  std::string lastFailure_;
 };
 
 }  // namespace tavolin::win32

@@ -41,7 +41,7 @@ class ConsoleE2e : public ::testing::Test {
   };
   // Starts the upload of image; a device that does not exist for the port leaves it absent.
   void Start(Run& r, const std::string& image, const std::vector<std::string>& simArgs,
-             bool portThere = true) {
+             bool portThere = true, const Env& env = {}) {
     std::vector<std::string> args = simArgs;
     args.insert(args.end(), {"--write-images", r.dir->path().string()});
     r.sim = std::make_unique<Sim>(*r.dir, args);
@@ -51,7 +51,7 @@ class ConsoleE2e : public ::testing::Test {
     r.tavolin = launcher_.Start({{r.image, "-L", std::to_string(r.port)},
                                  {{r.port, device}},
                                  "",
-                                 {},
+                                 env,
                                  r.dir->path().string(),
                                  *r.dir / "out",
                                  *r.dir / "err"});
@@ -64,7 +64,7 @@ class ConsoleE2e : public ::testing::Test {
 };
 
 TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
-  enum class Image { Binary, Eeprom, Missing };
+  enum class Image { Binary, Eeprom, Missing, P2 };
   struct Case {
     const char* name;
     std::vector<std::string> simArgs;
@@ -74,6 +74,11 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
     std::string out;  // after the two header lines
     std::string errPart;
     std::string simNote;  // in the sim's log afterwards
+  };
+  constexpr const char* kAtP2Baud = "P2 program at the rate of TAVOLIN_P2_BAUD";
+  auto p2Load = [](const char* baud, const char* end) {
+    return std::string("Start Upload\nPropeller 2 Version = G\nWrite in P2 RAM Length=100000 at ") +
+           baud + " Baud\nVerify ..\n" + end;
   };
   const Case cases[] = {
       {"good RAM upload", {}, true, Image::Binary, 0, kRamLoad, "",
@@ -87,13 +92,27 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
       {"chip reports a bad checksum", {"--fault", "bad-checksum"}, true, Image::Binary, 5,
        "Start Upload\nPropeller Version = 1\nWrite in RAM Lenght=80\nVerify ..\nCheckSum Error\n",
        "", "boot loader shut down: checksum error"},
+      {"P2 program", {"--chip", "p2"}, true, Image::P2, 0, p2Load("2000000", "..OK -> RUN\n"), "",
+       "P2 ROM: 100004 bytes loaded, running"},
+      {kAtP2Baud, {"--chip", "p2"}, true, Image::P2, 0, p2Load("921600", "..OK -> RUN\n"), "",
+       "P2 ROM: 100004 bytes loaded, running"},
+      {"P2 refuses the checksum", {"--chip", "p2", "--fault", "bad-checksum"}, true, Image::P2, 5,
+       p2Load("2000000", "CheckSum Error\n"), "", "P2 ROM: checksum error"},
+      {"P2 program with a P1 on the line", {}, true, Image::P2, 4,
+       "Start Upload\nNo Propeller 2 answered: nothing loaded\n", "", ""},
   };
   std::vector<Run> runs(std::size(cases));
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
-    const char* names[] = {"sim-demo.binary", "sim-demo.eeprom", "absent.binary"};
-    runs[i].port = kFirstPort + static_cast<int>(i);
-    Start(runs[i], *runs[i].dir / names[static_cast<int>(c.image)], c.simArgs, c.portThere);
+    const char* names[] = {"sim-demo.binary", "sim-demo.eeprom", "absent.binary",
+                           "sim-demo-p2.binary"};
+    Run& r = runs[i];
+    r.port = kFirstPort + static_cast<int>(i);
+    std::vector<std::string> simArgs = c.simArgs;
+    if (c.image == Image::P2) simArgs.insert(simArgs.end(), {"--hub-file", *r.dir / "hub"});
+    Env env;
+    if (std::string(c.name) == kAtP2Baud) env.emplace("TAVOLIN_P2_BAUD", "921600");
+    Start(r, *r.dir / names[static_cast<int>(c.image)], simArgs, c.portThere, env);
   }
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
@@ -108,6 +127,10 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
     }
     if (!c.simNote.empty()) {
       EXPECT_NE(r.sim->Log().find("note: " + c.simNote), std::string::npos) << c.name;
+    }
+    if (c.image == Image::P2 && c.exitCode == 0) {
+      EXPECT_EQ(ReadFile(*r.dir / "hub"), ReadFile(*r.dir / "sim-demo-p2.binary"))
+          << c.name << ": the P2's hub RAM";
     }
   }
 }

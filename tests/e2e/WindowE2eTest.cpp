@@ -1,14 +1,17 @@
 // The windowed program against tavolin-sim on a virtual X server, with xdotool as the user: the
 // window found by its title once the chip's own pixel test has read the demo's picture back,
 // real keys and a mouse click reaching the chip, Save Settings from the menu byte for byte, and an
-// image upload asked for by the chip.  Each test takes its own COM number and the program never
-// scans (ComNr is set).  What the window shows and copies is the window tests' business
-// (tests/shell, tests/win32).  Needs Xvfb and xdotool (tools/install-deps.sh): the Linux run
-// skips these tests without them, the Wine run fails.
+// image upload asked for by the chip, a P2 program loaded at start-up with the terminal at a fast
+// rate, and the window painted whole while an upload runs.  Each test takes its own COM number and
+// the program never scans (ComNr is set).  What the window shows and copies is the window tests'
+// business (tests/shell, tests/win32).  Needs Xvfb and xdotool (tools/install-deps.sh): the Linux
+// run skips these tests without them, the Wine run fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -59,15 +62,20 @@ class XWindowE2e : public ::testing::Test {
   }
 
   // Starts the chip and the program on COM comNr, waits for the demo on the screen and gives the
-  // window the focus.  False with the reason in failure_ when that did not happen.
-  bool Start(int comNr, int msMoveOff, int autoDis = 0) {
+  // window the focus.  False with the reason in failure_ when that did not happen.  termBaud, when
+  // given, is the terminal's rate in the settings.
+  bool Start(int comNr, int msMoveOff, int autoDis = 0, const std::string& autoload = "",
+             const std::string& termBaud = "",
+             std::vector<std::string> simArgs = {"--no-clock"}) {
     tavolin_.reset();
     dir_ = std::make_unique<TempDir>();  // a session of its own: its log starts empty
-    sim_ = std::make_unique<Sim>(
-        *dir_, std::vector<std::string>{"--no-clock", "--write-images", dir_->path().string()});
+    simArgs.insert(simArgs.end(), {"--write-images", dir_->path().string()});
+    sim_ = std::make_unique<Sim>(*dir_, simArgs);
     if (!sim_->ok()) return Fail("tavolin-sim did not start");
-    WriteFile(*dir_ / "start.ini",
-              SettingsText(comNr, launcher_.Folder(dir_->path()), autoDis, msMoveOff, ""));
+    std::string settings =
+        SettingsText(comNr, launcher_.Folder(dir_->path()), autoDis, msMoveOff, autoload);
+    if (!termBaud.empty()) settings.insert(settings.find("[Colors]"), "TermBaud=" + termBaud + "\r\n");
+    WriteFile(*dir_ / "start.ini", settings);
     tavolin_ = launcher_.Start({{"start.ini"},
                                 {{comNr, sim_->device()}},
                                 x_->display(),
@@ -91,6 +99,19 @@ class XWindowE2e : public ::testing::Test {
     std::vector<std::string> args{"key", "--delay", std::to_string(kKeyDelayMs)};
     args.insert(args.end(), keys.begin(), keys.end());
     x_->Xdotool(args);
+  }
+  // The program's visible windows: the main window, and a menu's popup while one is open.
+  int VisibleWindows() const {
+    std::istringstream ids(x_->Xdotool({"search", "--onlyvisible", "--classname", "tavolin"}));
+    int count = 0;
+    for (std::string id; ids >> id;) ++count;
+    return count;
+  }
+  // Opens a menu by its key and waits until its popup shows, so the keys that follow reach it.
+  bool OpenMenu(const std::string& key) {
+    const int before = VisibleWindows();
+    Keys({key});
+    return WaitFor([&] { return VisibleWindows() > before; }, kReplyLimitMs);
   }
   // Waits until the host's bytes from the log position mark on are exactly want.
   bool HostSentExactly(std::size_t mark, const std::vector<std::uint8_t>& want) {
@@ -182,6 +203,91 @@ TEST_F(XWindowE2e, TheChipsRequestUploadsTheImageItNamed) {
   EXPECT_NE(sim_->WaitForLog(kPictureAsDrawn, launcher_.Limit(kStartLimitMs), mark),
             std::string::npos)
       << sim_->Log().substr(mark);
+}
+
+// A P2 program loaded by the window at start-up (Autoload; the menu's "&Upload File" and the chip's
+// requests end in the same upload), with the terminal at 2,000,000 baud: the P2's hub RAM holds
+// the image byte for byte, and the demo it starts draws its picture at that rate.
+TEST_F(XWindowE2e, AutoloadedP2ProgramRunsAtAFastTerminalRate) {
+  TempDir scratch;
+  // The session's folder is the program's current folder and receives the sim's images.
+  ASSERT_TRUE(Start(17, 1, 0, "sim-demo-p2.binary", "2000000",
+                    {"--chip", "p2", "--hub-file", scratch / "hub"}))
+      << failure_;
+  EXPECT_NE(sim_->Log().find("note: P2 ROM: 100004 bytes loaded, running"), std::string::npos)
+      << sim_->Log();
+  EXPECT_EQ(ReadFile(scratch / "hub"), ReadFile(*dir_ / "sim-demo-p2.binary"));
+}
+
+// The window's lower part, below the banner's logo and the status lines an upload prints, and its
+// upper part with them, compared with an earlier look.
+constexpr int kLowerRows = 280;
+bool SamePart(const WindowPixels& a, const WindowPixels& b, bool lower) {
+  if (a.width != b.width || a.height != b.height || a.height < kLowerRows) return false;
+  const auto split = static_cast<std::ptrdiff_t>(a.height - kLowerRows) * a.width;
+  if (lower) return std::equal(a.pixels.begin() + split, a.pixels.end(), b.pixels.begin() + split);
+  return std::equal(a.pixels.begin(), a.pixels.begin() + split, b.pixels.begin());
+}
+
+// On an X server without a compositor nobody keeps the pixels of a covered window: what the
+// file dialog covered, and what another window covers meanwhile, must be painted again by the
+// program while the upload runs for seconds without handling events.
+TEST_F(XWindowE2e, TheWindowIsPaintedWholeWhileAnUploadRuns) {
+  // The keys choose an item of Qt's own file dialog.
+  if (launcher_.wine()) GTEST_SKIP() << "Qt's file dialog";
+  ASSERT_TRUE(Start(19, 1)) << failure_;
+  // Another window, waiting off the screen until it is moved over ours.
+  TempDir dir;
+  Child other({"xlogo", "-geometry", "600x300+2000+2000"}, Env{{"DISPLAY", x_->display()}},
+              dir.path().string(), "", "");
+  const std::string cover = x_->FindWindow("xlogo", kReplyLimitMs);
+  ASSERT_FALSE(cover.empty()) << "xlogo did not start";
+  x_->Xdotool({"windowfocus", "--sync", window_});
+  ASSERT_TRUE(OpenMenu("alt+h")) << "the Help menu did not open";
+  Keys({"c"});  // "&Clear": the upload's own clearing changes nothing below its status lines
+  WindowPixels before;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        before = x_->Grab(window_);
+        if (before.height < kLowerRows) return false;
+        const std::uint32_t first = before.pixels.back();
+        return std::all_of(before.pixels.end() - kLowerRows * before.width, before.pixels.end(),
+                           [first](std::uint32_t p) { return p == first; });
+      },
+      kReplyLimitMs))
+      << "the cleared screen did not show";
+
+  ASSERT_TRUE(OpenMenu("alt+f")) << "the File menu did not open";
+  Keys({"u"});
+  ASSERT_FALSE(x_->FindWindow("Load Binary", kReplyLimitMs).empty()) << "no file dialog";
+  ASSERT_TRUE(WaitFor([&] { return !SamePart(x_->Grab(window_), before, true); }, kReplyLimitMs))
+      << "the dialog does not cover the window: this test would prove nothing";
+  const std::size_t mark = sim_->Log().size();
+  x_->Xdotool({"type", "--delay", "50", "sim-demo.eeprom"});
+  Keys({"Tab", "Up", "Up", "Return"});  // the type Propeller(.eeprom), two above OBJ file
+
+  // The banner's logo shows: the EEPROM upload has begun, its pause, the image, the EEPROM's
+  // programming and its verification (seconds) are ahead.
+  const bool wholeAfterDialog = WaitFor(
+      [&] {
+        const WindowPixels now = x_->Grab(window_);
+        return !SamePart(now, before, false) && SamePart(now, before, true);
+      },
+      kStartLimitMs, 50);
+  EXPECT_TRUE(wholeAfterDialog) << "the window still shows the closed dialog";
+  ASSERT_EQ(sim_->Log().find(kImageRan, mark), std::string::npos)
+      << "the upload ended before the window was looked at";
+
+  // The other window comes and goes.
+  x_->Xdotool({"windowmove", "--sync", cover, "110", "330"});
+  ASSERT_TRUE(WaitFor([&] { return !SamePart(x_->Grab(window_), before, true); }, kReplyLimitMs))
+      << "the other window did not cover ours";
+  x_->Xdotool({"windowmove", "--sync", cover, "2000", "2000"});
+  const bool wholeAfterCover =
+      WaitFor([&] { return SamePart(x_->Grab(window_), before, true); }, 1500, 50);
+  EXPECT_EQ(sim_->Log().find(kImageRan, mark), std::string::npos)
+      << "the upload ended before the window was looked at";
+  EXPECT_TRUE(wholeAfterCover) << "the window still shows the window that covered it";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ChipAnswers.h"
 #include "app/MainLoop.h"
 #include "loader/ImageUpload.h"
 #include "loader/MonitorTransfer.h"
@@ -91,6 +92,7 @@ TEST(RegularFile, ReadersTreatOtherFilesAsMissing) {
          const std::uint8_t sector[] = {5, 0x81 | 0x20, 128, 0};  // block 0
          std::copy(std::begin(sector), std::end(sector), app.ReceiveBuffer.begin());
          Interpret(app, 4);
+         AnswerQuestions(app);
        }},
   };
   const std::string regular = paths.dir.Write("regular.bin", "ab\n");

@@ -60,6 +60,11 @@ class FakeComm : public CommCalls {
     return h;
   }
   DWORD LastError() override { return lastError; }
+  std::map<int, std::string> instanceIds;  // what SetupAPI says has COM<n> now
+  std::string InstanceIdOf(int n) override {
+    const auto it = instanceIds.find(n);
+    return it == instanceIds.end() ? std::string() : it->second;
+  }
   BOOL SetupComm(HANDLE, DWORD in, DWORD out) override {
     queues.emplace_back(in, out);
     return TRUE;
@@ -289,33 +294,44 @@ TEST(Win32Serial, ThePortIsExclusiveUntilItsDeviceIsGone) {
   EXPECT_NE(system.Open(5, probe), nullptr) << "the handle was not closed";
 }
 
-TEST(Win32Serial, ALostPortIsTakenBackByItsNameQuietly) {
+// Only the device that had the number comes back by itself: the same device instance id must have
+// the COM name again.
+TEST(Win32Serial, ALostPortIsTakenBackOnlyWhenTheSameDeviceHasItsNumber) {
   struct Case {
-    const char* identity;
+    const char* what;
+    std::string identity;
     bool present;
+    std::string instanceNow;  // the device instance id that has COM5 now
     bool reopened;
   };
+  const std::string adapter = "FTDIBUS\\VID_0403+PID_6001+A1\\0000";
+  const std::string com5 = "\\\\.\\COM5\n";
   const Case cases[] = {
-      {"\\\\.\\COM5", true, true},
-      {"\\\\.\\COM5", false, false},
-      {"\\\\.\\COM05", true, false},
-      {"/dev/ttyUSB0", true, false},
-      {"", true, false},
-      {"\\\\.\\COM", true, false},
+      {"the same adapter", com5 + adapter, true, adapter, true},
+      {"another adapter got the number", com5 + adapter, true,
+       "FTDIBUS\\VID_0403+PID_6001+B2\\0000", false},
+      {"not back yet", com5 + adapter, false, "", false},
+      {"no device node at the open", com5, true, "", false},
+      {"a name with a leading zero", "\\\\.\\COM05\n" + adapter, true, adapter, false},
+      {"a POSIX identity", "/dev/ttyUSB0\nnode 1", true, adapter, false},
+      {"nothing", "", true, adapter, false},
   };
   for (const Case& c : cases) {
     FakeComm comm;
     if (c.present) comm.ports["\\\\.\\COM5"] = 0;
+    comm.instanceIds[5] = c.instanceNow;
     std::ostringstream errors;
     Win32SerialSystem system(comm, errors);
     auto port = system.Reopen(c.identity, Options(115200, StopBits::Two, false));
-    EXPECT_EQ(port != nullptr, c.reopened) << c.identity;
+    EXPECT_EQ(port != nullptr, c.reopened) << c.what;
+    EXPECT_EQ(comm.ports.count("\\\\.\\COM5") != 0 && comm.ports["\\\\.\\COM5"] > 0, c.reopened)
+        << c.what << ": opened";
     if (port) {
       EXPECT_EQ(port->Identity(), c.identity);
       EXPECT_EQ(comm.state.BaudRate, 115200u) << "configured as Open does";
       EXPECT_EQ(comm.timeouts.ReadIntervalTimeout, MAXDWORD);
     }
-    EXPECT_EQ(errors.str(), "") << c.identity;
+    EXPECT_EQ(errors.str(), "") << c.what;
   }
 }
 
@@ -403,7 +419,15 @@ TEST(Win32Serial, LineControlPurgeAndRateChangeUseTheirOwnCalls) {
   EXPECT_TRUE(port->Configure(9600, StopBits::One));
   EXPECT_EQ(comm.state.BaudRate, 9600u);
   EXPECT_EQ(comm.state.StopBits, ONESTOPBIT);
-  EXPECT_EQ(FlagWord(comm.state), flags) << "a rate change keeps the lines and flags";
+  // The open enabled DTR, the pulse above left it clear: the new state writes it clear, so that
+  // the rate change does not raise it (and reset the chip) again.
+  EXPECT_EQ(comm.state.fDtrControl, static_cast<DWORD>(DTR_CONTROL_DISABLE));
+  EXPECT_EQ(comm.state.fRtsControl, static_cast<DWORD>(RTS_CONTROL_DISABLE));
+  EXPECT_EQ(FlagWord(comm.state), flags & ~0x30u) << "the other flags stay";
+  EXPECT_TRUE(port->SetDtr(true));
+  EXPECT_TRUE(port->Configure(2000000, StopBits::One));
+  EXPECT_EQ(comm.state.BaudRate, 2000000u) << "any rate goes to the driver as it is";
+  EXPECT_EQ(comm.state.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
 
   // A device without modem lines (Wine's pseudo-terminals) refuses quietly.
   comm.escapeOk = FALSE;

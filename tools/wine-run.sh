@@ -18,7 +18,11 @@ mkdir -p "$HOME"
 log="$WINEPREFIX/server.log"
 {
   flock 9
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  # A prefix is made when its drive C: is mapped.  One left half made (a boot cut short, or a
+  # dosdevices folder made before the boot, which then maps no drives) is made anew.
+  if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -e "$WINEPREFIX/dosdevices/c:" ]; then
+    wineserver -k >>"$log" 2>&1 </dev/null 9>&- || true
+    rm -rf "$WINEPREFIX/dosdevices" "$WINEPREFIX/drive_c" "$WINEPREFIX"/*.reg
     wineboot --init >>"$log" 2>&1 </dev/null 9>&-
     # Without a window manager Wine draws the caption itself; closing is then quick.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1 </dev/null 9>&-

@@ -381,7 +381,7 @@ std::unique_ptr<Program> Launcher::Start(const Launch& launch) const {
     argv = {TAVOLIN_WINE_RUN, TAVOLIN_WINDOWS_PROGRAM};
     // A port is a link in the prefix's dosdevices, so the prefix is made first (by a program
     // that does nothing): a dosdevices folder made by anyone else spoils a new prefix.
-    if (!std::filesystem::exists(std::filesystem::path(prefix) / "system.reg")) {
+    if (!std::filesystem::exists(std::filesystem::path(prefix) / "dosdevices" / "c:")) {
       Env boot = env;
       boot.erase("DISPLAY");
       Child({TAVOLIN_WINE_RUN, "cmd.exe", "/c", "exit"}, boot, "", "", "").WaitExit(120000);

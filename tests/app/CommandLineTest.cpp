@@ -101,14 +101,5 @@ TEST(EffectiveValues, StretchedPictureKeepsWithinItsBudget) {
   }
 }
 
-TEST(RoundHalfEven, RoundsHalvesToEven) {
-  EXPECT_EQ(RoundHalfEven(658.5), 658);
-  EXPECT_EQ(RoundHalfEven(150.5), 150);
-  EXPECT_EQ(RoundHalfEven(151.5), 152);
-  EXPECT_EQ(RoundHalfEven(446.0), 446);
-  EXPECT_EQ(RoundHalfEven(-0.5), 0);
-  EXPECT_EQ(RoundHalfEven(1e12), 2147483647);
-}
-
 }  // namespace
 }  // namespace tavolin

@@ -30,12 +30,6 @@ TEST(UploadToSimulatedChip, LoadsRunAndFaultsAreReported) {
        "..OK -> RUN"},
       {"bad checksum", false, sim::BootFault::BadChecksum, 0, UploadOutcome::ProtocolError,
        "CheckSum Error"},
-      {"EEPROM write error", true, sim::BootFault::EepromWriteError, 0,
-       UploadOutcome::ProtocolError, "EEPROM write Error"},
-      {"EEPROM verify error", true, sim::BootFault::EepromVerifyError, 0,
-       UploadOutcome::ProtocolError, "EEPROM verify Error"},
-      {"wrong reply bit", false, sim::BootFault::WrongReplyBit, 0, UploadOutcome::HandshakeFailed,
-       "Code Error -> Abort"},
   };
   for (const Case& c : cases) {
     LoaderRig rig(false);

@@ -1,12 +1,12 @@
-// The menu and the picture of the real window driven by the real core: check marks after the
-// start-up, the greying of the Baudrate entries, the check items chosen as a user chooses them,
-// and the sizes of the window and of the picture Present shows at each scale.
+// The menu of the real window driven by the real core: check marks after the start-up, the
+// greying of the Baudrate entries, the check items chosen as a user chooses them, the commands
+// reaching the core, and Load Settings resizing the window in place.  What the picture shows at
+// each scale is the window contract's (tests/ui) and the replay set's.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QDialog>
 #include <QFileDialog>
-#include <QImage>
 #include <QLineEdit>
 #include <functional>
 
@@ -106,53 +106,6 @@ TEST(ShellMenu, CheckItemsChosenFromTheMenuFlipOnceAndStoreTheirState) {
   }
 }
 
-TEST(ShellPicture, WindowAndPictureSizesFollowTheScale) {
-  struct Case {
-    float scale;
-    QSize client;   // the area below the menu bar
-    QSize picture;  // what Present shows: only scales above 1.01 stretch it
-  };
-  const Case cases[] = {{1.0f, {640, 425}, {640, 446}},
-                        {1.01f, {646, 429}, {640, 446}},
-                        {1.5f, {960, 637}, {960, 638}},
-                        {2.0f, {1280, 850}, {1280, 850}}};
-  for (const Case& c : cases) {
-    ShellRig rig(RigOptions::AtScale(c.scale));
-    EXPECT_EQ(rig.client()->size(), c.client) << c.scale;
-    const qt::PictureWidget* picture = rig.client()->picture();
-    EXPECT_EQ(picture->size(), c.picture) << c.scale;
-    EXPECT_EQ(picture->shown().size(), c.picture) << c.scale;
-    EXPECT_EQ(picture->pos(), QPoint(0, 0));
-  }
-}
-
-TEST(ShellPicture, ThePictureShowsTheScreenImageWholePixelsRepeated) {
-  struct Case {
-    float scale;
-    int factor;
-  };
-  for (const Case& c : {Case{1.0f, 1}, Case{1.01f, 1}, Case{2.0f, 2}}) {
-    ShellRig rig(RigOptions::AtScale(c.scale));
-    rig.Receive("A");
-    rig.Tick();
-    const QImage& shown = rig.client()->picture()->shown();
-    const ScreenImage& image = rig.app.screen.screenImage;
-    int lit = 0;
-    for (int y = 0; y < 17; ++y) {
-      for (int x = 0; x < 8; ++x) {
-        const Pixel p = image.At(x, y) & 0xFFFFFFu;
-        lit += p != 0 ? 1 : 0;
-        for (int d = 0; d < c.factor * c.factor; ++d) {
-          const int sx = x * c.factor + d % c.factor;
-          const int sy = y * c.factor + d / c.factor;
-          ASSERT_EQ(shown.pixel(sx, sy) & 0xFFFFFFu, p) << c.scale << " at " << sx << "," << sy;
-        }
-      }
-    }
-    EXPECT_GT(lit, 0) << "the glyph of A was drawn";
-  }
-}
-
 TEST(ShellPicture, LoadSettingsResizesTheWindowInPlaceAndKeepsThePort) {
   ShellRig rig;
   testing::TempDir dir;
@@ -217,17 +170,6 @@ TEST(ShellMenu, CommandsChosenFromTheMenuReachTheCore) {
     rig.Choose(c.id);
     EXPECT_TRUE(c.happened(rig)) << c.id << " (slept " << rig.clock.slept() - slept << ")";
   }
-}
-
-TEST(ShellPicture, TheAboutPictureStaysUntilTheNextPresent) {
-  ShellRig rig;
-  rig.Choose(menu::kAbout);
-  EXPECT_TRUE(rig.client()->overlay()->isVisible());
-  rig.Tick();  // nothing from the chip: nothing presented
-  EXPECT_TRUE(rig.client()->overlay()->isVisible());
-  rig.Receive("x");
-  rig.Tick();
-  EXPECT_FALSE(rig.client()->overlay()->isVisible());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
-// The raster primitives: clipping at every edge against a plain per-pixel model, the end pixels
-// of the two lines, the disc's extent, the flood fill's connectivity, pixel reads and the stretch.
+// The raster primitives where the chip's streams do not reach: clipping at every edge (and at the
+// ends of int) against a plain per-pixel model, XOR keeping pixels opaque, a flood fill over the
+// whole picture, and pixel reads outside.  What the operations draw is ScreenActionsTest's and the
+// replay set's.
 #include <gtest/gtest.h>
 
 #include "terminal/Raster.h"
@@ -63,98 +65,6 @@ TEST(FillBox, XorTwiceRestoresAndKeepsPixelsOpaque) {
   EXPECT_EQ(image.pixels, before.pixels);
 }
 
-TEST(Lines, EndPixelsAndClipping) {
-  struct Case {
-    bool between;
-    int x1, y1, x2, y2;  // for Line: x, y, dx, dy
-    std::vector<std::string> art;
-  };
-  const Case cases[] = {
-      {false, 1, 1, 1, 0, {"......", ".#....", "......"}},
-      {false, 1, 1, 0, 0, {"......", "......", "......"}},
-      {false, 0, 1, 4, 0, {"......", "####..", "......"}},
-      {true, 0, 1, 4, 1, {"......", "#####.", "......"}},
-      {true, 5, 0, 5, 2, {".....#", ".....#", ".....#"}},
-      {true, 2, 2, 2, 2, {"......", "......", "..#..."}},
-      {true, -4, -4, 10, 10, {"#.....", ".#....", "..#..."}},
-      {false, 0, 0, 3, 3, {"#.....", ".#....", "..#..."}},
-      {true, 8, 1, -3, 1, {"......", "######", "......"}},
-  };
-  for (const Case& c : cases) {
-    Image image(6, 3);
-    if (c.between) {
-      raster::LineBetween(image, c.x1, c.y1, c.x2, c.y2, kRed);
-    } else {
-      raster::Line(image, c.x1, c.y1, c.x2, c.y2, kRed);
-    }
-    EXPECT_EQ(test::Art(image, 0, 0, 6, 3), c.art)
-        << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2;
-  }
-}
-
-TEST(FillCircle, DiscStaysInsideItsBoxWithoutRightAndBottomEdges) {
-  struct Case {
-    int r;
-    std::vector<std::string> art;  // the 9 x 9 pixels around the centre (4, 4)
-  };
-  const Case cases[] = {
-      {0,
-       {".........", ".........", ".........", ".........", ".........", ".........", ".........",
-        ".........", "........."}},
-      {1,
-       {".........", ".........", ".........", ".........", "....#....", ".........", ".........",
-        ".........", "........."}},
-      {2,
-       {".........", ".........", ".........", "...###...", "...###...", "...###...", ".........",
-        ".........", "........."}},
-      {-2,
-       {".........", ".........", ".........", "...###...", "...###...", "...###...", ".........",
-        ".........", "........."}},
-      {4,
-       {".........", "...###...", "..#####..", ".#######.", ".#######.", ".#######.", "..#####..",
-        "...###...", "........."}},
-  };
-  for (const Case& c : cases) {
-    Image image(9, 9);
-    raster::FillCircle(image, 4, 4, c.r, kRed);
-    EXPECT_EQ(test::Art(image, 0, 0, 9, 9), c.art) << "r = " << c.r;
-  }
-  Image clipped(9, 9);
-  raster::FillCircle(clipped, 0, 8, 300, kRed);
-  EXPECT_EQ(test::LitCount(clipped), 81);
-}
-
-TEST(FloodFill, FillsOnlyTheConnectedAreaOfOneColour) {
-  Image image(12, 10);
-  // A closed frame from (2, 2) to (8, 7) with a red pixel inside.
-  raster::FillBox(image, 2, 2, 7, 1, kGreen);
-  raster::FillBox(image, 2, 7, 7, 1, kGreen);
-  raster::FillBox(image, 2, 2, 1, 6, kGreen);
-  raster::FillBox(image, 8, 2, 1, 6, kGreen);
-  raster::SetPixel(image, 5, 5, kRed);
-  raster::FloodFill(image, 4, 4, kRed);
-  EXPECT_EQ(test::Art(image, 0, 0, 12, 10)[0], "............");
-  for (int y = 3; y <= 6; ++y) {
-    for (int x = 3; x <= 7; ++x) EXPECT_EQ(image.At(x, y), kRed) << x << "," << y;
-  }
-  EXPECT_EQ(image.At(0, 0), raster::kBlack);
-  EXPECT_EQ(image.At(2, 2), kGreen);
-  // Diagonal neighbours are not connected.
-  Image checker(6, 6);
-  for (int y = 0; y < 6; ++y) {
-    for (int x = (y % 2); x < 6; x += 2) checker.At(x, y) = kGreen;
-  }
-  raster::FloodFill(checker, 1, 0, kRed);
-  EXPECT_EQ(checker.At(1, 0), kRed);
-  EXPECT_EQ(checker.At(3, 0), raster::kBlack);
-  // The same colour again, and a point outside, change nothing.
-  const Image before = image;
-  raster::FloodFill(image, 4, 4, kRed);
-  raster::FloodFill(image, -1, 4, kGreen);
-  raster::FloodFill(image, 12, 0, kGreen);
-  EXPECT_EQ(image.pixels, before.pixels);
-}
-
 TEST(FloodFill, WholeLargePictureAndAComb) {
   Image image(640, 446);
   // Vertical teeth hanging from the top leave a comb of narrow pockets joined at the bottom.
@@ -174,24 +84,6 @@ TEST(ReadPixel, ColourrefInsideAndNonZeroInvalidOutside) {
     EXPECT_EQ(raster::ReadPixel(image, x, y), raster::kInvalidColour);
     EXPECT_NE(raster::ReadPixel(image, x, y), 0u);
   }
-}
-
-TEST(Stretch, RepeatsAndDropsWholePixelsAndKeepsItsBuffer) {
-  Image src(3, 2);
-  src.At(0, 0) = kRed;
-  src.At(2, 1) = kGreen;
-  Image dst;
-  raster::StretchMaps maps;
-  raster::Stretch(src, 3, 2, dst, 6, 4, maps);
-  EXPECT_EQ(test::Art(dst, 0, 0, 6, 4),
-            (std::vector<std::string>{"##....", "##....", "....##", "....##"}));
-  EXPECT_EQ(dst.At(5, 3), kGreen);
-  const Pixel* buffer = dst.pixels.data();
-  raster::Stretch(src, 3, 2, dst, 6, 4, maps);
-  EXPECT_EQ(dst.pixels.data(), buffer);
-  // Only the source rectangle given is used: a band below it does not show.
-  raster::Stretch(src, 3, 1, dst, 3, 2, maps);
-  EXPECT_EQ(test::Art(dst, 0, 0, 3, 2), (std::vector<std::string>{"#..", "#.."}));
 }
 
 }  // namespace

@@ -18,11 +18,12 @@ mkdir -p "$HOME"
 log="$WINEPREFIX/server.log"
 {
   flock 9
-  # A prefix is made when its drive C: is mapped.  One left half made (a boot cut short, or a
-  # dosdevices folder made before the boot, which then maps no drives) is made anew.
-  if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -e "$WINEPREFIX/dosdevices/c:" ]; then
+  # A prefix is made when its system folder holds kernel32.dll.  One left half made (a boot cut
+  # short, or a dosdevices folder made before the boot) is made anew.
+  if [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
     wineserver -k >>"$log" 2>&1 </dev/null 9>&- || true
-    rm -rf "$WINEPREFIX/dosdevices" "$WINEPREFIX/drive_c" "$WINEPREFIX"/*.reg
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$HOME"
     wineboot --init >>"$log" 2>&1 </dev/null 9>&-
     # Without a window manager Wine draws the caption itself; closing is then quick.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1 </dev/null 9>&-

@@ -381,7 +381,8 @@ std::unique_ptr<Program> Launcher::Start(const Launch& launch) const {
     argv = {TAVOLIN_WINE_RUN, TAVOLIN_WINDOWS_PROGRAM};
     // A port is a link in the prefix's dosdevices, so the prefix is made first (by a program
     // that does nothing): a dosdevices folder made by anyone else spoils a new prefix.
-    if (!std::filesystem::exists(std::filesystem::path(prefix) / "dosdevices" / "c:")) {
+    if (!std::filesystem::exists(std::filesystem::path(prefix) /
+                                 "drive_c/windows/system32/kernel32.dll")) {
       Env boot = env;
       boot.erase("DISPLAY");
       Child({TAVOLIN_WINE_RUN, "cmd.exe", "/c", "exit"}, boot, "", "", "").WaitExit(120000);

@@ -1,6 +1,6 @@
-// The embedded pictures: the logo's black ground, and a damaged picture reported instead of
-// decoded (the glyphs are the replay set's, pixel for pixel).  Where the generator runs on
-// the build machine, also the Windows program icon it draws.
+// The embedded pictures: a glyph for every code, the logo's black ground, and a damaged picture
+// reported instead of decoded (the glyphs' pixels are the replay set's).  Where the generator
+// runs on the build machine, also the Windows program icon it draws.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,6 +12,21 @@
 
 namespace tavolin {
 namespace {
+
+// Which pixels each glyph has is the replay set's; a code no stream prints must still have ink.
+TEST(Assets, EveryGlyphButTheSpaceHasInk) {
+  const EmbeddedPicture png = GlyphSheetPng();
+  const Image sheet = DecodePng(png.data, png.size).image;
+  for (int code = 14; code < 256; ++code) {
+    int ink = 0;
+    for (int j = 0; j < kCellHeight; ++j) {
+      for (int i = 0; i < kCellWidth; ++i) {
+        ink += (sheet.At((code % 32) * 8 + i, (code / 32) * 17 + j) & 0xFFFFFFu) == 0 ? 1 : 0;
+      }
+    }
+    EXPECT_EQ(ink > 0, code != ' ') << "code " << code;
+  }
+}
 
 TEST(Assets, LogoIsBlackGroundWithText) {
   const EmbeddedPicture png = LogoPng();

@@ -175,6 +175,10 @@ TEST_P(UiContract, PictureIsOnTheScreenWhenShowPictureReturns) {
                         {1, 1, 0x000000u}};
   Image screen = h_->Screen();
   for (const Case& c : cases) EXPECT_EQ(At(screen, c.x, c.y), c.want) << c.x << "," << c.y;
+  // The same size again with one pixel changed, as a line of text changes a few rows.
+  picture.At(321, 123) = 0xFF654321u;
+  h_->ui().ShowPicture(picture);
+  EXPECT_EQ(At(h_->Screen(), 321, 123), 0x654321u);
   // A smaller picture: black where it does not reach.
   h_->ui().ShowPicture(Image(100, 50, 0xFFFFFFFFu));
   screen = h_->Screen();

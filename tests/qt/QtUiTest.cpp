@@ -93,6 +93,9 @@ class QtHarness final : public UiHarness {
  public:
   QtHarness(int width, int height) {
     ui_.OpenWindow(width, height);
+    // On a real X server the window is mapped some time after show(); until then whatever is
+    // painted into it never reaches the screen.
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window()));
     TakeEvents();
   }
   Ui& ui() override { return ui_; }

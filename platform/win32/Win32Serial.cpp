@@ -4,6 +4,7 @@
 #include <setupapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <limits>
@@ -12,10 +13,33 @@
 #include "platform/win32/Win32Text.h"
 
 namespace tavolin::win32 {
+namespace {
+
+// Finishes an overlapped read or write started with started: waits for it, so that it
+// completes before the call returns as a plain one would.
+BOOL Finish(HANDLE h, BOOL started, OVERLAPPED& overlapped, DWORD* done) {
+  if (!started && ::GetLastError() != ERROR_IO_PENDING) return FALSE;
+  return ::GetOverlappedResult(h, &overlapped, done, TRUE);
+}
+
+// An OVERLAPPED with an event of its own (GetOverlappedResult waits on it rather than on the
+// port's handle, which the receive wait shares).
+class OwnOverlapped {
+ public:
+  OwnOverlapped() { overlapped.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr); }
+  ~OwnOverlapped() {
+    if (overlapped.hEvent != nullptr) ::CloseHandle(overlapped.hEvent);
+  }
+  OwnOverlapped(const OwnOverlapped&) = delete;
+  OwnOverlapped& operator=(const OwnOverlapped&) = delete;
+  OVERLAPPED overlapped{};
+};
+
+}  // namespace
 
 HANDLE SystemCommCalls::OpenDevice(const std::string& name) {
   return ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
 }
 DWORD SystemCommCalls::LastError() {
   return ::GetLastError();
@@ -39,13 +63,31 @@ BOOL SystemCommCalls::PurgeComm(HANDLE h, DWORD flags) {
   return ::PurgeComm(h, flags);
 }
 BOOL SystemCommCalls::ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) {
-  return ::ReadFile(h, buffer, n, got, nullptr);
+  OwnOverlapped o;
+  if (o.overlapped.hEvent == nullptr) return FALSE;
+  return Finish(h, ::ReadFile(h, buffer, n, nullptr, &o.overlapped), o.overlapped, got);
 }
 BOOL SystemCommCalls::WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) {
-  return ::WriteFile(h, bytes, n, put, nullptr);
+  OwnOverlapped o;
+  if (o.overlapped.hEvent == nullptr) return FALSE;
+  return Finish(h, ::WriteFile(h, bytes, n, nullptr, &o.overlapped), o.overlapped, put);
 }
 BOOL SystemCommCalls::CloseHandle(HANDLE h) {
   return ::CloseHandle(h);
+}
+BOOL SystemCommCalls::SetCommMask(HANDLE h, DWORD mask) {
+  return ::SetCommMask(h, mask);
+}
+BOOL SystemCommCalls::WaitCommEvent(HANDLE h, DWORD* mask, OVERLAPPED* overlapped) {
+  return ::WaitCommEvent(h, mask, overlapped);
+}
+BOOL SystemCommCalls::GetOverlappedResult(HANDLE h, OVERLAPPED* overlapped, DWORD* n, BOOL wait) {
+  return ::GetOverlappedResult(h, overlapped, n, wait);
+}
+DWORD SystemCommCalls::BytesWaiting(HANDLE h) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  return ::ClearCommError(h, &errors, &status) ? status.cbInQue : 0;
 }
 
 std::string DeviceNameFor(int portNumber) {
@@ -133,11 +175,91 @@ namespace {
 constexpr GUID kPortsClass = {
     0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
+// The overlapped WaitCommEvent for received characters, whose event wakes the window.  See
+// Win32Serial.h.
+class ReceiveWake {
+ public:
+  ReceiveWake(CommCalls& calls, HANDLE port) : calls_(calls), port_(port) {}
+  ~ReceiveWake() { Stop(); }
+  ReceiveWake(const ReceiveWake&) = delete;
+  ReceiveWake& operator=(const ReceiveWake&) = delete;
+
+  // The event, or nullptr when the port cannot be watched.
+  HANDLE event() const { return event_; }
+
+  void Start() {
+    event_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (event_ == nullptr) return;
+    if (!calls_.SetCommMask(port_, EV_RXCHAR)) {
+      ::CloseHandle(event_);
+      event_ = nullptr;
+      return;
+    }
+    Arm();
+  }
+
+  // After a read: a wait that has ended is started again; the event stays set while bytes wait.
+  void Arm() {
+    if (event_ == nullptr) return;
+    if (pending_) {
+      DWORD n = 0;
+      if (!calls_.GetOverlappedResult(port_, &overlapped_, &n, FALSE) &&
+          calls_.LastError() == ERROR_IO_INCOMPLETE) {
+        return;  // still waiting for the next character
+      }
+      pending_ = false;
+    }
+    ::ResetEvent(event_);
+    overlapped_ = OVERLAPPED{};
+    overlapped_.hEvent = event_;
+    if (calls_.WaitCommEvent(port_, &mask_, &overlapped_)) {
+      ::SetEvent(event_);  // a character came meanwhile
+    } else if (calls_.LastError() == ERROR_IO_PENDING) {
+      pending_ = true;
+    }
+    if (calls_.BytesWaiting(port_) > 0) ::SetEvent(event_);
+  }
+
+  // Ends the wait and collects it, so the event and the record can go before the port does.
+  void Stop() {
+    if (event_ == nullptr) return;
+    if (pending_) {
+      calls_.SetCommMask(port_, 0);  // ends the pending wait
+      DWORD n = 0;
+      calls_.GetOverlappedResult(port_, &overlapped_, &n, TRUE);
+      pending_ = false;
+    }
+    ::CloseHandle(event_);
+    event_ = nullptr;
+  }
+
+ private:
+  CommCalls& calls_;
+  HANDLE port_;
+  HANDLE event_ = nullptr;
+  OVERLAPPED overlapped_{};
+  DWORD mask_ = 0;
+  bool pending_ = false;
+};
+
 class Win32SerialDevice : public SerialDevice {
  public:
   Win32SerialDevice(CommCalls& calls, HANDLE handle, std::string name)
-      : calls_(calls), handle_(handle), name_(std::move(name)) {}
-  ~Win32SerialDevice() override { calls_.CloseHandle(handle_); }
+      : calls_(calls), handle_(handle), name_(std::move(name)), wake_(calls, handle) {}
+  ~Win32SerialDevice() override {
+    wake_.Stop();
+    calls_.CloseHandle(handle_);
+  }
+
+  // Starts the wake-up once the port is set up.
+  void Watch() { wake_.Start(); }
+
+  int ReadableHandle() const override {
+    // Kernel handles fit in 32 bits (HandleToLong), so the event passes as the window's int.
+    return wake_.event() != nullptr
+               ? static_cast<int>(reinterpret_cast<std::intptr_t>(wake_.event()))
+               : -1;
+  }
   Win32SerialDevice(const Win32SerialDevice&) = delete;
   Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
 
@@ -181,6 +303,7 @@ class Win32SerialDevice : public SerialDevice {
         static_cast<DWORD>(std::min<std::size_t>(n, std::numeric_limits<DWORD>::max() / 2));
     DWORD got = 0;
     if (!calls_.ReadFile(handle_, buffer, want, &got)) return -1;
+    wake_.Arm();
     return static_cast<long>(std::min<DWORD>(got, want));
   }
 
@@ -188,6 +311,7 @@ class Win32SerialDevice : public SerialDevice {
   CommCalls& calls_;
   HANDLE handle_;
   std::string name_;
+  ReceiveWake wake_;
 };
 
 // The friendly names and instance ids of the present devices of the Ports class.
@@ -292,6 +416,7 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
     Report(options, portNumber, kRefusedSetup);
     return nullptr;
   }
+  port->Watch();
   return port;
 }
 

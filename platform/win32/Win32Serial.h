@@ -20,6 +20,15 @@
 // progress for that long returns the short count.  A WriteFile that fails before any byte left
 // gives -1.  Line control that a device lacks fails quietly.
 //
+// Waking the window.  The port is opened for overlapped I/O (reads and writes still complete
+// before they return, as above), so that an overlapped WaitCommEvent for received characters
+// can wait beside them: its event is the device's ReadableHandle, on which the window's message
+// loop waits together with its messages.  Only the main thread touches the port; nothing waits
+// in another thread.  The wait is armed when the port opens and again after every read, and
+// its event is set at once while read bytes are still waiting, so it behaves like a readable
+// descriptor.  Before the port is closed the mask is cleared, which ends the pending wait, and
+// the wait is collected: the event and the wait's record never outlive the port's handle.
+//
 // Taking a lost port back.  A device's identity is its device name ("\\.\COM5"): Windows keeps a
 // COM number with the adapter it was given to (by its serial number or its USB socket), so a
 // different adapter plugged in meanwhile gets a number of its own.  Reopen opens that name again,
@@ -70,6 +79,20 @@ class CommCalls {
   virtual BOOL ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) = 0;
   virtual BOOL WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) = 0;
   virtual BOOL CloseHandle(HANDLE h) = 0;
+  // The wake-up for received bytes.  The defaults have none: the window then wakes for the
+  // port on its timer alone.
+  virtual BOOL SetCommMask(HANDLE /*h*/, DWORD /*mask*/) { return FALSE; }
+  // Overlapped: TRUE when an event happened at once, FALSE with LastError ERROR_IO_PENDING while
+  // it waits.
+  virtual BOOL WaitCommEvent(HANDLE /*h*/, DWORD* /*mask*/, OVERLAPPED* /*overlapped*/) {
+    return FALSE;
+  }
+  virtual BOOL GetOverlappedResult(HANDLE /*h*/, OVERLAPPED* /*overlapped*/, DWORD* /*n*/,
+                                   BOOL /*wait*/) {
+    return FALSE;
+  }
+  // The count of received bytes not read yet (ClearCommError's cbInQue).
+  virtual DWORD BytesWaiting(HANDLE /*h*/) { return 0; }
 };
 
 class SystemCommCalls : public CommCalls {
@@ -85,6 +108,10 @@ class SystemCommCalls : public CommCalls {
   BOOL ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) override;
   BOOL WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) override;
   BOOL CloseHandle(HANDLE h) override;
+  BOOL SetCommMask(HANDLE h, DWORD mask) override;
+  BOOL WaitCommEvent(HANDLE h, DWORD* mask, OVERLAPPED* overlapped) override;
+  BOOL GetOverlappedResult(HANDLE h, OVERLAPPED* overlapped, DWORD* n, BOOL wait) override;
+  DWORD BytesWaiting(HANDLE h) override;
 };
 
 // "\\.\COM<n>" for port number n.

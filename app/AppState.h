@@ -43,6 +43,7 @@ struct AppState {
   std::int32_t RetakingPort = 0;
   std::int64_t NextRetakeMs = 0;
   std::int32_t LastBaudIndex = 0;
+  std::int32_t LastTermBaud = 0;  // the TermBaud last applied with LastBaudIndex
   std::int32_t RememberedFileType = 3;
   std::string PreparedFile;
 

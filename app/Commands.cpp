@@ -1,5 +1,7 @@
 #include "app/Commands.h"
 
+#include <iterator>
+
 #include "accessories/AboutScreen.h"
 #include "accessories/TextExport.h"
 #include "app/CommandLine.h"
@@ -7,6 +9,7 @@
 #include "app/MenuIds.h"
 #include "app/PortLoss.h"
 #include "loader/ImageUpload.h"
+#include "platform/RegularFile.h"
 #include "settings/SettingsFile.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/TerminalScreen.h"
@@ -24,6 +27,14 @@ void LoadSettingsCommand(AppState& app) {
   if (!chosen.path.empty()) LoadSettingsFile(chosen.path, app.settings, app.NormalTerminalMode);
   if (app.settings.ComNr == 0) app.settings.ComNr = rememberedComNr;
   ApplySettings(app);
+}
+
+void SaveSettingsCommand(AppState& app) {
+  const std::string why = SaveSettingsFile(kDefaultSettingsFile, app.settings, app.AutoMode != 0);
+  if (why.empty()) return;
+  app.platform.ui.ShowMessage(
+      kSaveSettingsErrorCaption,
+      std::string(kSettingsNotSaved) + "\n" + AbsolutePath(kDefaultSettingsFile) + "\n" + why);
 }
 
 void ComPortCommand(AppState& app) {
@@ -48,6 +59,27 @@ void ComEnabledCommand(AppState& app) {
   app.platform.desktop.RaiseWindowTitled(kPropellerToolTitle);
 }
 
+constexpr int kFastRates[] = {230400, 460800, 921600, 2000000};
+// A typed rate must be one a UART can be asked for; what the adapter makes of it is its own.
+constexpr int kMinTypedBaud = 50;
+constexpr int kMaxTypedBaud = 12000000;
+
+// The terminal's rate in bits per second: an index rate goes back to the index (TermBaud 0), any
+// other is kept in TermBaud with BaudRate 0, the rate an older version of the file falls back to.
+void ChooseRate(AppState& app, int bitsPerSecond) {
+  const int index = IndexForBps(bitsPerSecond);
+  app.settings.BaudRate = index >= 0 ? index : 0;
+  app.settings.TermBaud = index >= 0 ? 0 : bitsPerSecond;
+  SyncBaudMenu(app);
+}
+
+void TypedBaudCommand(AppState& app) {
+  const int current = TerminalRate(app.settings).bitsPerSecond;
+  const int typed = ReadDecimal(app.platform.ui.AskBaudRate(current));
+  if (typed < kMinTypedBaud || typed > kMaxTypedBaud) return;
+  ChooseRate(app, typed);
+}
+
 void NormalTerminalModeCommand(AppState& app) {
   SetNormalTerminalMode(app, app.NormalTerminalMode == 0);
   app.settings.MsMoveOff = app.NormalTerminalMode;
@@ -56,6 +88,10 @@ void NormalTerminalModeCommand(AppState& app) {
 }
 
 }  // namespace
+
+RateSetting TerminalRate(const Settings& s) {
+  return s.TermBaud > 0 ? RateForBps(s.TermBaud) : RateForIndex(s.BaudRate);
+}
 
 int ContentWidth(const Settings& s) {
   return RoundHalfEven(static_cast<double>(EffectiveCols(s)) * kCellWidth * EffectiveScale(s));
@@ -71,8 +107,11 @@ int ContentHeight(const Settings& s) {
 void Connect(AppState& app) {
   SetComEnabled(app, true);
   if (app.port.IsOpen()) return;
-  if (!app.port.Open(app.settings.ComNr, app.settings.BaudRate, app.settings.FT232R)) {
-    app.platform.ui.ShowMessage(kConnectErrorCaption, kConnectErrorText);
+  if (!app.port.Open(app.settings.ComNr, TerminalRate(app.settings), app.settings.FT232R)) {
+    const std::string& why = app.port.OpenFailure();
+    app.platform.ui.ShowMessage(
+        kConnectErrorCaption,
+        why.empty() ? std::string(kConnectErrorText) : std::string(kConnectErrorText) + "\n" + why);
     SetComEnabled(app, false);
     return;
   }
@@ -91,17 +130,38 @@ void SetSettingsCheckMarks(AppState& app) {
 void SyncBaudMenu(AppState& app) {
   Ui& ui = app.platform.ui;
   const bool enable = app.NormalTerminalMode != 0;
+  // The rates beyond 115200 follow the slower ones: outside Normal-Terminal Mode the terminal
+  // runs at 115200 only.
   for (int id = menu::kBaudFirst + 1; id <= menu::kBaudLast; ++id) ui.SetMenuEnabled(id, enable);
-  if (!enable) app.settings.BaudRate = 0;
-  if (app.settings.BaudRate == app.LastBaudIndex) return;
+  for (int id = menu::kFastBaudFirst; id <= menu::kTypedBaud; ++id) ui.SetMenuEnabled(id, enable);
+  if (!enable) {
+    app.settings.BaudRate = 0;
+    app.settings.TermBaud = 0;
+  }
+  if (app.settings.BaudRate == app.LastBaudIndex && app.settings.TermBaud == app.LastTermBaud) {
+    return;
+  }
   for (int id = menu::kBaudFirst; id <= menu::kBaudLast; ++id) ui.SetMenuChecked(id, false);
-  const int checkedId = menu::kBaudFirst + app.settings.BaudRate;
+  for (int id = menu::kFastBaudFirst; id <= menu::kTypedBaud; ++id) ui.SetMenuChecked(id, false);
+  int checkedId = menu::kBaudFirst + app.settings.BaudRate;
+  if (app.settings.TermBaud > 0) {
+    checkedId = menu::kTypedBaud;
+    for (int i = 0; i < static_cast<int>(std::size(kFastRates)); ++i) {
+      if (kFastRates[i] == app.settings.TermBaud) checkedId = menu::kFastBaudFirst + i;
+    }
+  }
   // An index outside 0..7 (a hand-edited file) has no entry to check; its rate still applies.
-  if (checkedId >= menu::kBaudFirst && checkedId <= menu::kBaudLast) {
+  if ((checkedId >= menu::kBaudFirst && checkedId <= menu::kBaudLast) ||
+      (checkedId >= menu::kFastBaudFirst && checkedId <= menu::kTypedBaud)) {
     ui.SetMenuChecked(checkedId, true);
   }
-  app.port.SetRate(app.settings.BaudRate);
+  if (app.settings.TermBaud > 0) {
+    app.port.SetRate(TerminalRate(app.settings));
+  } else {
+    app.port.SetRate(app.settings.BaudRate);
+  }
   app.LastBaudIndex = app.settings.BaudRate;
+  app.LastTermBaud = app.settings.TermBaud;
 }
 
 void ApplySettings(AppState& app) {
@@ -125,7 +185,7 @@ void DispatchCommand(AppState& app, int id) {
       SaveText(app);
       break;
     case menu::kSaveSettings:
-      SaveSettingsFile(kDefaultSettingsFile, app.settings, app.AutoMode != 0);
+      SaveSettingsCommand(app);
       break;
     case menu::kLoadSettings:
       LoadSettingsCommand(app);
@@ -170,10 +230,16 @@ void DispatchCommand(AppState& app, int id) {
     case menu::kWebsite:
       app.platform.desktop.OpenUrl(std::string(kWebsiteUrl));
       break;
+    case menu::kTypedBaud:
+      TypedBaudCommand(app);
+      break;
     default:
       if (id >= menu::kBaudFirst && id <= menu::kBaudLast) {
         app.settings.BaudRate = id - menu::kBaudFirst;
+        app.settings.TermBaud = 0;
         SyncBaudMenu(app);
+      } else if (id >= menu::kFastBaudFirst && id <= menu::kFastBaudLast) {
+        ChooseRate(app, kFastRates[id - menu::kFastBaudFirst]);
       }
       break;
   }

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/PortLoss.h"
+#include "loader/P2Loader.h"
 
 namespace tavolin {
 
@@ -22,6 +23,16 @@ int ExitCodeFor(UploadOutcome outcome) {
       return exitcode::kPortLost;
   }
   return exitcode::kLoadError;
+}
+
+int ConsoleLoadBaud(const char* value, Console& console) {
+  if (value == nullptr || *value == 0) return p2::kDefaultLoadBaud;
+  const int rate = ReadDecimal(value);
+  if (rate == EffectiveLoadBaud(rate)) return rate;
+  console.Err(std::string(kP2BaudVariable) + "=" + value + ": not a rate from " +
+              std::to_string(p2::kMinLoadBaud) + " to " + std::to_string(p2::kMaxLoadBaud) +
+              ", loading at " + std::to_string(p2::kDefaultLoadBaud) + "\n");
+  return p2::kDefaultLoadBaud;
 }
 
 void ConsoleTextOutput::PrintText(std::string_view text) {
@@ -81,11 +92,12 @@ void ConsoleProgress::ImageDone() {
   console_.Err("\r\x1b[K");  // back to the line's start and erase it
 }
 
-int RunConsoleUpload(AppState& app, const CommandLine& line) {
+int RunConsoleUpload(AppState& app, const CommandLine& line, const char* p2Baud) {
   Console& console = app.platform.console;
   app.FirstParameter = line.first.empty() ? std::string(kDefaultSettingsFile) : line.first;
   app.SecondParameter = line.second;
   app.settings.ComNr = ReadDecimal(line.third);
+  app.settings.P2LoadBaud = ConsoleLoadBaud(p2Baud, console);
 
   ConsoleTextOutput output(console);
   TextOutput* previousOutput = app.output;

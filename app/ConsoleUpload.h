@@ -32,8 +32,15 @@ struct AppState;
 inline constexpr std::string_view kConsoleUploadHeader = "Propeller Upload on COM: ";
 inline constexpr std::string_view kConsoleFileHeader = "File: ";
 inline constexpr int kConsoleClosePauseMs = 2000;
+// The rate a Propeller 2 program is loaded at, when not the default; the three words of the
+// command line stay as they are.
+inline constexpr const char* kP2BaudVariable = "TAVOLIN_P2_BAUD";
 
 int ExitCodeFor(UploadOutcome outcome);
+
+// The load rate from the value of TAVOLIN_P2_BAUD (nullptr when it is not set): a rate in the
+// ROM's range, or the default with a warning on standard error for anything else.
+int ConsoleLoadBaud(const char* value, Console& console);
 
 // Status lines as console lines: every CR, LF or CR LF of the texts ends a line with exactly one
 // LF, and a status line is its text and one LF.  ClearScreen has no meaning on a console.
@@ -63,7 +70,7 @@ class ConsoleUi : public Ui {
   void StopTimer() override {}
   void WatchPortHandle(int) override {}
   Event WaitEvent() override { return {Event::Kind::CloseRequest, 0}; }
-  void ProcessPendingEvents() override {}
+  Interruption ProcessPendingEvents() override { return Interruption::None; }
   void SetMenuChecked(int, bool) override {}
   void SetMenuEnabled(int, bool) override {}
   void ShowMessage(std::string_view caption, std::string_view text) override;
@@ -107,7 +114,7 @@ class ConsoleProgress : public LoadProgress {
 };
 
 // Runs the console upload mode on app (whose platform the caller has set up) and returns the
-// exit code.
-int RunConsoleUpload(AppState& app, const CommandLine& line);
+// exit code.  p2Baud is the value of TAVOLIN_P2_BAUD, nullptr when it is not set.
+int RunConsoleUpload(AppState& app, const CommandLine& line, const char* p2Baud = nullptr);
 
 }  // namespace tavolin

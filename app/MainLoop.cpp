@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "app/ChipAnswers.h"
 #include "app/Commands.h"
 #include "app/Flags.h"
 #include "app/PortLoss.h"
@@ -68,6 +69,9 @@ void PollPort(AppState& app) {
   const int n = app.port.ReadRaw(app.ReceiveBuffer.data());
   if (n <= 0) return;
   Interpret(app, n);
+  // What the chip asked for in the block, in the order it asked: the queries and file blocks,
+  // then the host request, then the pixel test's answer.
+  AnswerQuestions(app);
   if (app.interpreter.HostRequest >= 1) {
     const int request = app.interpreter.HostRequest;
     ServeHostRequest(app, request);

@@ -23,5 +23,10 @@ inline constexpr int kSaveText = 18;
 inline constexpr int kBaudFirst = 19;  // 19 + rate index, 19..26
 inline constexpr int kBaudLast = 26;
 inline constexpr int kCrAutoLf = 27;
+// The terminal's rates beyond the index, after the eight above, and the entry to type a rate.
+// Their ids keep clear of 19 + index, so a BaudRate of 9 in a file still checks nothing.
+inline constexpr int kFastBaudFirst = 40;  // 40..43: 230400, 460800, 921600, 2000000
+inline constexpr int kFastBaudLast = 43;
+inline constexpr int kTypedBaud = 44;
 
 }  // namespace tavolin::menu

@@ -1,5 +1,6 @@
 #include "app/PortLoss.h"
 
+#include "app/Commands.h"
 #include "app/Flags.h"
 
 namespace tavolin {
@@ -15,7 +16,13 @@ std::string PortBackLine(int portNumber) {
 void NoticePortLoss(AppState& app) {
   if (!app.port.TakeLoss()) return;
   SetComEnabled(app, false);
-  if (app.output != nullptr) app.output->PrintLine(PortLostLine(app.port.PortNumber()));
+  if (app.output != nullptr) {
+    // The chip's last line may be unfinished; ours is not a continuation of it.  The hint names
+    // the window's menu: the console upload ends here and has none.
+    const std::string hint = app.platform.ui.HasWindow() ? std::string(kReconnectHint) : "";
+    app.output->StartFreshLine();
+    app.output->PrintLine(PortLostLine(app.port.PortNumber()) + hint);
+  }
   app.RetakingPort = 1;
   app.NextRetakeMs = app.platform.clock.NowMs() + kRetakeIntervalMs;
 }
@@ -29,11 +36,12 @@ void RetakeLostPort(AppState& app) {
   const std::int64_t now = app.platform.clock.NowMs();
   if (now < app.NextRetakeMs) return;
   app.NextRetakeMs = now + kRetakeIntervalMs;
-  if (!app.port.Reopen(app.settings.BaudRate, app.settings.FT232R)) return;
+  if (!app.port.Reopen(TerminalRate(app.settings), app.settings.FT232R)) return;
   app.RetakingPort = 0;
   SetComEnabled(app, true);
   if (app.output != nullptr) {
     app.output->ClearScreen();
+    app.output->StartFreshLine();
     app.output->PrintLine(PortBackLine(app.port.PortNumber()));
   }
 }

@@ -1,12 +1,14 @@
 #include "app/Program.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include "app/AppState.h"
 #include "app/ConsoleUpload.h"
 #include "app/Startup.h"
 #include "app/Version.h"
+#include "platform/WindowedClock.h"
 
 namespace tavolin {
 
@@ -38,15 +40,19 @@ std::string UsageText(std::string_view programName, std::string_view portNamingN
          form(" SETTINGS-FILE -A IMAGE", "the same, then upload IMAGE once connected") +
          form(" IMAGE -L PORT-NUMBER", "load IMAGE into the chip on COM PORT-NUMBER") +
          "                                    (RAM, or EEPROM for a path containing .eeprom)\n"
-         "                                    without a window, then exit\n" +
+         "                                    without a window, then exit; a Propeller 2\n"
+         "                                    image is loaded into the P2 at 2000000 baud,\n"
+         "                                    or at the rate in TAVOLIN_P2_BAUD (9600 to\n"
+         "                                    2000000) when it is set\n" +
          form(" --help | -h", "this text") + form(" --version", "the version of this program") +
          "\n" + std::string(portNamingNote) +
          "\n"
          "Exit codes of the upload (-L):\n"
          "  0  the image was loaded and the chip answered \"..OK -> RUN\"\n"
          "  2  the COM port did not open\n"
-         "  3  the image file is missing, unreadable or longer than 32804 bytes\n"
-         "  4  no chip answered the handshake\n"
+         "  3  the image file is missing, unreadable or too long (P1: 32804 bytes, P2:\n"
+         "     512 KB, or more than the P2 takes in 60 s at the load rate)\n"
+         "  4  no chip answered the handshake (for a P2 image: no P2 answered)\n"
          "  5  the chip reported a checksum, EEPROM write or EEPROM verify error\n"
          "  6  the COM port was lost during the upload (the adapter was unplugged)\n"
          "Other exit codes:\n"
@@ -71,7 +77,7 @@ int RunProgram(const CommandLine& line, Host& host) {
     NullDesktop desktop;
     Platform platform{host.clock(), host.serial(), ui, console, desktop};
     AppState app(platform);
-    return RunConsoleUpload(app, line);
+    return RunConsoleUpload(app, line, std::getenv(kP2BaudVariable));
   }
   std::string reason;
   const std::unique_ptr<WindowSystem> windows = host.OpenWindowSystem(reason);
@@ -80,7 +86,9 @@ int RunProgram(const CommandLine& line, Host& host) {
                 " --help.\n");
     return exitcode::kNoWindow;
   }
-  Platform platform{host.clock(), host.serial(), windows->ui(), console, windows->desktop()};
+  // The waits of long operations keep the window painted.
+  WindowedClock clock(host.clock(), [&ui = windows->ui()] { ui.KeepPainted(); });
+  Platform platform{clock, host.serial(), windows->ui(), console, windows->desktop()};
   // AppState is large (buffers, images): on the heap, not on the main thread's stack.
   const auto app = std::make_unique<AppState>(platform);
   return RunWindowed(*app, line);

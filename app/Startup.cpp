@@ -3,6 +3,7 @@
 #include "accessories/AboutScreen.h"
 #include "app/Commands.h"
 #include "app/MainLoop.h"
+#include "app/Program.h"
 #include "loader/BootLoader.h"
 #include "loader/ImageUpload.h"
 #include "settings/SettingsFile.h"
@@ -68,13 +69,13 @@ int RunWindowed(AppState& app, const CommandLine& line) {
   std::string error;
   if (!DecodeAssets(app, error)) {
     app.platform.console.Err("tavolin: " + error + "\n");
-    return 1;
+    return exitcode::kNoWindow;
   }
   ScreenTextOutput screen(app);
   app.SetOutput(&screen);
   if (!StartWindowed(app, line)) {
     app.SetOutput(nullptr);
-    return 0;
+    return exitcode::kNoWindow;
   }
   // The window wakes for the chip's bytes on the port's readable handle, which changes whenever
   // the port is opened or closed.
@@ -93,7 +94,7 @@ int RunWindowed(AppState& app, const CommandLine& line) {
   Shutdown(app);
   watch();
   app.SetOutput(nullptr);
-  return 0;
+  return exitcode::kOk;
 }
 
 }  // namespace tavolin

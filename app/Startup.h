@@ -31,7 +31,8 @@ void Shutdown(AppState& app);
 // ReadStartupSettings to ConnectAtStartup, with the window opened and the timer started.  False
 // when the window could not be opened (nothing else is done then).
 bool StartWindowed(AppState& app, const CommandLine& line);
-// The whole windowed program; the process's exit code.
+// The whole windowed program; the process's exit code (exitcode::kNoWindow when the window
+// did not open).
 int RunWindowed(AppState& app, const CommandLine& line);
 
 }  // namespace tavolin

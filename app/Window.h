@@ -23,5 +23,7 @@ inline constexpr int kProgressMax = 100;
 // The "&Com-Port" dialog.
 inline constexpr const char* kComPortCaption = "ComPort";
 inline constexpr const char* kComPortPrompt = "On which COM is the Propeller connected?";
+inline constexpr const char* kBaudRateCaption = "Baudrate";
+inline constexpr const char* kBaudRatePrompt = "Terminal rate in bits per second:";
 
 }  // namespace tavolin::window

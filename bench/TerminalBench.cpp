@@ -5,7 +5,8 @@
 //
 // Goals through Interpret and Present: bare newlines (every byte scrolls the text area) at least
 // 100 times the line rate with 80 x 25 cells, 30 times with 132 x 50 and once with 512 x 512.
-// Present alone runs at scales 1, 1.5, 2 and 4 (80 x 25 cells).
+// Present alone runs at scales 1, 1.5, 2 and 4 (80 x 25 cells).  The parser alone decodes the
+// same blocks into actions that are only counted: what decoding costs beside drawing.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/fake/FakePlatform.h"
 #include "terminal/Assets.h"
 #include "terminal/DisplayInterpreter.h"
+#include "terminal/DisplayParser.h"
 #include "terminal/TerminalScreen.h"
 
 namespace tavolin {
@@ -144,6 +146,52 @@ void BM_Present(benchmark::State& state) {
   Report(state, kBlock);
 }
 BENCHMARK(BM_Present)->Arg(2)->Arg(3)->Arg(4)->Arg(8);
+
+// Counts the actions, so that the decoding is not optimised away.
+class CountingActions final : public DisplayActions {
+ public:
+  std::int64_t count = 0;
+  void Print(std::uint8_t glyph) override { count += glyph; }
+  void Control(ControlCode code) override { count += static_cast<int>(code); }
+  void SetColumn(std::uint8_t v) override { count += v; }
+  void SetRow(std::uint8_t v) override { count += v; }
+  void SetColour(std::uint8_t v) override { count += v; }
+  void Graphics(GraphicsBytes g) override { count += g.C + g.X + g.Y; }
+  void Query(int x) override { count += x; }
+  void FileBlock(std::int32_t block) override { count += block; }
+  void HostRequest(int x, int y) override { count += x + y; }
+};
+
+// The parser alone on blocks like the ones above: text lines and bare newlines in Normal-Terminal
+// Mode, graphics commands in graphics mode.
+void BM_ParserAlone(benchmark::State& state) {
+  std::string block;
+  switch (state.range(0)) {
+    case 0:
+      block = Fill("The quick brown fox jumps over the lazy dog 0123456789\r\n");
+      break;
+    case 1:
+      block = Fill("\n");
+      break;
+    default:
+      for (int i = 0; block.size() + 4 <= kBlock; ++i) {
+        block += {5, static_cast<char>(i % 16), static_cast<char>((i * 37) % 256),
+                  static_cast<char>((i * 53) % 200)};
+      }
+      break;
+  }
+  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(block.data()),
+                                            block.size());
+  const Dialect dialect = state.range(0) == 2 ? Dialect::Graphics : Dialect::NormalTerminal;
+  DisplayParser parser;
+  CountingActions actions;
+  for (auto _ : state) {
+    parser.Feed(bytes, dialect, actions);
+    benchmark::DoNotOptimize(actions.count);
+  }
+  Report(state, static_cast<std::int64_t>(block.size()));
+}
+BENCHMARK(BM_ParserAlone)->Arg(0)->Arg(1)->Arg(2);
 
 }  // namespace
 }  // namespace tavolin

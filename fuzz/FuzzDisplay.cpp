@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/ChipAnswers.h"
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
 #include "platform/fake/VirtualClock.h"
@@ -152,6 +153,7 @@ void Run(AppState& app, fake::FakeSerialDevice& device, const std::uint8_t* data
       case 1:
         std::copy(data + pos, data + pos + length, app.ReceiveBuffer.begin());
         Interpret(app, static_cast<int>(length));
+        AnswerQuestions(app);
         break;
       case 2:
         device.Feed(std::vector<std::uint8_t>(data + pos, data + pos + length));

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include "accessories/UploadBanner.h"
 #include "app/AppState.h"
 #include "loader/BootLoader.h"
 #include "loader/MonitorTransfer.h"
+#include "loader/P2Loader.h"
 #include "platform/RegularFile.h"
 
 namespace tavolin {
@@ -22,32 +24,64 @@ void PrintStatusText(AppState& app, std::string_view text) {
 
 enum class ReadResult { Ok, Missing, TooLong };
 
-// Reads the file's little-endian longs into the image buffer and zeroes the rest of it.  A
-// trailing group of 1 to 3 bytes makes a last long with zero high bytes.
-ReadResult ReadImage(AppState& app, const std::string& path, std::size_t& longCount) {
+// The file's bytes, at most one more than the largest image any chip takes.
+ReadResult ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
   std::ifstream in;
   if (!OpenRegularFile(path, in)) return ReadResult::Missing;
+  bytes.assign(p2::kHubBytes + 1, 0);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, in.gcount())));
+  return bytes.size() > p2::kHubBytes ? ReadResult::TooLong : ReadResult::Ok;
+}
+
+// The file's little-endian longs into the image buffer, the rest of it zeroed.  A trailing group
+// of 1 to 3 bytes makes a last long with zero high bytes.
+ReadResult FillImageBuffer(AppState& app, const std::vector<std::uint8_t>& bytes,
+                           std::size_t& longCount) {
   auto& image = app.loader.image;
   image.fill(0);
-  longCount = 0;
-  std::array<char, 4> bytes{};
-  while (true) {
-    in.read(bytes.data(), bytes.size());
-    const std::streamsize got = in.gcount();
-    if (got <= 0) break;
-    if (longCount >= image.size()) {
-      image.fill(0);
-      longCount = 0;
-      return ReadResult::TooLong;
-    }
-    std::uint32_t value = 0;
-    for (std::streamsize i = 0; i < got; ++i) {
-      value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
-    }
-    image[longCount++] = value;
-    if (got < 4) break;
+  longCount = (bytes.size() + 3) / 4;
+  if (longCount > image.size()) {
+    longCount = 0;
+    return ReadResult::TooLong;
+  }
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    image[i / 4] |= static_cast<std::uint32_t>(bytes[i]) << (8 * (i % 4));
   }
   return ReadResult::Ok;
+}
+
+UploadOutcome OutcomeOf(P2Result result) {
+  switch (result) {
+    case P2Result::Loaded:
+      return UploadOutcome::Loaded;
+    case P2Result::NoChip:
+      return UploadOutcome::HandshakeFailed;
+    case P2Result::ChecksumError:
+      return UploadOutcome::ProtocolError;
+    case P2Result::TooSlow:
+      return UploadOutcome::FileRefused;
+    case P2Result::PortLost:
+      return UploadOutcome::PortLost;
+  }
+  return UploadOutcome::ProtocolError;
+}
+
+// Reset, handshake and load of the image buffer's longCount longs by the P1 boot protocol.
+UploadOutcome LoadP1(AppState& app, std::size_t longCount) {
+  app.port.PulseReset(app.settings.UseRTS);
+  const int version = Handshake(app);
+  if (app.port.Lost()) return UploadOutcome::PortLost;
+  if (version < 1) {
+    if (app.output != nullptr) app.output->PrintText(kCodeErrorAbort);
+    EncodeLong(app, boot::kCommandShutdown);
+    app.port.Flush();
+    return UploadOutcome::HandshakeFailed;
+  }
+  const LoadResult loaded = Load(app, 4 * longCount);
+  if (loaded == LoadResult::PortLost) return UploadOutcome::PortLost;
+  app.port.PurgeInput();
+  return loaded == LoadResult::Ok ? UploadOutcome::Loaded : UploadOutcome::ProtocolError;
 }
 
 }  // namespace
@@ -74,11 +108,18 @@ void UploadFileCommand(AppState& app) {
     case filetype::kBinary:
     case filetype::kEeprom: {
       app.RememberedFileType = filetype::kBinary;
-      const bool switchRate = app.settings.BaudRate > 0;
+      const bool switchRate = app.settings.BaudRate > 0 || app.settings.TermBaud > 0;
+      const RateSetting terminalRate = app.port.rate();
       if (switchRate) app.port.SetRate(0);
       UploadImage(app, chosen.path);
       app.settings.BinPath = DirectoryPart(chosen.path);
-      if (switchRate) app.port.SetRate(app.settings.BaudRate);
+      if (switchRate) {
+        if (app.settings.TermBaud > 0) {
+          app.port.SetRate(terminalRate);
+        } else {
+          app.port.SetRate(app.settings.BaudRate);
+        }
+      }
       break;
     }
     case filetype::kPrepare:
@@ -109,27 +150,27 @@ UploadOutcome UploadImage(AppState& app, const std::string& path) {
   if (app.loader.eepromMode) ShowUploadBanner(app);
   PrintStatusText(app, kStartUpload);
 
+  std::vector<std::uint8_t> bytes;
   std::size_t longCount = 0;
-  const ReadResult read = ReadImage(app, path, longCount);
+  ReadResult read = ReadFileBytes(path, bytes);
+  const ChipKind chip = ImageChip(bytes, app.loader.eepromMode);
+  if (read == ReadResult::Ok && chip == ChipKind::P1) read = FillImageBuffer(app, bytes, longCount);
   if (read != ReadResult::Ok) {
-    PrintStatusText(app, read == ReadResult::Missing ? kNoSuchFile : kImageTooLong);
+    const std::string_view tooLong = chip == ChipKind::P2 ? kP2ImageTooLong : kImageTooLong;
+    PrintStatusText(app, read == ReadResult::Missing ? kNoSuchFile : tooLong);
     app.port.PurgeInput();
     return read == ReadResult::Missing ? UploadOutcome::NoFile : UploadOutcome::FileRefused;
   }
+  if (chip == ChipKind::P2) return OutcomeOf(LoadP2(app, bytes, EffectiveLoadBaud(app.settings.P2LoadBaud)));
 
-  app.port.PulseReset(app.settings.UseRTS);
-  const int version = Handshake(app);
-  if (app.port.Lost()) return UploadOutcome::PortLost;
-  if (version < 1) {
-    if (app.output != nullptr) app.output->PrintText(kCodeErrorAbort);
-    EncodeLong(app, boot::kCommandShutdown);
-    app.port.Flush();
-    return UploadOutcome::HandshakeFailed;
-  }
-  const LoadResult loaded = Load(app, 4 * longCount);
-  if (loaded == LoadResult::PortLost) return UploadOutcome::PortLost;
-  app.port.PurgeInput();
-  return loaded == LoadResult::Ok ? UploadOutcome::Loaded : UploadOutcome::ProtocolError;
+  // A terminal beyond the index's rates (Autoload, the chip's requests) boots a P1 at 115200.
+  const RateSetting terminalRate = app.port.rate();
+  const bool fastTerminal =
+      app.settings.TermBaud > 0 && terminalRate.bitsPerSecond != RateForIndex(0).bitsPerSecond;
+  if (fastTerminal) app.port.SetRate(0);
+  const UploadOutcome outcome = LoadP1(app, longCount);
+  if (fastTerminal) app.port.SetRate(terminalRate);
+  return outcome;
 }
 
 void SendTextFile(AppState& app, const std::string& path) {
@@ -139,25 +180,27 @@ void SendTextFile(AppState& app, const std::string& path) {
   std::uint8_t* byte = app.SendBuffer.data();
   bool lineOpen = false;  // characters of the current line have been sent
   // The window is repainted at every line end and, within a long line, at least every
-  // kEventPumpIntervalMs: a file without line ends would otherwise freeze it to the end.
+  // kEventPumpIntervalMs: a file without line ends would otherwise freeze it to the end.  A stop
+  // asked for there ends the send at once (such a line may never end).
   std::int64_t lastPump = clock.NowMs();
   auto pump = [&app, &clock, &lastPump] {
-    app.platform.ui.ProcessPendingEvents();
+    const bool stop = StopRequested(app);
     lastPump = clock.NowMs();
+    return stop;
   };
+  // Ends the line; false when the send is over (port lost, or stopped by the user).
   auto endLine = [&app, &clock, byte, &lineOpen, &pump] {
     byte[0] = '\r';
     app.port.WriteRaw(byte, 1);
-    if (app.port.Lost()) return;
-    pump();
+    if (app.port.Lost() || pump()) return false;
     clock.SleepMs(app.settings.TxtCurs != 0 ? kTextLinePauseCursorMs : kTextLinePauseMs);
     lineOpen = false;
+    return true;
   };
   for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
     if (c == '\r' || c == '\n') {
       if (c == '\r' && in.peek() == '\n') in.get();
-      endLine();
-      if (app.port.Lost()) return;
+      if (!endLine()) return;
       continue;
     }
     byte[0] = static_cast<std::uint8_t>(c);
@@ -165,7 +208,7 @@ void SendTextFile(AppState& app, const std::string& path) {
     if (app.port.Lost()) return;
     if (app.RememberedFileType == filetype::kObj) clock.SleepMs(kTextCharPauseMs);
     lineOpen = true;
-    if (clock.NowMs() - lastPump >= kEventPumpIntervalMs) pump();
+    if (clock.NowMs() - lastPump >= kEventPumpIntervalMs && pump()) return;
   }
   if (lineOpen && !app.port.Lost()) endLine();  // a last line without a line end
 }

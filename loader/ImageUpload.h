@@ -8,7 +8,8 @@
 // zeroed for every upload, so an EEPROM image never carries the tail of an earlier, longer one,
 // and a file that does not fit into the buffer is refused before anything is sent.
 // SendTextFile types a text file line by line, each line ended by CR, and lets the window repaint
-// at every line end and at least every kEventPumpIntervalMs within a long line.  Images and text
+// at every line end and at least every kEventPumpIntervalMs within a long line; Escape or the
+// close button there stops it (loader/MonitorTransfer.h, StopRequested).  Images and text
 // files must be regular files (platform/RegularFile.h): a FIFO or a device is "No such file".
 // An upload or a send whose port is lost (app.port.Lost()) stops at once and prints nothing more;
 // the program reports the loss.

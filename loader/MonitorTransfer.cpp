@@ -23,15 +23,18 @@ std::string Hex(std::uint32_t value) {
   return digits;
 }
 
-// The size the chip is told: the file's size, -2 for a folder, -1 for anything else (no such
-// file, a FIFO, a device: nothing that could be sent).  Sizes beyond the signed 32-bit range are
-// told as its largest value.
-std::int32_t SizeForChip(const std::string& path) {
+constexpr std::int64_t kLargestSendable = std::numeric_limits<std::int32_t>::max();
+
+// The file's size, -2 for a folder, -1 for anything else (no such file, a FIFO, a device: nothing
+// that could be sent).
+std::int64_t SizeOf(const std::string& path) {
   if (KindOfFile(path) == FileKind::Folder) return kSizeFolder;
   const std::int64_t size = RegularFileSize(path);
-  if (size < 0) return kSizeMissing;
-  return static_cast<std::int32_t>(
-      std::min<std::int64_t>(size, std::numeric_limits<std::int32_t>::max()));
+  return size < 0 ? kSizeMissing : size;
+}
+
+void TellTooBig(AppState& app) {
+  if (app.output != nullptr) app.output->PrintLine(kFileTooBig);
 }
 
 void WriteSize(AppState& app, std::int32_t size) {
@@ -41,18 +44,26 @@ void WriteSize(AppState& app, std::int32_t size) {
   app.port.WriteRaw(out, 4);
 }
 
-// Polls for the chip's go-ahead; true when any byte arrived.  The bytes are dropped.
-bool WaitForGoAhead(AppState& app) {
+enum class GoAhead { Arrived, TimedOut, Stopped };
+
+// Polls for the chip's go-ahead.  The bytes that arrived are dropped.
+GoAhead WaitForGoAhead(AppState& app) {
   for (int poll = 0; poll < kGoAheadPolls; ++poll) {
-    app.platform.ui.ProcessPendingEvents();
-    if (app.port.ReadRaw(app.ReceiveBuffer.data()) > 0) return true;
-    if (app.port.Lost()) return false;
+    if (StopRequested(app)) return GoAhead::Stopped;
+    if (app.port.ReadRaw(app.ReceiveBuffer.data()) > 0) return GoAhead::Arrived;
+    if (app.port.Lost()) return GoAhead::Stopped;
     app.platform.clock.SleepMs(kGoAheadPollMs);
   }
-  return false;
+  return GoAhead::TimedOut;
 }
 
 }  // namespace
+
+bool StopRequested(AppState& app) {
+  const Interruption asked = app.platform.ui.ProcessPendingEvents();
+  if (asked == Interruption::Close) app.QuitRequested = 1;
+  return asked != Interruption::None;
+}
 
 void SendText(AppState& app, std::string_view text) {
   for (char c : text) {
@@ -68,9 +79,11 @@ void MonitorObjUpload(AppState& app, const std::string& path) {
   if (!OpenRegularFile(path, in)) return;
   app.settings.MsMoveOff = 1;
   std::uint32_t address = kMonitorStartAddress;
+  bool stopping = false;  // asked to stop: the current line is finished, nothing more
   for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
     if (app.port.Lost()) return;
     if (address % 16 == 0) {
+      if (stopping) break;
       if (address != kMonitorStartAddress) SendText(app, kMonitorLineEnd);
       SendText(app, Hex(address) + ":");
     } else {
@@ -79,10 +92,12 @@ void MonitorObjUpload(AppState& app, const std::string& path) {
     if (c < 16) SendText(app, "0");
     SendText(app, Hex(static_cast<std::uint32_t>(c)));
     ++address;
-    app.platform.ui.ProcessPendingEvents();
+    if (!stopping) stopping = StopRequested(app);
   }
   in.close();
-  SendText(app, std::string(kMonitorLineEnd) + std::string(kMonitorRun));
+  // A stopped upload ends its last line, so the monitor takes it, but does not run the program.
+  SendText(app, stopping ? std::string(kMonitorLineEnd)
+                         : std::string(kMonitorLineEnd) + std::string(kMonitorRun));
 }
 
 void DownloadBinary(AppState& app, const std::string& name) {
@@ -97,30 +112,36 @@ void DownloadBinary(AppState& app, const std::string& name) {
     path = ui.OpenFileDialog(request).path;
   }
   app.port.PurgeInput();
-  const std::int32_t size = SizeForChip(path);
+  const std::int64_t size = SizeOf(path);
   std::ifstream in;
-  if (OpenRegularFile(path, in)) {
+  if (size > kLargestSendable) {
+    TellTooBig(app);  // its size cannot be told: nothing is sent
+  } else if (OpenRegularFile(path, in)) {
     app.settings.MsMoveOff = 1;
     ui.SetProgress(kTransferStartProgress);
     ui.SetProgressVisible(true);
-    WriteSize(app, size);
-    std::int64_t sent = 0;
+    WriteSize(app, static_cast<std::int32_t>(size));
+    std::int64_t sent = 0;     // counts whole blocks, as the progress bar shows them
+    std::int64_t left = size;  // never more than announced, should the file grow
     app.port.PurgeInput();
     std::array<char, kTransferBlockBytes> block{};
-    while (in.peek() != std::char_traits<char>::eof() && !app.port.Lost()) {
-      if (!WaitForGoAhead(app)) {
-        if (app.output != nullptr && !app.port.Lost()) app.output->PrintText(kTransferTimeOut);
+    while (left > 0 && in.peek() != std::char_traits<char>::eof() && !app.port.Lost()) {
+      const GoAhead answer = WaitForGoAhead(app);
+      if (answer == GoAhead::Stopped) break;
+      if (answer == GoAhead::TimedOut) {
+        if (app.output != nullptr) app.output->PrintText(kTransferTimeOut);
         break;
       }
-      in.read(block.data(), block.size());
+      in.read(block.data(), std::min<std::streamsize>(kTransferBlockBytes, left));
       const auto got = static_cast<std::size_t>(in.gcount());
+      left -= static_cast<std::int64_t>(got);
       sent += kTransferBlockBytes;
       app.port.WriteRaw(reinterpret_cast<const std::uint8_t*>(block.data()), got);
-      // An empty file never gets here, but the size may still be 0 or negative if the file
-      // changed after it was measured: never divide by it, never show more than 100.
+      // The size may be 0 or negative if the file changed after it was measured: never divide by
+      // it, never show more than 100.
       const std::int64_t percent = size > 0 ? std::min<std::int64_t>(100, sent * 100 / size) : 100;
       ui.SetProgress(static_cast<int>(percent));
-      ui.ProcessPendingEvents();
+      if (StopRequested(app)) break;
     }
     in.close();
   }
@@ -129,7 +150,12 @@ void DownloadBinary(AppState& app, const std::string& name) {
 }
 
 void SendPreparedSize(AppState& app) {
-  WriteSize(app, SizeForChip(app.PreparedFile));
+  std::int64_t size = SizeOf(app.PreparedFile);
+  if (size > kLargestSendable) {
+    TellTooBig(app);
+    size = kSizeMissing;
+  }
+  WriteSize(app, static_cast<std::int32_t>(size));
 }
 
 }  // namespace tavolin

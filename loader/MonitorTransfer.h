@@ -14,6 +14,13 @@
 //     FIFO, a device), -2 for a folder.
 // Only regular files are sent (platform/RegularFile.h); any other name is treated as missing, so
 // DownloadBinary never announces a size and then sends something else.
+// Every long send (these two and the text send) can be stopped: Escape stops it, the close button
+// stops it and then ends the program (StopRequested).  The chip always sees whole units: the
+// binary transfer never cuts a block, the monitor upload finishes the hex line it is in and ends
+// it without the run command, so nothing half-typed runs.
+// A file of 2 GiB or more cannot be announced in the transfer's signed 32-bit size: it is refused
+// like a missing file, with the status line kFileTooBig, and its size is asked as -1.  The
+// transfer never sends more than the size it announced, even when the file grows meanwhile.
 // Both transfers stop at once when the port is lost (app.port.Lost()), without "TimeOut Error":
 // the program reports the loss.  Both set MsMoveOff once their file has opened, so mouse reports do
 // not mix into the data; DownloadBinary restores it from Normal-Terminal Mode at its end.
@@ -45,9 +52,14 @@ inline constexpr int kGoAheadPolls = 200;
 inline constexpr int kGoAheadPollMs = 10;
 inline constexpr int kTransferStartProgress = 50;
 
+inline constexpr std::string_view kFileTooBig = "File too big to send (2 GiB or more)";
+
 inline constexpr std::int32_t kSizeMissing = -1;
 inline constexpr std::int32_t kSizeFolder = -2;
 
+// Keeps the window painted during a long send (Ui::ProcessPendingEvents).  True when the user
+// asked to stop the send: Escape, or the close button, which also sets app.QuitRequested.
+bool StopRequested(AppState& app);
 // Each character of text with its own one-byte write.
 void SendText(AppState& app, std::string_view text);
 void MonitorObjUpload(AppState& app, const std::string& path);

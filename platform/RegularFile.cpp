@@ -1,5 +1,6 @@
 #include "platform/RegularFile.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -42,6 +43,50 @@ bool CreateRegularFile(const std::string& path, std::ofstream& out) {
   }
   out.open(fs::path(path), std::ios::binary | std::ios::trunc);
   return out.is_open();
+}
+
+std::string ReplaceFileContents(const std::string& path, std::string_view bytes) {
+  std::error_code ec;
+  fs::path target(path);
+  if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    target = fs::canonical(target, ec);
+    if (ec) return std::string(kNotARegularFile);  // leads nowhere
+  }
+  const fs::file_status old = fs::status(target, ec);
+  const bool replacing = old.type() == fs::file_type::regular;
+  if (!replacing && old.type() != fs::file_type::not_found) return std::string(kNotARegularFile);
+  fs::path fresh = target;
+  fresh += std::string(kNewFileSuffix);
+  fs::remove(fresh, ec);  // a leftover of a save that was cut short, or whatever else is there
+  errno = 0;
+  std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
+  if (!out.is_open()) {
+    const int why = errno != 0 ? errno : EACCES;
+    return std::generic_category().message(why);
+  }
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  const bool written = out.good();
+  out.close();
+  if (!written || out.fail()) {
+    const int why = errno != 0 ? errno : EIO;
+    fs::remove(fresh, ec);
+    return std::generic_category().message(why);
+  }
+  if (replacing) fs::permissions(fresh, old.permissions(), fs::perm_options::replace, ec);
+  fs::rename(fresh, target, ec);
+  if (ec) {
+    const std::string why = ec.message();
+    fs::remove(fresh, ec);
+    return why;
+  }
+  return {};
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(fs::path(path), ec);
+  return ec ? path : absolute.string();
 }
 
 std::int64_t RegularFileSize(const std::string& path) {

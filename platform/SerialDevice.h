@@ -5,8 +5,8 @@
 // A device can go away while it is open (a USB adapter pulled out, the far end of a
 // pseudo-terminal closed).  Read and Write then return -1, and keep doing so; "nothing yet" is
 // never -1.  The device remembers which device it is (Identity), so that the program can take the
-// same one back when it returns (SerialSystem::Reopen) without picking up another adapter that
-// now answers to the same COM number.
+// same one back when it returns (SerialSystem::Reopen) without picking up another adapter, or
+// another program's terminal, that now answers to the same COM number.
 #pragma once
 
 #include <cstddef>
@@ -50,8 +50,9 @@ class SerialDevice {
   // the device has none.
   virtual int ReadableHandle() const { return -1; }
   // Which device this is, in the backend's own words, for SerialSystem::Reopen: on POSIX the path
-  // COM n resolved to and its /dev/serial/by-id name when it has one; on Windows the COM name.
-  // Empty when the backend cannot tell; such a device is never taken back by itself.
+  // COM n named with the USB adapter's vendor, product and serial number, or with what the path
+  // itself was; on Windows the COM name with the device instance id.  Empty when the backend
+  // cannot tell; such a device is never taken back by itself.
   virtual std::string Identity() const { return {}; }
 };
 
@@ -69,6 +70,14 @@ class SerialSystem {
   // Opens COM portNumber exclusively.  nullptr when it does not exist or cannot be opened; the
   // backend tells the reason on standard error, the caller shows its own message.
   virtual std::unique_ptr<SerialDevice> Open(int portNumber, const SerialOpenOptions& options) = 0;
+  // Why the last Open failed, in a few words for the user's box (the port is in use by another
+  // program, no permission and how to get it, no such device); empty when it did not fail or the
+  // system gave no reason.
+  virtual std::string OpenFailure() const { return {}; }
+  // The identity to take the device back by, once it went away: the backend may note what its
+  // name leads to at that moment (so that only something made later counts).  Called once per
+  // loss with the lost device's identity.
+  virtual std::string IdentityAtLoss(const std::string& identity) { return identity; }
   // The ports that can be opened by number, in number order.
   virtual std::vector<PortInfo> ListPorts() = 0;
   // Opens the device with this identity (SerialDevice::Identity) again, configured as Open would:

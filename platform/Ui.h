@@ -24,7 +24,7 @@ inline constexpr int kMenuLineHeight = 21;
 struct Event {
   enum class Kind {
     None,          // nothing (a fake with an empty queue)
-    MenuCommand,   // value: the menu command id (1..27); the Pause shortcut gives 5
+    MenuCommand,   // value: the menu command id (app/MenuIds.h); the Pause shortcut gives 5
     CloseRequest,  // the window's close button, Alt+F4, the system menu's Close
     KeyDown,       // value: virtual-key code
     Char,          // value: character code 0..255
@@ -39,6 +39,27 @@ struct Event {
   Kind kind = Kind::None;
   int value = 0;
 };
+
+// What the user asked for while a long operation kept the window painted.
+enum class Interruption {
+  None,
+  Stop,   // Escape: stop the operation, the program goes on
+  Close,  // the close button: stop the operation, then end the program
+};
+
+// What the events a window produced during a long operation ask for: Close for a close request,
+// Stop for a key-down of Escape (virtual key 0x1B), None for anything else.
+template <class Iterator>
+Interruption InterruptionAmong(Iterator first, Iterator last) {
+  constexpr int kEscapeKey = 0x1B;
+  Interruption asked = Interruption::None;
+  for (; first != last; ++first) {
+    if (first->kind == Event::Kind::CloseRequest) return Interruption::Close;
+    if (first->kind == Event::Kind::KeyDown && first->value == kEscapeKey)
+      asked = Interruption::Stop;
+  }
+  return asked;
+}
 
 struct FileDialogRequest {
   std::string title;
@@ -98,8 +119,15 @@ class Ui {
   // Blocks until the next event of the window (the 40 ms timer guarantees one).
   virtual Event WaitEvent() = 0;
   // Lets the window repaint during a long operation: pending native events are processed and
-  // the events they produce are dropped, as the long operations expect.
-  virtual void ProcessPendingEvents() = 0;
+  // the events they produce are dropped, as the long operations expect, except that a close
+  // request (Close) or an Escape key-down (Stop) among them is reported, so that every long
+  // send can be stopped.  Close wins when both came.
+  virtual Interruption ProcessPendingEvents() = 0;
+  // Paints what the window system reports exposed (a closed dialog, a window moved away) and
+  // nothing else: no event is produced or taken, input waits for the main loop.  Called during
+  // every wait of a long operation (platform/WindowedClock.h).  A window system that keeps the
+  // pixels of covered windows needs nothing here.
+  virtual void KeepPainted() {}
 
   // Menu state by command id.  The core owns the state behind every check mark and writes the
   // mark with its field; it never reads a mark back.
@@ -113,6 +141,12 @@ class Ui {
   // The "ComPort" input dialog, pre-filled with current and listing the machine's ports; the
   // entered text, empty on cancel.
   virtual std::string AskComPort(int current, const std::vector<PortInfo>& ports) = 0;
+  // The "Baudrate" input dialog for a rate the menu does not list, pre-filled with current; the
+  // entered text, empty on cancel.  A window without it cancels.
+  virtual std::string AskBaudRate(int current) {
+    (void)current;
+    return {};
+  }
 
   // Shows picture in the image control, which takes exactly its size.  The picture is on the
   // screen when this returns (a synchronous repaint of what changed), without any input, menu or

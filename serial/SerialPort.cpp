@@ -11,6 +11,18 @@ RateSetting RateForIndex(int rateIndex) {
   return {kRates[rateIndex], rateIndex == 0 ? StopBits::Two : StopBits::One};
 }
 
+int IndexForBps(int bitsPerSecond) {
+  for (int i = 0; i < 8; ++i) {
+    if (RateForIndex(i).bitsPerSecond == bitsPerSecond) return i;
+  }
+  return -1;
+}
+
+RateSetting RateForBps(int bitsPerSecond) {
+  const int index = IndexForBps(bitsPerSecond);
+  return index >= 0 ? RateForIndex(index) : RateSetting{bitsPerSecond, StopBits::One};
+}
+
 SerialPort::SerialPort(SerialSystem& system, Clock& clock) : system_(system), clock_(clock) {}
 
 SerialPort::~SerialPort() = default;
@@ -19,8 +31,7 @@ void SerialPort::Status(std::string_view line) {
   if (status_ != nullptr) status_->PrintLine(line);
 }
 
-SerialOpenOptions SerialPort::OptionsFor(int rateIndex, int ft232r, bool quiet) const {
-  const RateSetting rate = RateForIndex(rateIndex);
+SerialOpenOptions SerialPort::OptionsFor(RateSetting rate, int ft232r, bool quiet) const {
   SerialOpenOptions options;
   options.bitsPerSecond = rate.bitsPerSecond;
   options.stopBits = rate.stopBits;
@@ -31,20 +42,35 @@ SerialOpenOptions SerialPort::OptionsFor(int rateIndex, int ft232r, bool quiet) 
 }
 
 bool SerialPort::Open(int portNumber, int rateIndex, int ft232r, bool quiet) {
+  return Open(portNumber, RateForIndex(rateIndex), ft232r, quiet);
+}
+
+bool SerialPort::Open(int portNumber, RateSetting rate, int ft232r, bool quiet) {
   if (device_ != nullptr) return true;
   lost_ = false;
-  device_ = system_.Open(portNumber, OptionsFor(rateIndex, ft232r, quiet));
-  if (device_ == nullptr) return false;
+  device_ = system_.Open(portNumber, OptionsFor(rate, ft232r, quiet));
+  if (device_ == nullptr) {
+    openFailure_ = system_.OpenFailure();
+    return false;
+  }
+  openFailure_.clear();
+  rate_ = rate;
   portNumber_ = portNumber;
   identity_ = device_->Identity();
   return true;
 }
 
 bool SerialPort::Reopen(int rateIndex, int ft232r) {
+  return Reopen(RateForIndex(rateIndex), ft232r);
+}
+
+bool SerialPort::Reopen(RateSetting rate, int ft232r) {
   if (device_ != nullptr) return true;
   if (identity_.empty()) return false;
-  device_ = system_.Reopen(identity_, OptionsFor(rateIndex, ft232r, true));
+  device_ = system_.Reopen(identity_, OptionsFor(rate, ft232r, true));
   if (device_ == nullptr) return false;
+  rate_ = rate;
+  identity_ = device_->Identity();
   lost_ = false;
   return true;
 }
@@ -57,6 +83,7 @@ bool SerialPort::TakeLoss() {
 
 void SerialPort::DeviceFailed() {
   device_.reset();
+  if (!identity_.empty()) identity_ = system_.IdentityAtLoss(identity_);
   queueCount_ = 0;
   fillCount_ = 0;
   readPosition_ = 0;
@@ -65,9 +92,13 @@ void SerialPort::DeviceFailed() {
 }
 
 void SerialPort::SetRate(int rateIndex) {
+  SetRate(RateForIndex(rateIndex));
+}
+
+void SerialPort::SetRate(RateSetting rate) {
   if (device_ == nullptr) return;
-  const RateSetting rate = RateForIndex(rateIndex);
   device_->Configure(rate.bitsPerSecond, rate.stopBits);
+  rate_ = rate;
 }
 
 void SerialPort::PulseReset(int useRts) {

@@ -47,6 +47,11 @@ struct RateSetting {
 // 38400, 19200, 9600, 4800, 2400, 1200.  Any other index gives 115200, with two stop bits below 0
 // and one above 7.
 RateSetting RateForIndex(int rateIndex);
+// A rate in bits per second: one of the index's rates framed as the index frames it, any other
+// with one stop bit.
+RateSetting RateForBps(int bitsPerSecond);
+// The index (0..7) of a rate in bits per second, or -1 when the index has no such rate.
+int IndexForBps(int bitsPerSecond);
 
 class SerialPort {
  public:
@@ -68,7 +73,11 @@ class SerialPort {
   // off.  Does not close a port that is already open (callers close first).  quiet: a probe
   // (the start-up scan), the backend keeps the reason for a failure to itself.
   bool Open(int portNumber, int rateIndex, int ft232r, bool quiet = false);
+  // The same at a rate given in bits per second (the terminal's rates beyond the index).
+  bool Open(int portNumber, RateSetting rate, int ft232r, bool quiet = false);
   bool IsOpen() const { return device_ != nullptr; }
+  // Why the last Open failed (SerialSystem::OpenFailure); empty after one that succeeded.
+  const std::string& OpenFailure() const { return openFailure_; }
   // The device went away while open, and the port has not been opened or closed since.
   bool Lost() const { return lost_; }
   // True once for each loss: whoever reports the loss to the user asks this.
@@ -78,9 +87,14 @@ class SerialPort {
   // Opens the device of the last successful Open again (SerialSystem::Reopen), configured as Open
   // does; false while it is not back.  Quiet, like every automatic attempt.
   bool Reopen(int rateIndex, int ft232r);
+  bool Reopen(RateSetting rate, int ft232r);
   // A handle the window can watch to wake up when bytes arrive; -1 when closed or unknown.
   int ReadableHandle() const { return device_ != nullptr ? device_->ReadableHandle() : -1; }
   void SetRate(int rateIndex);
+  // Any rate the device accepts; the handle, and with it DTR and RTS, stay as they are.
+  void SetRate(RateSetting rate);
+  // The rate the port was last opened or set at.
+  RateSetting rate() const { return rate_; }
   // The chip's reset: a 25 ms pulse on RTS (useRts not 0) or DTR, 100 ms settle, input purged.
   void PulseReset(int useRts);
   void PurgeInput();
@@ -107,7 +121,7 @@ class SerialPort {
 
  private:
   void Status(std::string_view line);
-  SerialOpenOptions OptionsFor(int rateIndex, int ft232r, bool quiet) const;
+  SerialOpenOptions OptionsFor(RateSetting rate, int ft232r, bool quiet) const;
   // The device failed: closes it and marks the port lost.
   void DeviceFailed();
 
@@ -116,7 +130,9 @@ class SerialPort {
   TextOutput* status_ = nullptr;
   std::unique_ptr<SerialDevice> device_;
   int portNumber_ = 0;
+  RateSetting rate_ = RateForIndex(0);
   std::string identity_;  // of the last device opened by number
+  std::string openFailure_;
   bool lost_ = false;
   bool lossReported_ = false;
   std::array<std::uint8_t, kQueueSize> queue_{};

@@ -20,6 +20,8 @@ inline constexpr std::array<std::uint32_t, 8> kStartupPalette = {
     0xC0C0C0,  // 7 light grey
 };
 
+inline constexpr std::int32_t kDefaultP2LoadBaud = 2000000;
+
 struct Settings {
   std::int32_t ComNr = 6;
   std::int32_t FT232R = 0;
@@ -37,6 +39,13 @@ struct Settings {
   std::int32_t InversScreenshot = 0;
   float WindowScale = 1.0f;
   std::array<std::uint32_t, 8> palette = kStartupPalette;  // COLORREF 0x00BBGGRR
+  // Keys an older version neither reads nor writes.  The file holds them only when they differ
+  // from these defaults, so the file of a setup that uses none of them stays as it was.
+  // The terminal's rate in bits per second when it is none of the BaudRate index's (0: the index
+  // decides).  BaudRate then holds 0, the rate an older version falls back to.
+  std::int32_t TermBaud = 0;
+  // The rate a Propeller 2 program is loaded at.
+  std::int32_t P2LoadBaud = kDefaultP2LoadBaud;
 };
 
 }  // namespace tavolin

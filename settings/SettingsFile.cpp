@@ -278,6 +278,9 @@ std::string FormatSettingsFile(const Settings& s, bool autoModeChecked) {
   entry("Autoload", "");
   number("InversScreenshot", s.InversScreenshot);
   entry("WindowScale", FixedSix(s.WindowScale));
+  const Settings defaults;
+  if (s.TermBaud != defaults.TermBaud) number("TermBaud", s.TermBaud);
+  if (s.P2LoadBaud != defaults.P2LoadBaud) number("P2LoadBaud", s.P2LoadBaud);
   line("[Colors]");
   for (std::size_t i = 0; i < s.palette.size(); ++i) {
     entry("pal_" + std::to_string(i), PaletteText(s.palette[i]));
@@ -285,11 +288,9 @@ std::string FormatSettingsFile(const Settings& s, bool autoModeChecked) {
   return out;
 }
 
-void SaveSettingsFile(const std::string& path, const Settings& settings, bool autoModeChecked) {
-  std::ofstream out;
-  if (!CreateRegularFile(path, out)) return;
-  const std::string text = FormatSettingsFile(settings, autoModeChecked);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+std::string SaveSettingsFile(const std::string& path, const Settings& settings,
+                             bool autoModeChecked) {
+  return ReplaceFileContents(path, FormatSettingsFile(settings, autoModeChecked));
 }
 
 void ApplySettingsText(std::string_view text, Settings& s, std::int32_t& normalTerminalMode) {
@@ -311,6 +312,9 @@ void ApplySettingsText(std::string_view text, Settings& s, std::int32_t& normalT
   s.Autoload = ini.String(kConfig, "Autoload", "");
   s.InversScreenshot = ini.Int(kConfig, "InversScreenshot", 0);
   s.WindowScale = ini.Float(kConfig, "WindowScale", 1.0f);
+  const Settings defaults;
+  s.TermBaud = ini.Int(kConfig, "TermBaud", defaults.TermBaud);
+  s.P2LoadBaud = ini.Int(kConfig, "P2LoadBaud", defaults.P2LoadBaud);
   for (std::size_t i = 0; i < s.palette.size(); ++i) {
     const std::string value = ini.String("Colors", "pal_" + std::to_string(i), "");
     if (!value.empty()) s.palette[i] = ParseHexValue(std::string_view(value).substr(1));

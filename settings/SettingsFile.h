@@ -10,6 +10,9 @@
 //   CRmode=0 Rows=25 Cols=80 Autoload= InversScreenshot=0 WindowScale=1.000000   (one per line)
 //   [Colors]
 //   pal_0=#FFFFFF ... pal_7=#C0C0C0                                             (one per line)
+// After WindowScale come the keys of this version that an older one ignores, TermBaud (the
+// terminal's rate in bits per second beyond the BaudRate index) and P2LoadBaud (the rate a P2
+// program is loaded at), each only when it differs from its default.
 // AutoDis is the Auto Mode check mark at the time of saving, Autoload is always written empty,
 // strings are written as they stand up to their first line break (which the file cannot hold),
 // and WindowScale has six decimals (always with a point, whatever the locale; infinity and NaN,
@@ -52,9 +55,11 @@ inline constexpr std::size_t kMaxSettingsFileBytes = 1024 * 1024;
 // The whole file as SaveSettingsFile writes it.
 std::string FormatSettingsFile(const Settings& settings, bool autoModeChecked);
 
-// Writes the file at path, replacing an existing one.  A file that cannot be created is skipped
-// without a word.
-void SaveSettingsFile(const std::string& path, const Settings& settings, bool autoModeChecked);
+// Writes the file at path, replacing an existing one in one step (ReplaceFileContents of
+// platform/RegularFile.h): a save that fails or is cut short leaves the old file whole.  Empty on
+// success, otherwise the reason.
+std::string SaveSettingsFile(const std::string& path, const Settings& settings,
+                             bool autoModeChecked);
 
 // Applies the text of a settings file to settings; MsMoveOff is copied into normalTerminalMode.
 void ApplySettingsText(std::string_view text, Settings& settings, std::int32_t& normalTerminalMode);

@@ -10,7 +10,7 @@
 
 namespace tavolin::sim {
 
-enum class Personality { Off, BootLoader, Display, Monitor, Transfer };
+enum class Personality { Off, BootLoader, Display, Monitor, Transfer, P2Rom };
 
 const char* PersonalityName(Personality p);
 

@@ -2,14 +2,21 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace tavolin::sim {
 
 namespace {
 
 constexpr std::size_t kWatchBytes = 9;  // 0xF9 and the first eight handshake bytes
+constexpr std::string_view kP2Watch = "> Prop_Chk";
 
-std::uint8_t WatchByte(std::size_t index) {
+std::size_t WatchLength(Personality rom) {
+  return rom == Personality::P2Rom ? kP2Watch.size() : kWatchBytes;
+}
+
+std::uint8_t WatchByte(Personality rom, std::size_t index) {
+  if (rom == Personality::P2Rom) return static_cast<std::uint8_t>(kP2Watch[index]);
   if (index == 0) return 0xF9;
   Lfsr lfsr;
   int bit = 0;
@@ -35,6 +42,8 @@ const char* PersonalityName(Personality p) {
       return "monitor";
     case Personality::Transfer:
       return "transfer";
+    case Personality::P2Rom:
+      return "P2 ROM";
   }
   return "?";
 }
@@ -44,6 +53,7 @@ SimChip::SimChip(const SimOptions& options)
       boot_(*this, options.boot, options.firmware),
       display_(*this, options.display),
       monitor_(*this, options.monitor),
+      p2rom_(*this, options.p2, options.firmware),
       transfer_(*this, options.transfer) {}
 
 void SimChip::SetLink(int bitsPerSecond, int bitsPerByte) {
@@ -68,7 +78,7 @@ void SimChip::OnReset(std::int64_t nowMs) {
   transmitFreeUs_ = std::max(transmitFreeUs_, now);
   ++resetCount_;
   Note("reset", now);
-  Run(Personality::BootLoader, now);
+  Run(options_.rom, now);
 }
 
 void SimChip::OnPortOpen(std::int64_t nowMs) {
@@ -77,7 +87,8 @@ void SimChip::OnPortOpen(std::int64_t nowMs) {
   } else {
     PowerOn(nowMs);
   }
-  if (running_ == Personality::BootLoader && options_.boot.openWaitMs > 0) {
+  if (running_ == Personality::BootLoader && options_.rom == Personality::BootLoader &&
+      options_.boot.openWaitMs > 0) {
     boot_.LengthenHostWait(options_.boot.openWaitMs);
     Note("boot loader waits " + std::to_string(options_.boot.openWaitMs) + " ms for the host",
          ToUs(nowMs));
@@ -87,8 +98,9 @@ void SimChip::OnPortOpen(std::int64_t nowMs) {
 bool SimChip::HandshakeStartPending() const {
   if (!held_.empty()) return true;
   if (!Watching()) return false;
+  const std::uint8_t first = WatchByte(options_.rom, 0);
   return std::any_of(received_.begin(), received_.end(),
-                     [](const Stamped& s) { return s.byte == 0xF9; });
+                     [first](const Stamped& s) { return s.byte == first; });
 }
 
 void SimChip::OnHostBytes(const std::uint8_t* bytes, std::size_t n, std::int64_t nowMs) {
@@ -136,6 +148,8 @@ ChipProgram& SimChip::Program(Personality p) {
       return monitor_;
     case Personality::Transfer:
       return transfer_;
+    case Personality::P2Rom:
+      return p2rom_;
     case Personality::Off:
       break;
   }
@@ -143,7 +157,7 @@ ChipProgram& SimChip::Program(Personality p) {
 }
 
 void SimChip::Run(Personality next, std::int64_t atUs) {
-  if (next != Personality::BootLoader || running_ != Personality::BootLoader) {
+  if (next != options_.rom || running_ != options_.rom) {
     Note(std::string("running ") + PersonalityName(next), atUs);
   }
   running_ = next;
@@ -177,7 +191,9 @@ void SimChip::AdvanceTo(std::int64_t atUs) {
 }
 
 bool SimChip::Watching() const {
-  return options_.resetOnHandshake && !(running_ == Personality::BootLoader && boot_.InHandshake());
+  if (!options_.resetOnHandshake) return false;
+  if (options_.rom == Personality::P2Rom) return running_ != Personality::P2Rom;
+  return !(running_ == Personality::BootLoader && boot_.InHandshake());
 }
 
 void SimChip::FlushHeld() {
@@ -187,23 +203,30 @@ void SimChip::FlushHeld() {
 }
 
 void SimChip::Deliver(std::uint8_t byte, std::int64_t atUs) {
-  if (!held_.empty() || (Watching() && byte == 0xF9)) {
-    if (byte == WatchByte(held_.size())) {
+  const std::uint8_t first = WatchByte(options_.rom, 0);
+  if (!held_.empty() || (Watching() && byte == first)) {
+    if (byte == WatchByte(options_.rom, held_.size())) {
       held_.push_back({byte, atUs});
-      if (held_.size() < kWatchBytes) return;
+      if (held_.size() < WatchLength(options_.rom)) return;
       std::vector<Stamped> held;
       held.swap(held_);
       while (!output_.empty() && output_.back().first > held.front().atUs) output_.pop_back();
       ++resetCount_;
       Note("handshake seen: reset", held.front().atUs);
-      running_ = Personality::BootLoader;
-      current_ = &boot_;
-      boot_.StartListening(held.front().atUs - 1);
-      for (const Stamped& s : held) boot_.OnByte(s.byte, s.atUs);
+      running_ = options_.rom;
+      if (options_.rom == Personality::P2Rom) {
+        // The question stands in for the reset: the ROM is taken as listening already.
+        current_ = &p2rom_;
+        p2rom_.Start(held.front().atUs - std::int64_t{options_.p2.startupMs} * 1000 - 1);
+      } else {
+        current_ = &boot_;
+        boot_.StartListening(held.front().atUs - 1);
+      }
+      for (const Stamped& s : held) current_->OnByte(s.byte, s.atUs);
       return;
     }
     FlushHeld();
-    if (Watching() && byte == 0xF9) {
+    if (Watching() && byte == first) {
       held_.push_back({byte, atUs});
       return;
     }

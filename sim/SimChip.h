@@ -16,8 +16,9 @@
 // Reset: on a device with modem lines every change of DTR or RTS resets the chip (the usual
 // capacitor-coupled reset circuit turns an edge into a short pulse), and the chip starts from the
 // last change.  A pseudo-terminal has no modem lines; with resetOnHandshake the chip takes the
-// start of a handshake (0xF9 followed by the first eight handshake bytes) as its reset, holding
-// such bytes back from the running program until they match or not.
+// start of a handshake (0xF9 followed by the first eight handshake bytes; for a P2 ROM the
+// question "> Prop_Chk") as its reset, holding such bytes back from the running program until
+// they match or not.
 // Pure C++: no I/O and no clock of its own.
 #pragma once
 
@@ -31,6 +32,7 @@
 #include "sim/ChipContext.h"
 #include "sim/DisplayFirmware.h"
 #include "sim/P2Monitor.h"
+#include "sim/P2RomLoader.h"
 #include "sim/TransferPeer.h"
 
 namespace tavolin::sim {
@@ -38,10 +40,13 @@ namespace tavolin::sim {
 struct SimOptions {
   Personality start = Personality::BootLoader;  // what runs at power-on
   Personality firmware = Personality::Display;  // what a load that runs, or the EEPROM, starts
+  // The chip's ROM, which a reset starts: the P1 boot loader, or the P2's serial loader (P2Rom).
+  Personality rom = Personality::BootLoader;
   bool resetOnHandshake = false;
   BootOptions boot;
   DisplayOptions display;
   MonitorOptions monitor;
+  P2RomOptions p2;
   TransferOptions transfer;
 };
 
@@ -85,6 +90,7 @@ class SimChip : private ChipContext {
   BootLoader& bootLoader() { return boot_; }
   DisplayFirmware& display() { return display_; }
   P2Monitor& monitor() { return monitor_; }
+  P2RomLoader& p2Rom() { return p2rom_; }
   TransferPeer& transferPeer() { return transfer_; }
   // Where the chip's notes go (the tool's log); none when unset.
   void SetNoteSink(std::function<void(const std::string&, std::int64_t atUs)> sink) {
@@ -121,6 +127,7 @@ class SimChip : private ChipContext {
   BootLoader boot_;
   DisplayFirmware display_;
   P2Monitor monitor_;
+  P2RomLoader p2rom_;
   TransferPeer transfer_;
   ChipProgram* current_ = &off_;
   std::deque<Stamped> received_;

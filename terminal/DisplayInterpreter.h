@@ -1,72 +1,72 @@
-// DisplayInterpreter: the display protocol the chip speaks, executed on the TerminalScreen.
+// DisplayInterpreter: the chip's display output, decoded by the parser (terminal/DisplayParser.h)
+// and drawn by the screen's actions (terminal/ScreenActions.h).
 //
-// Principles of operation.  Interpret takes one block of ReceiveBuffer: bytes 14 and up are
-// glyphs (drawn and mirrored as text), bytes below 14 are control codes, and 5 opens a four-byte
-// graphics command (5, C, X, Y) with the 9-bit coordinates x = 2 X + bit 5 of C and
-// y = 2 Y + bit 4 of C and the operation C AND 0x8F.  The byte 200 is a backspace everywhere.
-// Two dialects: Normal-Terminal Mode is a plain teletype whose missing parameter bytes are read
-// from the port at once (up to 40 tries 2 ms apart, through the clock); graphics mode holds an
-// incomplete command at the end of a block (5, 5 C, 5 C X, and a final 10, 11 or 12) over to the
-// next block.  Queries, pixel tests, file blocks and host requests answer the chip: queries and
-// file blocks at once through WriteRaw, the pixel test and the host request through ReplyByte and
-// HostRequest, which the main loop handles after the block.  The block ends with the cursor mark
-// and one Present.
-// The interpreter is also the program's own text output (ScreenTextOutput); without a window its
-// texts go to the console.  Touches the screen, the interpreter state, ReceiveBuffer, SendBuffer,
-// MsMoveOff, and the port; reads the settings, NormalTerminalMode and PreparedFile.
+// Principles of operation.  Interpret runs one block of ReceiveBuffer through the chip's parser
+// onto the screen and presents it once; a command cut at the end of the block stays in the
+// parser.  Nothing here waits or touches the port: whatever the chip asked for in the block goes
+// into the outbox below, which the main loop (app/MainLoop.h) empties after the block: the
+// queries and file blocks in the order asked, then the host request, then the pixel test's
+// answer (only the last one of the block).
+// The program's own texts (status lines, ScreenTextOutput) are drawn with the same actions but
+// decoded by a parser of their own, so a line printed while the chip is in the middle of a
+// command neither completes nor breaks it; a command left unfinished at the end of such a text is
+// dropped with it.  Without a window the texts go to the console.
+// Touches the screen, the interpreter record and ReceiveBuffer; reads the settings and
+// NormalTerminalMode; shows through ui and writes to the console.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <string>
 #include <string_view>
+#include <vector>
 
-#include "platform/Clock.h"
+#include "terminal/DisplayParser.h"
 #include "terminal/TextOutput.h"
 
 namespace tavolin {
 
 struct AppState;
 
-// The longest text one Interpret call takes from PrintText; longer texts go in pieces.
-inline constexpr std::size_t kPrintPieceSize = 4095;
-inline constexpr int kParameterReadAttempts = 40;
-inline constexpr int kParameterReadPauseMs = 2;
-
 // Answers of the pixel test.
 inline constexpr std::int32_t kPixelLit = 0xFF;
 inline constexpr std::int32_t kPixelBlack = 0xFE;
 
-struct DisplayInterpreter {
-  std::array<std::uint8_t, 3> CarryBuffer{};
-  std::int32_t carryCount = 0;
-  std::int32_t readPosition = 0;
-  std::int32_t length = 0;  // bytes of ReceiveBuffer in the block being interpreted
-  std::int32_t HostRequest = 0;
-  std::int32_t ReplyByte = 0;
+// A question of the chip answered with bytes after the block: a query's text or a file block.
+struct ChipQuestion {
+  enum class Kind : std::uint8_t { Query, FileBlock };
+  Kind kind = Kind::Query;
+  std::int32_t value = 0;  // the query's x, or the block number
+  bool operator==(const ChipQuestion&) const = default;
 };
 
-// Interprets the first length bytes of ReceiveBuffer (after any carried-over bytes).
+struct DisplayInterpreter {
+  DisplayParser parser;  // the chip's, with the command it may be in the middle of
+  std::int32_t carryCount = 0;  // bytes of that command held over (0 to 3)
+
+  // The outbox, emptied by the main loop after every block.
+  std::vector<ChipQuestion> questions;  // in the order asked
+  std::int32_t HostRequest = 0;  // 0, or twice the request letter's character code
+  std::int32_t ReplyByte = 0;    // 0, or the last pixel test's answer
+};
+
+// Interprets the first length bytes of ReceiveBuffer as the chip's next block.
 void Interpret(AppState& app, int length);
 // Clears the screen as a byte 0 from the chip would.
 void ClearScreen(AppState& app);
-// Feeds text through the interpreter; without a window writes it and a line break to the console.
+// Draws the program's own text; without a window writes it and a line break to the console.
 void PrintText(AppState& app, std::string_view text);
 // The text and CR, then LF as well while Normal-Terminal Mode is on.
 void PrintLine(AppState& app, std::string_view text);
+// Ends the line the cursor is on unless it stands at its start.
+void StartFreshLine(AppState& app);
 
-// The texts of the queries, for the local time given.
-long long SecondsSince1970(const LocalDateTime& t);
-std::string FormatTime(const LocalDateTime& t);
-std::string FormatDate(const LocalDateTime& t);
-
-// Routes the program's status lines through the screen: app.SetOutput(&screenOutput).
+// Routes the program's status lines to the screen: app.SetOutput(&screenOutput).
 class ScreenTextOutput : public TextOutput {
  public:
   explicit ScreenTextOutput(AppState& app) : app_(app) {}
   void PrintText(std::string_view text) override;
   void PrintLine(std::string_view text) override;
   void ClearScreen() override;
+  void StartFreshLine() override;
 
  private:
   AppState& app_;

@@ -200,6 +200,15 @@ std::vector<std::uint8_t> EncodePngRgb(const Image& image) {
   return Encode(w, image.width, image.height, PNG_COLOR_TYPE_RGB, 3);
 }
 
+std::vector<std::uint8_t> EncodePngRgba(const Image& image) {
+  EncodeWork w;
+  w.pixels.reserve(image.pixels.size() * 4);
+  for (Pixel p : image.pixels) {
+    for (int shift : {16, 8, 0, 24}) w.pixels.push_back(static_cast<std::uint8_t>(p >> shift));
+  }
+  return Encode(w, image.width, image.height, PNG_COLOR_TYPE_RGB_ALPHA, 4);
+}
+
 bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) return false;

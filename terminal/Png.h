@@ -42,6 +42,8 @@ struct IndexedPicture {
 // Encodes; an empty result when libpng refused.
 std::vector<std::uint8_t> EncodePngIndexed(const IndexedPicture& picture);
 std::vector<std::uint8_t> EncodePngRgb(const Image& image);
+// With the pixels' top byte as the alpha channel (the form of a large icon inside an .ico).
+std::vector<std::uint8_t> EncodePngRgba(const Image& image);
 
 // Writes bytes to path; false when the file cannot be written.
 bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds tavolin.exe for 64-bit Windows on Debian and, with --test, runs its tests under
+# Cross-builds tavolin.exe for 64-bit Windows on Debian, packs it with the README and the licence
+# into build/windows/tavolin-<version>-windows-x64.zip and, with --test, runs its tests under
 # Wine.  Usage: tools/build-windows.sh [--test]
 #
 # On a fresh machine it first installs what is missing: mingw-w64 and Wine from Debian, then
@@ -87,6 +88,10 @@ fi
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 echo "built: build/windows/app/tavolin.exe"
+# The zip people download (cmake/Install.cmake says what goes in); one of the current version.
+rm -f build/windows/tavolin-*-windows-x64.zip
+cpack --config build/windows/CPackConfig.cmake -B build/windows >/dev/null
+echo "packed: $(ls build/windows/tavolin-*-windows-x64.zip)"
 
 if [ "$run_tests" -eq 1 ]; then
   ctest --preset windows

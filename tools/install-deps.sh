@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and running Tavolin need.
+# Installs every Debian package that building, testing, packaging and running Tavolin need.
 # Idempotent: packages already present are left alone; apt-get update runs once, only when
 # something is missing.
 set -euo pipefail
@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev libgl-dev libxcb1-dev
   xvfb xauth xdotool x11-apps xclip
   clang libclang-rt-14-dev
+  dpkg-dev lintian appstream desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -114,7 +114,8 @@ std::unique_ptr<SerialDevice> FakeSerialSystem::Open(int portNumber,
                                                      const SerialOpenOptions& options) {
   openAttempts.push_back(portNumber);
   auto it = devices_.find(portNumber);
-  if (it == devices_.end() || it->second->isOpen || it->second->gone) return nullptr;
+  lastFailed_ = it == devices_.end() || it->second->isOpen || it->second->gone;
+  if (lastFailed_) return nullptr;
   return OpenPlugged(it->second, options);
 }
 

@@ -119,6 +119,8 @@ class FakeSerialSystem : public SerialSystem {
   FakeSerialDevice* Device(int number);
 
   std::unique_ptr<SerialDevice> Open(int portNumber, const SerialOpenOptions& options) override;
+  // failureReason after an Open that failed, empty after one that succeeded.
+  std::string OpenFailure() const override { return lastFailed_ ? failureReason : std::string(); }
   std::vector<PortInfo> ListPorts() override;
   // A plugged device with this identity that is neither open nor gone.
   std::unique_ptr<SerialDevice> Reopen(const std::string& identity,
@@ -127,6 +129,7 @@ class FakeSerialSystem : public SerialSystem {
   std::vector<int> openAttempts;               // every number Open was asked for
   std::vector<std::string> reopenAttempts;     // every identity Reopen was asked for
   std::vector<SerialOpenOptions> openOptions;  // the options of every successful Open
+  std::string failureReason;                   // what the system says when an Open fails
 
  private:
   std::unique_ptr<SerialDevice> OpenPlugged(const std::shared_ptr<FakeSerialDevice>& device,
@@ -134,6 +137,7 @@ class FakeSerialSystem : public SerialSystem {
 
   Clock& clock_;
   std::map<int, std::shared_ptr<FakeSerialDevice>> devices_;
+  bool lastFailed_ = false;
 };
 
 }  // namespace tavolin::fake

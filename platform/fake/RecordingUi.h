@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MenuTable.h"
 #include "platform/Console.h"
 #include "platform/Desktop.h"
 #include "platform/Ui.h"
@@ -58,6 +59,8 @@ class RecordingUi : public Ui {
   std::deque<std::string> comPortAnswers;
   std::vector<int> comPortPrefills;
   std::vector<std::vector<PortInfo>> comPortLists;
+  std::deque<std::string> baudRateAnswers;
+  std::vector<int> baudRatePrefills;
 
   // Progress bar.
   bool progressVisible = false;
@@ -96,16 +99,29 @@ class RecordingUi : public Ui {
     return e;
   }
   std::function<void()> onPump;  // called at every ProcessPendingEvents
-  void ProcessPendingEvents() override {
+  // What the user asks for at the pump with this number (1 for the first); None elsewhere.
+  std::map<int, Interruption> interruptAtPump;
+  Interruption ProcessPendingEvents() override {
     ++pumpCount;
     if (onPump) onPump();
+    const auto it = interruptAtPump.find(pumpCount);
+    return it == interruptAtPump.end() ? Interruption::None : it->second;
   }
-  void SetMenuChecked(int id, bool on) override { checked[id] = on; }
+  // Like the real menus: an id no item sends changes nothing.
+  void SetMenuChecked(int id, bool on) override {
+    if (OnTheMenu(id)) checked[id] = on;
+  }
   bool IsMenuChecked(int id) const {
     auto it = checked.find(id);
     return it != checked.end() && it->second;
   }
-  void SetMenuEnabled(int id, bool on) override { enabled[id] = on; }
+  void SetMenuEnabled(int id, bool on) override {
+    if (OnTheMenu(id)) enabled[id] = on;
+  }
+  bool IsMenuEnabled(int id) const {
+    auto it = enabled.find(id);
+    return OnTheMenu(id) && (it == enabled.end() || it->second);
+  }
   void ShowMessage(std::string_view caption, std::string_view text) override {
     messages.push_back({std::string(caption), std::string(text)});
   }
@@ -125,6 +141,13 @@ class RecordingUi : public Ui {
     comPortAnswers.pop_front();
     return a;
   }
+  std::string AskBaudRate(int current) override {
+    baudRatePrefills.push_back(current);
+    if (baudRateAnswers.empty()) return {};
+    std::string a = baudRateAnswers.front();
+    baudRateAnswers.pop_front();
+    return a;
+  }
   void ShowPicture(const Image& picture) override {
     ++pictureCount;
     lastPicture = picture;
@@ -142,9 +165,13 @@ class RecordingUi : public Ui {
     lastOverlayTexts = texts;
   }
   void SetProgressVisible(bool visible) override { progressVisible = visible; }
+  // What the core asked for, unclamped, so its tests see a value out of range.
   void SetProgress(int percent) override { progressValues.push_back(percent); }
   bool SetClipboardImage(const Image& picture) override {
-    if (clipboardFails) return false;
+    const bool drawable = picture.width > 0 && picture.height > 0 &&
+                          picture.pixels.size() >= static_cast<std::size_t>(picture.width) *
+                                                       static_cast<std::size_t>(picture.height);
+    if (clipboardFails || !drawable) return false;
     clipboardImage = picture;
     return true;
   }
@@ -155,6 +182,14 @@ class RecordingUi : public Ui {
   }
 
  private:
+  static bool OnTheMenu(int id) {
+    for (const MenuEntry& e : MenuTable()) {
+      if (e.id == id && (e.kind == MenuEntry::Kind::Command || e.kind == MenuEntry::Kind::Check)) {
+        return true;
+      }
+    }
+    return false;
+  }
   static FileDialogResult Next(std::deque<FileDialogResult>& answers) {
     if (answers.empty()) return {};
     FileDialogResult r = answers.front();

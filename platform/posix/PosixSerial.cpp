@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -122,26 +123,18 @@ class PosixSerialDevice : public SerialDevice {
 
   // The whole configuration of a freshly opened port.
   bool Setup(int bitsPerSecond, StopBits stopBits) {
-    bool known = false;
-    const speed_t speed = SpeedFor(bitsPerSecond, known);
     termios t{};
-    if (!known || ::tcgetattr(fd_, &t) != 0) return false;
+    if (::tcgetattr(fd_, &t) != 0) return false;
     MakeRaw(t);
-    SetStopBits(t, stopBits);
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
-    return ::tcsetattr(fd_, TCSANOW, &t) == 0;
+    return Apply(t, bitsPerSecond, stopBits);
   }
 
+  // The rate changes on this descriptor: the modem lines stay as they are (closing and opening
+  // again would drop DTR, and the exclusive open forbids a second descriptor).
   bool Configure(int bitsPerSecond, StopBits stopBits) override {
-    bool known = false;
-    const speed_t speed = SpeedFor(bitsPerSecond, known);
     termios t{};
-    if (!known || ::tcgetattr(fd_, &t) != 0) return false;
-    SetStopBits(t, stopBits);
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
-    return ::tcsetattr(fd_, TCSANOW, &t) == 0;
+    if (::tcgetattr(fd_, &t) != 0) return false;
+    return Apply(t, bitsPerSecond, stopBits);
   }
 
   bool SetDtr(bool on) override { return SetLine(TIOCM_DTR, on); }
@@ -191,6 +184,21 @@ class PosixSerialDevice : public SerialDevice {
   std::string Identity() const override { return identity_; }
 
  private:
+  // A rate without a B constant is set after the rest, through the system's own interface; when
+  // it has none the port keeps its former rate and the answer is false.
+  bool Apply(termios& t, int bitsPerSecond, StopBits stopBits) {
+    if (bitsPerSecond <= 0) return false;
+    bool known = false;
+    const speed_t speed = SpeedFor(bitsPerSecond, known);
+    SetStopBits(t, stopBits);
+    if (known) {
+      ::cfsetispeed(&t, speed);
+      ::cfsetospeed(&t, speed);
+    }
+    if (::tcsetattr(fd_, TCSANOW, &t) != 0) return false;
+    return known || SetArbitraryRate(fd_, bitsPerSecond);
+  }
+
   bool SetLine(int line, bool on) {
     int bits = line;
     return ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits) == 0;
@@ -201,16 +209,30 @@ class PosixSerialDevice : public SerialDevice {
   std::string identity_;
 };
 
-// An identity is the path COM n resolved to, a line end, and the device's /dev/serial/by-id name
-// (empty when it has none).
-std::string MakeIdentity(const std::string& path, const std::string& stableName) {
-  return path + '\n' + stableName;
-}
+// An identity is the path COM n named, a line end, and what recognises the device behind it: "usb "
+// and the adapter's vendor, product and serial number (or its place on the bus when it has no
+// serial number), or "node " and the path's stamp (PathStamp) at the time of the loss.
+constexpr std::string_view kUsbKind = "usb ";
+constexpr std::string_view kNodeKind = "node ";
 
-void SplitIdentity(const std::string& identity, std::string& path, std::string& stableName) {
+void SplitIdentity(const std::string& identity, std::string& path, std::string& kind) {
   const std::size_t cut = identity.find('\n');
   path = identity.substr(0, cut);
-  stableName = cut == std::string::npos ? std::string() : identity.substr(cut + 1);
+  kind = cut == std::string::npos ? std::string() : identity.substr(cut + 1);
+}
+
+// What tells a file at path apart from one made later under the same name: its device, inode
+// and change time as lstat gives them for the name itself, a link not followed.  Empty when
+// nothing is there.
+std::string PathStamp(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return {};
+  return std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino) + ':' +
+         std::to_string(ChangeTimeNs(st));
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
 }
 
 std::string ReadLineOf(const fs::path& file) {
@@ -293,6 +315,7 @@ std::string PosixSerialSystem::DeviceForPort(int portNumber) const {
 
 void PosixSerialSystem::Report(const SerialOpenOptions& options, int portNumber,
                                const std::string& device, std::string_view why) {
+  lastFailure_ = why;
   if (options.quiet) return;
   errors_ << "COM" << portNumber;
   if (!device.empty()) errors_ << " (" << device << ")";
@@ -318,6 +341,7 @@ std::string OpenFailureText(int error) {
 
 std::unique_ptr<SerialDevice> PosixSerialSystem::Open(int portNumber,
                                                       const SerialOpenOptions& options) {
+  lastFailure_.clear();
   const std::string device = DeviceForPort(portNumber);
   if (device.empty()) {
     Report(options, portNumber, device, kNoNumberedDevice);
@@ -326,19 +350,38 @@ std::unique_ptr<SerialDevice> PosixSerialSystem::Open(int portNumber,
   return OpenDevice(portNumber, device, options);
 }
 
+std::string PosixSerialSystem::Identify(const std::string& device) const {
+  const std::string usb = UsbIdentity(device);
+  return device + '\n' + (usb.empty() ? std::string(kNodeKind) + PathStamp(device) : usb);
+}
+
+std::string PosixSerialSystem::IdentityAtLoss(const std::string& identity) {
+  std::string path;
+  std::string kind;
+  SplitIdentity(identity, path, kind);
+  if (!StartsWith(kind, kNodeKind)) return identity;
+  return path + '\n' + std::string(kNodeKind) + PathStamp(path);
+}
+
 std::unique_ptr<SerialDevice> PosixSerialSystem::Reopen(const std::string& identity,
                                                         const SerialOpenOptions& options) {
   std::string path;
-  std::string stableName;
-  SplitIdentity(identity, path, stableName);
+  std::string kind;
+  SplitIdentity(identity, path, kind);
   if (path.empty()) return nullptr;
-  std::error_code ec;
-  const fs::path target = fs::canonical(path, ec);
-  if (ec) return nullptr;  // not (yet) there
-  if (!stableName.empty()) {
-    // The adapter had a serial number: only that adapter counts, wherever its tty is now.
-    std::error_code ec2;
-    if (fs::canonical(stableName, ec2) != target || ec2) return nullptr;
+  if (StartsWith(kind, kUsbKind)) {
+    // The adapter tells who it is: only the same one counts.
+    if (UsbIdentity(path) != kind) return nullptr;
+  } else if (StartsWith(kind, kNodeKind)) {
+    // Nothing tells who the device is: only a name made anew since the loss counts, never an old
+    // link that starts to lead somewhere again, and never a pseudo-terminal named directly, whose
+    // number the system hands to any program.
+    const std::string now = PathStamp(path);
+    if (now.empty() || std::string(kNodeKind) + now == kind) return nullptr;
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec)) && IsPseudoTerminal(path)) return nullptr;
+  } else {
+    return nullptr;
   }
   SerialOpenOptions quiet = options;
   quiet.quiet = true;
@@ -366,8 +409,7 @@ std::unique_ptr<SerialDevice> PosixSerialSystem::OpenDevice(int portNumber,
   }
   ::ioctl(fd, TIOCEXCL);
   RequestLowLatency(fd);
-  auto port = std::make_unique<PosixSerialDevice>(fd, writeStallMs_,
-                                                  MakeIdentity(device, StableName(device)));
+  auto port = std::make_unique<PosixSerialDevice>(fd, writeStallMs_, Identify(device));
   if (!port->Setup(options.bitsPerSecond, options.stopBits)) {
     Report(options, portNumber, device, kRefusedSetup);
     return nullptr;
@@ -389,24 +431,42 @@ std::string PosixSerialSystem::StableName(const std::string& device) const {
   return {};
 }
 
-std::string PosixSerialSystem::Description(const std::string& device) const {
+fs::path PosixSerialSystem::UsbFolder(const std::string& device) const {
+  // The tty's sysfs name: the device's own name, or where a link (a TAVOLIN_COM<n> name, a by-id
+  // name) leads.
   std::error_code ec;
-  const std::string name = fs::path(device).filename().string();
-  fs::path dir = fs::canonical(fs::path(sysRoot_) / "class" / "tty" / name / "device", ec);
-  if (ec) return {};
-  // The USB device (the directory with idVendor, product and manufacturer) sits a level or two
-  // above the tty's interface; a port without one has no description.
-  for (int level = 0; level < 4 && !dir.empty(); ++level, dir = dir.parent_path()) {
-    if (!fs::exists(dir / "idVendor", ec)) {
+  std::vector<std::string> names = {fs::path(device).filename().string()};
+  const fs::path target = fs::canonical(device, ec);
+  if (!ec) names.push_back(target.filename().string());
+  for (const std::string& name : names) {
+    fs::path dir = fs::canonical(fs::path(sysRoot_) / "class" / "tty" / name / "device", ec);
+    if (ec) continue;
+    // The USB device (the directory with idVendor, product and serial) sits a level or two above
+    // the tty's interface.
+    for (int level = 0; level < 4 && !dir.empty(); ++level, dir = dir.parent_path()) {
+      if (fs::exists(dir / "idVendor", ec)) return dir;
       if (dir == dir.root_path()) break;
-      continue;
     }
-    const std::string product = ReadLineOf(dir / "product");
-    const std::string maker = ReadLineOf(dir / "manufacturer");
-    if (!product.empty() && !maker.empty()) return product + " (" + maker + ")";
-    return product.empty() ? maker : product;
   }
   return {};
+}
+
+std::string PosixSerialSystem::UsbIdentity(const std::string& device) const {
+  const fs::path dir = UsbFolder(device);
+  if (dir.empty()) return {};
+  std::string serial = ReadLineOf(dir / "serial");
+  if (serial.empty()) serial = "@" + dir.filename().string();  // the same socket on the same hub
+  return std::string(kUsbKind) + ReadLineOf(dir / "idVendor") + ":" +
+         ReadLineOf(dir / "idProduct") + ":" + serial;
+}
+
+std::string PosixSerialSystem::Description(const std::string& device) const {
+  const fs::path dir = UsbFolder(device);
+  if (dir.empty()) return {};
+  const std::string product = ReadLineOf(dir / "product");
+  const std::string maker = ReadLineOf(dir / "manufacturer");
+  if (!product.empty() && !maker.empty()) return product + " (" + maker + ")";
+  return product.empty() ? maker : product;
 }
 
 std::vector<PortInfo> PosixSerialSystem::ListPorts() {

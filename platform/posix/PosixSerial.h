@@ -34,6 +34,7 @@
 // OS differences (device name patterns, the legacy-port probe) live in PosixSerialOs_<os>.cpp.
 #pragma once
 
+#include <filesystem>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -85,9 +86,11 @@ class PosixSerialSystem : public SerialSystem {
                     std::ostream& errors, int writeStallMs = kWriteStallMs);
 
   std::unique_ptr<SerialDevice> Open(int portNumber, const SerialOpenOptions& options) override;
+  std::string OpenFailure() const override { return lastFailure_; }
   std::vector<PortInfo> ListPorts() override;
   std::unique_ptr<SerialDevice> Reopen(const std::string& identity,
                                        const SerialOpenOptions& options) override;
+  std::string IdentityAtLoss(const std::string& identity) override;
 
   // The machine's serial devices in COM order (without the TAVOLIN_COM<n> overrides).
   std::vector<std::string> ScanDevices() const;
@@ -100,6 +103,12 @@ class PosixSerialSystem : public SerialSystem {
   bool HasHardware(const std::string& name) const;
   std::string StableName(const std::string& device) const;
   std::string Description(const std::string& device) const;
+  // The sysfs folder of the USB device behind a tty, empty when it is none.
+  std::filesystem::path UsbFolder(const std::string& device) const;
+  // "usb <vendor>:<product>:<serial>" for a USB adapter, empty for anything else.
+  std::string UsbIdentity(const std::string& device) const;
+  // The identity a device opened at this path gets.
+  std::string Identify(const std::string& device) const;
   void Report(const SerialOpenOptions& options, int portNumber, const std::string& device,
               std::string_view why);
 
@@ -108,6 +117,7 @@ class PosixSerialSystem : public SerialSystem {
   SerialNaming naming_;
   std::ostream& errors_;
   int writeStallMs_;
+  std::string lastFailure_;
 };
 
 }  // namespace tavolin::posix

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "platform/posix/PosixOs.h"
@@ -29,6 +31,17 @@ void RequestLowLatency(int fd) {
   if ((info.flags & ASYNC_LOW_LATENCY) != 0) return;
   info.flags |= ASYNC_LOW_LATENCY;
   ::ioctl(fd, TIOCSSERIAL, &info);  // refused by some drivers: they keep their own timing
+}
+
+std::int64_t ChangeTimeNs(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+}
+
+bool IsPseudoTerminal(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+  // UNIX98 pseudo-terminal slaves have the majors 136 to 143.
+  return major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
 }
 
 const char* DesktopOpener() {

@@ -103,6 +103,26 @@ QString PortLine(const PortInfo& port) {
   return line;
 }
 
+namespace {
+
+// OK under the fields, the number selected, the dialog centred on the screen; Esc cancels.
+std::string ExecNumberDialog(QDialog& dialog, QVBoxLayout& layout, QLineEdit& edit) {
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+  buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  layout.addWidget(buttons);
+  edit.selectAll();
+  edit.setFocus();
+  dialog.adjustSize();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+  }
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return edit.text().toLatin1().toStdString();
+}
+
+}  // namespace
+
 std::string RunComPortDialog(QWidget* parent, int current, const std::vector<PortInfo>& ports) {
   QDialog dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   dialog.setWindowTitle(QString::fromLatin1(window::kComPortCaption));
@@ -128,18 +148,18 @@ std::string RunComPortDialog(QWidget* parent, int current, const std::vector<Por
     });
     layout->addWidget(list);
   }
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
-  buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  layout->addWidget(buttons);
-  edit->selectAll();
-  edit->setFocus();
-  dialog.adjustSize();
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    dialog.move(screen->availableGeometry().center() - dialog.rect().center());
-  }
-  if (dialog.exec() != QDialog::Accepted) return {};
-  return edit->text().toLatin1().toStdString();
+  return ExecNumberDialog(dialog, *layout, *edit);
+}
+
+std::string RunBaudRateDialog(QWidget* parent, int current) {
+  QDialog dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  dialog.setWindowTitle(QString::fromLatin1(window::kBaudRateCaption));
+  dialog.setObjectName(QStringLiteral("BaudRateDialog"));
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new QLabel(QString::fromLatin1(window::kBaudRatePrompt), &dialog));
+  auto* edit = new QLineEdit(QString::number(current), &dialog);
+  layout->addWidget(edit);
+  return ExecNumberDialog(dialog, *layout, *edit);
 }
 
 void RunMessageBox(QWidget* parent, std::string_view caption, std::string_view text) {

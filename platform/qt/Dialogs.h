@@ -36,6 +36,9 @@ FileDialogResult RunFileDialog(QWidget* parent, const FileDialogRequest& request
 // ports that can be opened with their numbers and descriptions, and OK; Esc cancels.  Returns the
 // entered text, empty when cancelled.
 std::string RunComPortDialog(QWidget* parent, int current, const std::vector<PortInfo>& ports);
+// The "Baudrate" dialog: a rate in bits per second, pre-filled with current and selected, and
+// OK; Esc cancels.  Returns the entered text, empty when cancelled.
+std::string RunBaudRateDialog(QWidget* parent, int current);
 // One line of the dialog's port list.
 QString PortLine(const PortInfo& port);
 

@@ -28,7 +28,11 @@ bool WindowSystemReachable() {
 // The application before the window, and the window gone before the application.
 class QtWindowSystem : public WindowSystem {
  public:
-  QtWindowSystem(int& argc, char** argv) : application_(argc, argv) {}
+  QtWindowSystem(int& argc, char** argv) : application_(argc, argv) {
+    // The desktop entry (assets/<name>.desktop) that the window belongs to, so that the desktop
+    // shows its icon and name for the window (Wayland goes by this name alone).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tavolin.Tavolin"));
+  }
   Ui& ui() override { return ui_; }
   Desktop& desktop() override { return desktop_; }
 

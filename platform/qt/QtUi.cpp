@@ -168,10 +168,29 @@ Event QtUi::WaitEvent() {
   return e;
 }
 
-void QtUi::ProcessPendingEvents() {
+void QtUi::KeepPainted() {
+  if (!window_) return;
+  // Key, button, pointer and close events are user input to Qt: they stay queued in the window
+  // system connection.  What else runs (the timer, the port watch) only queues core events.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtUi::RepaintAfterModal() {
+  if (!window_) return;
+  // The dialog's unmapping reaches the window system before this painting (one connection, in
+  // order); a window manager's frame around the dialog goes later, and KeepPainted serves that.
+  window_->repaint();
+  KeepPainted();
+}
+
+Interruption QtUi::ProcessPendingEvents() {
   const std::size_t before = queue_.size();
   QCoreApplication::processEvents();
-  if (queue_.size() > before) queue_.resize(before);
+  if (queue_.size() <= before) return Interruption::None;
+  const Interruption asked =
+      InterruptionAmong(queue_.begin() + static_cast<std::ptrdiff_t>(before), queue_.end());
+  queue_.resize(before);
+  return asked;
 }
 
 void QtUi::SetMenuChecked(int id, bool checked) {
@@ -191,32 +210,59 @@ void QtUi::SetMenuEnabled(int id, bool enabled) {
 }
 
 void QtUi::ShowMessage(std::string_view caption, std::string_view text) {
-  ModalScope modal(modalDepth_);
-  RunMessageBox(window_.get(), caption, text);
+  {
+    ModalScope modal(modalDepth_);
+    RunMessageBox(window_.get(), caption, text);
+  }
+  RepaintAfterModal();
 }
 
 FileDialogResult QtUi::OpenFileDialog(const FileDialogRequest& request) {
-  ModalScope modal(modalDepth_);
-  return RunFileDialog(window_.get(), request, false);
+  FileDialogResult result;
+  {
+    ModalScope modal(modalDepth_);
+    result = RunFileDialog(window_.get(), request, false);
+  }
+  RepaintAfterModal();
+  return result;
 }
 
 FileDialogResult QtUi::SaveFileDialog(const FileDialogRequest& request) {
-  ModalScope modal(modalDepth_);
-  return RunFileDialog(window_.get(), request, true);
+  FileDialogResult result;
+  {
+    ModalScope modal(modalDepth_);
+    result = RunFileDialog(window_.get(), request, true);
+  }
+  RepaintAfterModal();
+  return result;
 }
 
 std::string QtUi::AskComPort(int current, const std::vector<PortInfo>& ports) {
+  std::string answer;
+  {
+    ModalScope modal(modalDepth_);
+    answer = RunComPortDialog(window_.get(), current, ports);
+  }
+  RepaintAfterModal();
+  return answer;
+}
+
+std::string QtUi::AskBaudRate(int current) {
   ModalScope modal(modalDepth_);
-  return RunComPortDialog(window_.get(), current, ports);
+  return RunBaudRateDialog(window_.get(), current);
 }
 
 void QtUi::ShowPicture(const Image& picture) {
   if (!window_) return;
   OverlayWidget* overlay = window_->client()->overlay();
+  PictureWidget* shown = window_->client()->picture();
   const bool covered = overlay->isVisible();
+  const QSize before = shown->size();
   overlay->hide();
-  window_->client()->picture()->Show(picture);
-  if (covered) window_->client()->repaint();  // what the about picture covered, at once
+  shown->Show(picture);
+  // What the about picture covered, or a larger picture before, at once: the black around a
+  // smaller picture is the client area's own.
+  if (covered || shown->size() != before) window_->client()->repaint();
 }
 
 void QtUi::SetContentSize(int width, int height) {

@@ -9,7 +9,15 @@
 //     PortReadable is queued and the watch rests until the next WaitEvent, by which time the
 //     cycle has polled the port;
 //   - the close button, which becomes a CloseRequest (the window stays until this object goes).
-// ProcessPendingEvents lets the window repaint during a long operation and drops what it queued.
+// ProcessPendingEvents lets the window repaint during a long operation and drops what it queued,
+// telling only of a close request or Escape among it.
+//
+// Repainting.  Without a compositor the window system keeps no pixels of a covered window: what a
+// closed dialog or a departed window uncovers must be painted by us, while the core may go on for
+// seconds without handling events.  So the whole window is painted again as soon as a modal
+// dialog closes, and KeepPainted (called during every wait of a long operation, see
+// platform/WindowedClock.h) serves the window system's exposures without taking any input or
+// close request from it.
 //
 // Needs a QApplication; it must outlive this object.
 #pragma once
@@ -50,13 +58,15 @@ class QtUi final : public Ui {
   // The handle is a file descriptor.
   void WatchPortHandle(int fd) override;
   Event WaitEvent() override;
-  void ProcessPendingEvents() override;
+  Interruption ProcessPendingEvents() override;
+  void KeepPainted() override;
   void SetMenuChecked(int id, bool checked) override;
   void SetMenuEnabled(int id, bool enabled) override;
   void ShowMessage(std::string_view caption, std::string_view text) override;
   FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
   FileDialogResult SaveFileDialog(const FileDialogRequest& request) override;
   std::string AskComPort(int current, const std::vector<PortInfo>& ports) override;
+  std::string AskBaudRate(int current) override;
   void ShowPicture(const Image& picture) override;
   void SetContentSize(int width, int height) override;
   bool IsMinimized() override;
@@ -79,6 +89,8 @@ class QtUi final : public Ui {
   void PortReady();
   void BuildMenu();
   bool ModalOpen() const;
+  // The whole window at once, after a modal dialog has uncovered it.
+  void RepaintAfterModal();
 
   std::unique_ptr<MainWindow> window_;
   std::map<int, QAction*> actions_;

@@ -15,15 +15,15 @@
 namespace tavolin::win32 {
 namespace {
 
-// Finishes an overlapped read or write started with started: waits for it, so that it
-// completes before the call returns as a plain one would.
+// Finishes an overlapped write started with started: waits for it, so that it completes before
+// the call returns as a plain one would.
 BOOL Finish(HANDLE h, BOOL started, OVERLAPPED& overlapped, DWORD* done) {
   if (!started && ::GetLastError() != ERROR_IO_PENDING) return FALSE;
   return ::GetOverlappedResult(h, &overlapped, done, TRUE);
 }
 
 // An OVERLAPPED with an event of its own (GetOverlappedResult waits on it rather than on the
-// port's handle, which the receive wait shares).
+// port's handle, which the waiting read shares).
 class OwnOverlapped {
  public:
   OwnOverlapped() { overlapped.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr); }
@@ -62,10 +62,8 @@ BOOL SystemCommCalls::EscapeCommFunction(HANDLE h, DWORD function) {
 BOOL SystemCommCalls::PurgeComm(HANDLE h, DWORD flags) {
   return ::PurgeComm(h, flags);
 }
-BOOL SystemCommCalls::ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) {
-  OwnOverlapped o;
-  if (o.overlapped.hEvent == nullptr) return FALSE;
-  return Finish(h, ::ReadFile(h, buffer, n, nullptr, &o.overlapped), o.overlapped, got);
+BOOL SystemCommCalls::ReadFile(HANDLE h, void* buffer, DWORD n, OVERLAPPED* overlapped) {
+  return ::ReadFile(h, buffer, n, nullptr, overlapped);
 }
 BOOL SystemCommCalls::WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) {
   OwnOverlapped o;
@@ -75,19 +73,18 @@ BOOL SystemCommCalls::WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put
 BOOL SystemCommCalls::CloseHandle(HANDLE h) {
   return ::CloseHandle(h);
 }
-BOOL SystemCommCalls::SetCommMask(HANDLE h, DWORD mask) {
-  return ::SetCommMask(h, mask);
-}
-BOOL SystemCommCalls::WaitCommEvent(HANDLE h, DWORD* mask, OVERLAPPED* overlapped) {
-  return ::WaitCommEvent(h, mask, overlapped);
-}
 BOOL SystemCommCalls::GetOverlappedResult(HANDLE h, OVERLAPPED* overlapped, DWORD* n, BOOL wait) {
   return ::GetOverlappedResult(h, overlapped, n, wait);
 }
-DWORD SystemCommCalls::BytesWaiting(HANDLE h) {
+BOOL SystemCommCalls::CancelIo(HANDLE h) {
+  return ::CancelIo(h);
+}
+BOOL SystemCommCalls::BytesWaiting(HANDLE h, DWORD* n) {
   DWORD errors = 0;
   COMSTAT status{};
-  return ::ClearCommError(h, &errors, &status) ? status.cbInQue : 0;
+  if (!::ClearCommError(h, &errors, &status)) return FALSE;
+  *n = status.cbInQue;
+  return TRUE;
 }
 
 std::string DeviceNameFor(int portNumber) {
@@ -123,8 +120,9 @@ DCB ConfiguredDcb(const DCB& base, int bitsPerSecond, StopBits stopBits, bool dt
 
 COMMTIMEOUTS PortTimeouts(int writeStallMs) {
   COMMTIMEOUTS t{};
-  // MAXDWORD with both read totals 0: a read returns at once with what has arrived, maybe nothing.
-  t.ReadIntervalTimeout = MAXDWORD;
+  // No read time-out: a read waits for all it asks for.  Only the one-byte read waits; the others
+  // ask for what has arrived.
+  t.ReadIntervalTimeout = 0;
   t.ReadTotalTimeoutMultiplier = 0;
   t.ReadTotalTimeoutConstant = 0;
   // A write gives up after this long; the device keeps writing while that makes progress.
@@ -175,89 +173,162 @@ namespace {
 constexpr GUID kPortsClass = {
     0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
-// The overlapped WaitCommEvent for received characters, whose event wakes the window.  See
-// Win32Serial.h.
-class ReceiveWake {
+// The one-byte read that waits for the chip's next byte, and the reads of what follows it (see
+// Win32Serial.h).
+class Receiver {
  public:
-  ReceiveWake(CommCalls& calls, HANDLE port) : calls_(calls), port_(port) {}
-  ~ReceiveWake() { Stop(); }
-  ReceiveWake(const ReceiveWake&) = delete;
-  ReceiveWake& operator=(const ReceiveWake&) = delete;
+  Receiver(CommCalls& calls, HANDLE port) : calls_(calls), port_(port) {
+    event_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    restEvent_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    failed_ = event_ == nullptr || restEvent_ == nullptr;
+  }
+  ~Receiver() {
+    Stop();
+    if (event_ != nullptr) ::CloseHandle(event_);
+    if (restEvent_ != nullptr) ::CloseHandle(restEvent_);
+  }
+  Receiver(const Receiver&) = delete;
+  Receiver& operator=(const Receiver&) = delete;
 
-  // The event, or nullptr when the port cannot be watched.
+  // Set while a received byte waits to be taken.
   HANDLE event() const { return event_; }
 
-  void Start() {
-    event_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (event_ == nullptr) return;
-    if (!calls_.SetCommMask(port_, EV_RXCHAR)) {
-      ::CloseHandle(event_);
-      event_ = nullptr;
-      return;
-    }
-    Arm();
+  // Starts the first wait once the port is set up.
+  void Begin() {
+    if (!failed_ && !pending_ && !haveFirst_) Start();
   }
 
-  // After a read: a wait that has ended is started again; the event stays set while bytes wait.
-  void Arm() {
-    if (event_ == nullptr) return;
-    if (pending_) {
-      DWORD n = 0;
-      if (!calls_.GetOverlappedResult(port_, &overlapped_, &n, FALSE) &&
-          calls_.LastError() == ERROR_IO_INCOMPLETE) {
-        return;  // still waiting for the next character
-      }
-      pending_ = false;
+  // Moves up to n (at least 1) received bytes to buffer: the byte the waiting read brought, then
+  // those the driver holds behind it.  Then waits for the next byte again.  -1 once the device
+  // has failed.
+  long Take(std::uint8_t* buffer, std::size_t n) {
+    if (pending_) Collect(false);
+    if (!haveFirst_) {
+      if (!failed_ && !pending_) Start();  // a wait that was cancelled
+      return Failed(0);
     }
-    ::ResetEvent(event_);
-    overlapped_ = OVERLAPPED{};
-    overlapped_.hEvent = event_;
-    if (calls_.WaitCommEvent(port_, &mask_, &overlapped_)) {
-      ::SetEvent(event_);  // a character came meanwhile
-    } else if (calls_.LastError() == ERROR_IO_PENDING) {
-      pending_ = true;
+    buffer[0] = first_;
+    haveFirst_ = false;
+    std::size_t done = 1;
+    DWORD waiting = 0;
+    if (!calls_.BytesWaiting(port_, &waiting)) {
+      failed_ = true;
+    } else if (waiting > 0 && n > done) {
+      const long got = ReadWaiting(buffer + done, std::min<std::size_t>(n - done, waiting));
+      if (got < 0) failed_ = true;
+      done += static_cast<std::size_t>(std::max(got, 0L));
     }
-    if (calls_.BytesWaiting(port_) > 0) ::SetEvent(event_);
+    if (!failed_) Start();
+    return Failed(done);
   }
 
-  // Ends the wait and collects it, so the event and the record can go before the port does.
+  // Drops a byte the waiting read has brought; the driver's queue is purged by the caller.
+  void Discard() {
+    if (pending_) Collect(false);
+    haveFirst_ = false;
+    if (!failed_ && !pending_) Start();
+  }
+
+  // Ends the waiting read and collects it, so that its byte and record outlive it.
   void Stop() {
-    if (event_ == nullptr) return;
-    if (pending_) {
-      calls_.SetCommMask(port_, 0);  // ends the pending wait
-      DWORD n = 0;
-      calls_.GetOverlappedResult(port_, &overlapped_, &n, TRUE);
-      pending_ = false;
-    }
-    ::CloseHandle(event_);
-    event_ = nullptr;
+    if (!pending_) return;
+    calls_.CancelIo(port_);
+    Collect(true);
   }
 
  private:
+  // Starts the read of the next byte.  It may finish at once, when a byte is there.
+  void Start() {
+    ::ResetEvent(event_);
+    overlapped_ = OVERLAPPED{};
+    overlapped_.hEvent = event_;
+    if (calls_.ReadFile(port_, &first_, 1, &overlapped_) ||
+        calls_.LastError() == ERROR_IO_PENDING) {
+      pending_ = true;
+      Collect(false);
+    } else {
+      failed_ = true;
+    }
+  }
+
+  // Collects the one-byte read once it has finished (waiting for it when wait is set).  A read
+  // that fails, or ends with no byte (no time-out applies to it), means the device has gone.
+  void Collect(bool wait) {
+    DWORD got = 0;
+    if (!calls_.GetOverlappedResult(port_, &overlapped_, &got, wait ? TRUE : FALSE)) {
+      const DWORD e = calls_.LastError();
+      if (e == ERROR_IO_INCOMPLETE && !wait) return;
+      pending_ = false;
+      if (e != ERROR_OPERATION_ABORTED) failed_ = true;
+      return;
+    }
+    pending_ = false;
+    if (got == 1) {
+      haveFirst_ = true;
+    } else if (!wait) {
+      failed_ = true;
+    }
+  }
+
+  // Reads count bytes the driver holds.  Such a read finishes at once on Windows and soon under
+  // Wine; one that does not is cancelled after a while rather than left to wait for more.
+  long ReadWaiting(std::uint8_t* to, std::size_t count) {
+    OVERLAPPED o{};
+    o.hEvent = restEvent_;
+    ::ResetEvent(restEvent_);
+    if (!calls_.ReadFile(port_, to, static_cast<DWORD>(count), &o)) {
+      if (calls_.LastError() != ERROR_IO_PENDING) return -1;
+      if (::WaitForSingleObject(restEvent_, kRestWaitMs) != WAIT_OBJECT_0) calls_.CancelIo(port_);
+    }
+    DWORD got = 0;
+    if (!calls_.GetOverlappedResult(port_, &o, &got, TRUE)) {
+      return calls_.LastError() == ERROR_OPERATION_ABORTED ? static_cast<long>(got) : -1;
+    }
+    return static_cast<long>(std::min<std::size_t>(got, count));
+  }
+
+  // done bytes for the caller, or -1 when the device failed before any; a failed device wakes
+  // the window no more.
+  long Failed(std::size_t done) {
+    if (!failed_) return static_cast<long>(done);
+    ::ResetEvent(event_);
+    return done > 0 ? static_cast<long>(done) : -1;
+  }
+
+  static constexpr DWORD kRestWaitMs = 500;
+
   CommCalls& calls_;
   HANDLE port_;
   HANDLE event_ = nullptr;
+  HANDLE restEvent_ = nullptr;
   OVERLAPPED overlapped_{};
-  DWORD mask_ = 0;
+  std::uint8_t first_ = 0;
   bool pending_ = false;
+  bool haveFirst_ = false;
+  bool failed_ = false;
 };
 
 class Win32SerialDevice : public SerialDevice {
  public:
-  Win32SerialDevice(CommCalls& calls, HANDLE handle, std::string name)
-      : calls_(calls), handle_(handle), name_(std::move(name)), wake_(calls, handle) {}
+  Win32SerialDevice(CommCalls& calls, HANDLE handle, std::string identity, bool dtr, bool rts)
+      : calls_(calls),
+        handle_(handle),
+        identity_(std::move(identity)),
+        dtr_(dtr),
+        rts_(rts),
+        receiver_(calls, handle) {}
   ~Win32SerialDevice() override {
-    wake_.Stop();
+    receiver_.Stop();
     calls_.CloseHandle(handle_);
   }
 
-  // Starts the wake-up once the port is set up.
-  void Watch() { wake_.Start(); }
+  // Starts the first read once the port is set up.
+  void Watch() { receiver_.Begin(); }
 
   int ReadableHandle() const override {
     // Kernel handles fit in 32 bits (HandleToLong), so the event passes as the window's int.
-    return wake_.event() != nullptr
-               ? static_cast<int>(reinterpret_cast<std::intptr_t>(wake_.event()))
+    return receiver_.event() != nullptr
+               ? static_cast<int>(reinterpret_cast<std::intptr_t>(receiver_.event()))
                : -1;
   }
   Win32SerialDevice(const Win32SerialDevice&) = delete;
@@ -269,16 +340,29 @@ class Win32SerialDevice : public SerialDevice {
     if (bitsPerSecond <= 0 || !calls_.GetCommState(handle_, &dcb)) return false;
     dcb.BaudRate = static_cast<DWORD>(bitsPerSecond);
     dcb.StopBits = stopBits == StopBits::Two ? TWOSTOPBITS : ONESTOPBIT;
+    // The DCB still holds the line modes of the open: written back, a DTR that a reset pulse
+    // has cleared would be raised again, which resets the chip that was just loaded.  The modes
+    // follow the lines as they are now, so a new rate leaves both where they stand.
+    dcb.fDtrControl = dtr_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    dcb.fRtsControl = rts_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
     return calls_.SetCommState(handle_, &dcb) != 0;
   }
 
   bool SetDtr(bool on) override {
-    return calls_.EscapeCommFunction(handle_, on ? SETDTR : CLRDTR) != 0;
+    const bool done = calls_.EscapeCommFunction(handle_, on ? SETDTR : CLRDTR) != 0;
+    if (done) dtr_ = on;
+    return done;
   }
   bool SetRts(bool on) override {
-    return calls_.EscapeCommFunction(handle_, on ? SETRTS : CLRRTS) != 0;
+    const bool done = calls_.EscapeCommFunction(handle_, on ? SETRTS : CLRRTS) != 0;
+    if (done) rts_ = on;
+    return done;
   }
-  bool PurgeInput() override { return calls_.PurgeComm(handle_, PURGE_RXCLEAR) != 0; }
+  bool PurgeInput() override {
+    const bool purged = calls_.PurgeComm(handle_, PURGE_RXCLEAR) != 0;
+    receiver_.Discard();
+    return purged;
+  }
 
   long Write(const std::uint8_t* bytes, std::size_t n) override {
     std::size_t done = 0;
@@ -295,23 +379,20 @@ class Win32SerialDevice : public SerialDevice {
     return static_cast<long>(done);
   }
 
-  std::string Identity() const override { return name_; }
+  std::string Identity() const override { return identity_; }
 
   long Read(std::uint8_t* buffer, std::size_t n) override {
     if (n == 0) return 0;
-    const DWORD want =
-        static_cast<DWORD>(std::min<std::size_t>(n, std::numeric_limits<DWORD>::max() / 2));
-    DWORD got = 0;
-    if (!calls_.ReadFile(handle_, buffer, want, &got)) return -1;
-    wake_.Arm();
-    return static_cast<long>(std::min<DWORD>(got, want));
+    return receiver_.Take(buffer, n);
   }
 
  private:
   CommCalls& calls_;
   HANDLE handle_;
-  std::string name_;
-  ReceiveWake wake_;
+  std::string identity_;
+  bool dtr_;  // the lines as last set
+  bool rts_;
+  Receiver receiver_;
 };
 
 // The friendly names and instance ids of the present devices of the Ports class.
@@ -379,6 +460,7 @@ Win32SerialSystem::Win32SerialSystem(CommCalls& calls, std::ostream& errors, int
 
 void Win32SerialSystem::Report(const SerialOpenOptions& options, int portNumber,
                                std::string_view why) {
+  lastFailure_ = why;
   if (options.quiet) return;
   errors_ << "COM" << portNumber << " (" << DeviceNameFor(portNumber) << "): " << why << "\n";
   errors_.flush();
@@ -386,6 +468,7 @@ void Win32SerialSystem::Report(const SerialOpenOptions& options, int portNumber,
 
 std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
                                                       const SerialOpenOptions& options) {
+  lastFailure_.clear();
   const std::string name = DeviceNameFor(portNumber);
   const HANDLE h = calls_.OpenDevice(name);
   if (h == INVALID_HANDLE_VALUE || h == nullptr) {
@@ -401,8 +484,10 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
     }
     return nullptr;
   }
-  auto port = std::make_unique<Win32SerialDevice>(calls_, h, name);  // closes h on every way out
-  calls_.SetupComm(h, kQueueBytes, kQueueBytes);                     // a hint; drivers may refuse
+  // The port closes h on every way out.
+  auto port = std::make_unique<Win32SerialDevice>(
+      calls_, h, name + '\n' + calls_.InstanceIdOf(portNumber), options.dtr, options.rts);
+  calls_.SetupComm(h, kReceiveQueueBytes, kSendQueueBytes);  // a hint; drivers may refuse
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
   if (!calls_.GetCommState(h, &dcb)) {
@@ -422,12 +507,23 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
 
 std::unique_ptr<SerialDevice> Win32SerialSystem::Reopen(const std::string& identity,
                                                         const SerialOpenOptions& options) {
-  if (identity.rfind(kDevicePrefix, 0) != 0) return nullptr;
-  const int n = PortNumberOf(std::string_view(identity).substr(kDevicePrefix.size() - 3));
-  if (n == 0 || DeviceNameFor(n) != identity) return nullptr;
+  const std::size_t cut = identity.find('\n');
+  if (cut == std::string::npos || identity.rfind(kDevicePrefix, 0) != 0) return nullptr;
+  const std::string name = identity.substr(0, cut);
+  const std::string instanceId = identity.substr(cut + 1);
+  const int n = PortNumberOf(std::string_view(name).substr(kDevicePrefix.size() - 3));
+  if (n == 0 || DeviceNameFor(n) != name || instanceId.empty()) return nullptr;
+  if (calls_.InstanceIdOf(n) != instanceId) return nullptr;  // another device has the number
   SerialOpenOptions quiet = options;
   quiet.quiet = true;
   return Open(n, quiet);
+}
+
+std::string SystemCommCalls::InstanceIdOf(int portNumber) {
+  for (const PortEntry& e : PortDevices()) {
+    if (PortNumberOf(e.portName) == portNumber) return e.instanceId;
+  }
+  return {};
 }
 
 std::vector<PortInfo> Win32SerialSystem::ListPorts() {

@@ -7,32 +7,38 @@
 // under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM (virtual port drivers, Wine).
 //
 // Opening.  CreateFileA for reading and writing with no sharing, so the port is exclusive as
-// Windows opens COM ports; SetupComm with 1024-byte queues; the DCB from GetCommState with the
-// rate and stop bits, 8 data bits, no parity, binary mode, DTR enabled or disabled as asked, RTS
-// disabled, and no flow control of any kind (every other flag off); COMMTIMEOUTS that make a read
-// return at once with what is there.  A port that refuses its DCB or its time-outs is closed
-// again and the open fails: a port whose reads might wait would stall the main loop.  The reason
-// for a failed open goes to the error stream (standard error), unless the caller only probes.
+// Windows opens COM ports, and for overlapped I/O; SetupComm with a receive queue large enough
+// for a third of a second at 2,000,000 baud; the DCB from GetCommState with the rate and stop
+// bits, 8 data bits, no parity, binary mode, DTR enabled or disabled as asked, RTS disabled, and
+// no flow control of any kind (every other flag off); COMMTIMEOUTS with no read time-out (a read
+// waits for all it asks for) and the write stall below.  A port that refuses its DCB or its
+// time-outs is closed again and the open fails.  The reason for a failed open goes to the error
+// stream (standard error), unless the caller only probes.
 //
-// Transfer.  Reads never wait: nothing waiting gives 0, a failed ReadFile (the adapter was
-// unplugged) gives -1.  Writes complete: each WriteFile may wait up to kWriteStallMs for the
-// driver to take bytes, and the write goes on while it makes progress; a write that makes no
-// progress for that long returns the short count.  A WriteFile that fails before any byte left
-// gives -1.  Line control that a device lacks fails quietly.
+// Receiving.  An overlapped read of one byte always waits for the chip's next byte; its event is
+// the device's ReadableHandle, on which the window's message loop waits beside its messages.  So
+// the window wakes as soon as a byte arrives, on Windows and under Wine alike (Wine's
+// WaitCommEvent does not report the bytes of a pseudo-terminal, and it has no read time-outs
+// that return on the first byte).  Read never waits for the chip: it hands out the byte the read
+// brought and the bytes the driver holds behind it (ClearCommError's count, read at once), then
+// starts the next one-byte read.  The event stays set while a received byte waits, so it behaves
+// like a readable descriptor.  Only the main thread touches the port.  A read that fails, or ends
+// with no byte (no time-out applies to it), means the device has gone (an adapter pulled out,
+// the far end of a pseudo-terminal closed): Read gives -1 from then on, and the event wakes the
+// window no more.  Before the port closes, the waiting read is cancelled and collected, so its
+// byte and record never outlive the I/O.
 //
-// Waking the window.  The port is opened for overlapped I/O (reads and writes still complete
-// before they return, as above), so that an overlapped WaitCommEvent for received characters
-// can wait beside them: its event is the device's ReadableHandle, on which the window's message
-// loop waits together with its messages.  Only the main thread touches the port; nothing waits
-// in another thread.  The wait is armed when the port opens and again after every read, and
-// its event is set at once while read bytes are still waiting, so it behaves like a readable
-// descriptor.  Before the port is closed the mask is cleared, which ends the pending wait, and
-// the wait is collected: the event and the wait's record never outlive the port's handle.
+// Writing.  Writes complete: each WriteFile may wait up to kWriteStallMs for the driver to take
+// bytes, and the write goes on while it makes progress; a write that makes no progress for that
+// long returns the short count.  A WriteFile that fails before any byte left gives -1.  Line
+// control that a device lacks fails quietly.
 //
-// Taking a lost port back.  A device's identity is its device name ("\\.\COM5"): Windows keeps a
-// COM number with the adapter it was given to (by its serial number or its USB socket), so a
-// different adapter plugged in meanwhile gets a number of its own.  Reopen opens that name again,
-// quietly.
+// Taking a lost port back.  A device's identity is its device name ("\\.\COM5") with the device
+// instance id SetupAPI gives for that COM name (for example
+// FTDIBUS\VID_0403+PID_6001+A50285BIA\0000, which holds the adapter's serial number or its USB
+// socket).  Reopen opens the name again, quietly, only when the same instance id has it: a COM
+// number handed to another device is left alone.  A port without a device node (a virtual port
+// driver, Wine) has no instance id and is not taken back by itself.
 //
 // The Win32 calls are made through CommCalls, so tests can play a Windows that refuses a second
 // open or an adapter that vanishes, which Wine does not show the way Windows does.
@@ -51,7 +57,10 @@
 namespace tavolin::win32 {
 
 inline constexpr std::string_view kDevicePrefix = "\\\\.\\COM";
-inline constexpr DWORD kQueueBytes = 1024;
+// The driver's queues (a hint): the receive queue holds a third of a second of the chip's output
+// at 2,000,000 baud, so a window busy drawing loses nothing.
+inline constexpr DWORD kReceiveQueueBytes = 65536;
+inline constexpr DWORD kSendQueueBytes = 1024;
 inline constexpr int kWriteStallMs = 2000;
 
 // Messages on the error stream when a port cannot be opened (after "COM<n> (<device>): ").
@@ -76,23 +85,19 @@ class CommCalls {
   virtual BOOL SetCommTimeouts(HANDLE h, COMMTIMEOUTS* timeouts) = 0;
   virtual BOOL EscapeCommFunction(HANDLE h, DWORD function) = 0;
   virtual BOOL PurgeComm(HANDLE h, DWORD flags) = 0;
-  virtual BOOL ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) = 0;
+  // Overlapped: TRUE when it finished at once, FALSE with LastError ERROR_IO_PENDING while it
+  // waits; GetOverlappedResult collects it.
+  virtual BOOL ReadFile(HANDLE h, void* buffer, DWORD n, OVERLAPPED* overlapped) = 0;
+  virtual BOOL GetOverlappedResult(HANDLE h, OVERLAPPED* overlapped, DWORD* n, BOOL wait) = 0;
+  // Cancels this thread's I/O on h.
+  virtual BOOL CancelIo(HANDLE h) = 0;
+  // The count of received bytes the driver holds (ClearCommError's cbInQue).
+  virtual BOOL BytesWaiting(HANDLE h, DWORD* n) = 0;
   virtual BOOL WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) = 0;
   virtual BOOL CloseHandle(HANDLE h) = 0;
-  // The wake-up for received bytes.  The defaults have none: the window then wakes for the
-  // port on its timer alone.
-  virtual BOOL SetCommMask(HANDLE /*h*/, DWORD /*mask*/) { return FALSE; }
-  // Overlapped: TRUE when an event happened at once, FALSE with LastError ERROR_IO_PENDING while
-  // it waits.
-  virtual BOOL WaitCommEvent(HANDLE /*h*/, DWORD* /*mask*/, OVERLAPPED* /*overlapped*/) {
-    return FALSE;
-  }
-  virtual BOOL GetOverlappedResult(HANDLE /*h*/, OVERLAPPED* /*overlapped*/, DWORD* /*n*/,
-                                   BOOL /*wait*/) {
-    return FALSE;
-  }
-  // The count of received bytes not read yet (ClearCommError's cbInQue).
-  virtual DWORD BytesWaiting(HANDLE /*h*/) { return 0; }
+  // The device instance id of the present device whose port name is COM<portNumber>; empty when
+  // there is none.
+  virtual std::string InstanceIdOf(int portNumber) = 0;
 };
 
 class SystemCommCalls : public CommCalls {
@@ -105,13 +110,13 @@ class SystemCommCalls : public CommCalls {
   BOOL SetCommTimeouts(HANDLE h, COMMTIMEOUTS* timeouts) override;
   BOOL EscapeCommFunction(HANDLE h, DWORD function) override;
   BOOL PurgeComm(HANDLE h, DWORD flags) override;
-  BOOL ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) override;
+  BOOL ReadFile(HANDLE h, void* buffer, DWORD n, OVERLAPPED* overlapped) override;
+  BOOL GetOverlappedResult(HANDLE h, OVERLAPPED* overlapped, DWORD* n, BOOL wait) override;
+  BOOL CancelIo(HANDLE h) override;
+  BOOL BytesWaiting(HANDLE h, DWORD* n) override;
   BOOL WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) override;
   BOOL CloseHandle(HANDLE h) override;
-  BOOL SetCommMask(HANDLE h, DWORD mask) override;
-  BOOL WaitCommEvent(HANDLE h, DWORD* mask, OVERLAPPED* overlapped) override;
-  BOOL GetOverlappedResult(HANDLE h, OVERLAPPED* overlapped, DWORD* n, BOOL wait) override;
-  DWORD BytesWaiting(HANDLE h) override;
+  std::string InstanceIdOf(int portNumber) override;
 };
 
 // "\\.\COM<n>" for port number n.
@@ -120,7 +125,7 @@ std::string DeviceNameFor(int portNumber);
 // The DCB of a freshly opened port: base as GetCommState returned it, with the rate, framing,
 // line states and flags set as described above.
 DCB ConfiguredDcb(const DCB& base, int bitsPerSecond, StopBits stopBits, bool dtr, bool rts);
-// Reads that return at once; writes that wait at most writeStallMs for progress.
+// Reads that wait for all they ask for; writes that wait at most writeStallMs for progress.
 COMMTIMEOUTS PortTimeouts(int writeStallMs);
 
 // What the system says about one port, before it is merged into the list.
@@ -144,6 +149,7 @@ class Win32SerialSystem : public SerialSystem {
   Win32SerialSystem(CommCalls& calls, std::ostream& errors, int writeStallMs = kWriteStallMs);
 
   std::unique_ptr<SerialDevice> Open(int portNumber, const SerialOpenOptions& options) override;
+  std::string OpenFailure() const override { return lastFailure_; }
   std::vector<PortInfo> ListPorts() override;
   std::unique_ptr<SerialDevice> Reopen(const std::string& identity,
                                        const SerialOpenOptions& options) override;
@@ -155,6 +161,7 @@ class Win32SerialSystem : public SerialSystem {
   CommCalls& calls_;
   std::ostream& errors_;
   int writeStallMs_;
+  std::string lastFailure_;
 };
 
 }  // namespace tavolin::win32

@@ -332,7 +332,7 @@ Event Win32Ui::WaitEvent() {
   return e;
 }
 
-void Win32Ui::ProcessPendingEvents() {
+Interruption Win32Ui::ProcessPendingEvents() {
   const std::size_t before = queue_.size();
   MSG message{};
   while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -342,7 +342,11 @@ void Win32Ui::ProcessPendingEvents() {
     }
     Dispatch(message);
   }
-  if (queue_.size() > before) queue_.resize(before);
+  if (queue_.size() <= before) return Interruption::None;
+  const Interruption asked =
+      InterruptionAmong(queue_.begin() + static_cast<std::ptrdiff_t>(before), queue_.end());
+  queue_.resize(before);
+  return asked;
 }
 
 void Win32Ui::SetMenuChecked(int id, bool checked) {
@@ -372,23 +376,41 @@ bool Win32Ui::IsMenuEnabled(int id) const {
 }
 
 void Win32Ui::ShowMessage(std::string_view caption, std::string_view text) {
-  ModalScope modal(modalDepth_);
-  RunMessageBox(window_, caption, text);
+  {
+    ModalScope modal(modalDepth_);
+    RunMessageBox(window_, caption, text);
+  }
+  RepaintAfterModal();
 }
 
 FileDialogResult Win32Ui::OpenFileDialog(const FileDialogRequest& request) {
-  ModalScope modal(modalDepth_);
-  return RunFileDialog(window_, request, false);
+  FileDialogResult result;
+  {
+    ModalScope modal(modalDepth_);
+    result = RunFileDialog(window_, request, false);
+  }
+  RepaintAfterModal();
+  return result;
 }
 
 FileDialogResult Win32Ui::SaveFileDialog(const FileDialogRequest& request) {
-  ModalScope modal(modalDepth_);
-  return RunFileDialog(window_, request, true);
+  FileDialogResult result;
+  {
+    ModalScope modal(modalDepth_);
+    result = RunFileDialog(window_, request, true);
+  }
+  RepaintAfterModal();
+  return result;
 }
 
 std::string Win32Ui::AskComPort(int current, const std::vector<PortInfo>& ports) {
-  ModalScope modal(modalDepth_);
-  return RunComPortDialog(window_, current, ports);
+  std::string answer;
+  {
+    ModalScope modal(modalDepth_);
+    answer = RunComPortDialog(window_, current, ports);
+  }
+  RepaintAfterModal();
+  return answer;
 }
 
 void Win32Ui::Repaint() {
@@ -406,6 +428,24 @@ void Win32Ui::ReachScreen() {
   ::GdiFlush();
   MSG none{};
   ::PeekMessageA(&none, window_, kNoMessage, kNoMessage, PM_NOREMOVE);
+}
+
+void Win32Ui::KeepPainted() {
+  if (window_ == nullptr) return;
+  // The peek lets the window system report exposures (Wine reads the X server's events when the
+  // thread looks at its queue; it removes nothing); RDW_UPDATENOW then sends WM_PAINT to the
+  // window and its progress bar for what is invalid, and to nothing else.
+  MSG none{};
+  ::PeekMessageA(&none, window_, kNoMessage, kNoMessage, PM_NOREMOVE);
+  ::RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  ReachScreen();
+}
+
+void Win32Ui::RepaintAfterModal() {
+  if (window_ == nullptr) return;
+  ::RedrawWindow(window_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  KeepPainted();
 }
 
 void Win32Ui::ShowPicture(const Image& picture) {

@@ -16,7 +16,11 @@
 // Drawing.  The picture is a copy of the screen image shown as a top-down 32-bit DIB with
 // SetDIBitsToDevice in WM_PAINT; the rest of the client area is black.  ShowPicture and
 // PaintOverlay repaint at once (UpdateWindow sends WM_PAINT straight to the window, no input
-// message is dispatched), so the picture is on the screen when they return.
+// message is dispatched), so the picture is on the screen when they return.  Without a compositor
+// (older Windows without desktop composition, Wine on an X server) nobody keeps the pixels of a
+// covered window, so the whole window is painted again as soon as a modal dialog closes, and
+// KeepPainted (called during every wait of a long operation, see platform/WindowedClock.h)
+// paints what was exposed meanwhile.
 #pragma once
 
 #include <windows.h>
@@ -56,7 +60,8 @@ class Win32Ui final : public Ui {
   void StopTimer() override;
   void WatchPortHandle(int handle) override;
   Event WaitEvent() override;
-  void ProcessPendingEvents() override;
+  Interruption ProcessPendingEvents() override;
+  void KeepPainted() override;
   void SetMenuChecked(int id, bool checked) override;
   void SetMenuEnabled(int id, bool enabled) override;
   void ShowMessage(std::string_view caption, std::string_view text) override;
@@ -86,6 +91,8 @@ class Win32Ui final : public Ui {
   RECT PictureRect() const;
   void Repaint();
   void ReachScreen();
+  // The whole window, frame and menu bar included, after a modal dialog has uncovered it.
+  void RepaintAfterModal();
 
   HWND window_ = nullptr;
   HMENU menu_ = nullptr;

@@ -35,6 +35,55 @@ TEST(BaudMenu, AnIndexWithoutEntryChecksNothingButStillSetsTheRate) {
   EXPECT_EQ(rig.app.LastBaudIndex, 9);
 }
 
+// The rates beyond the index: each is held in TermBaud with BaudRate 0, checks its own entry and
+// sets the port; a typed rate that the index has goes back to the index; Normal-Terminal Mode
+// off brings 115200 back.
+TEST(BaudMenu, FastAndTypedRatesLiveBesideTheIndex) {
+  AppRig rig;
+  fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+  DispatchCommand(rig.app, menu::kBaudFirst + 2);
+  DispatchCommand(rig.app, menu::kFastBaudFirst + 2);
+  EXPECT_EQ(rig.app.settings.TermBaud, 921600);
+  EXPECT_EQ(rig.app.settings.BaudRate, 0);
+  EXPECT_EQ(device.bitsPerSecond, 921600);
+  EXPECT_EQ(device.stopBits, StopBits::One);
+  EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kFastBaudFirst + 2));
+  EXPECT_FALSE(rig.ui.IsMenuChecked(menu::kBaudFirst + 2));
+  EXPECT_FALSE(rig.ui.IsMenuChecked(menu::kBaudFirst)) << "BaudRate 0, yet 115200 is not the rate";
+
+  struct Typed {
+    const char* answer;
+    int rate;
+    int baudRate;
+    int termBaud;
+    int checkedId;
+  };
+  const Typed typed[] = {
+      {"250000", 250000, 0, 250000, menu::kTypedBaud},
+      {"57600", 57600, 1, 0, menu::kBaudFirst + 1},
+      {"2000000", 2000000, 0, 2000000, menu::kFastBaudFirst + 3},
+      {"", 2000000, 0, 2000000, menu::kFastBaudFirst + 3},     // cancelled
+      {"0", 2000000, 0, 2000000, menu::kFastBaudFirst + 3},    // not a rate
+      {"abc", 2000000, 0, 2000000, menu::kFastBaudFirst + 3},  // not a number
+  };
+  for (const Typed& t : typed) {
+    rig.ui.baudRateAnswers.push_back(t.answer);
+    DispatchCommand(rig.app, menu::kTypedBaud);
+    EXPECT_EQ(device.bitsPerSecond, t.rate) << t.answer;
+    EXPECT_EQ(rig.app.settings.BaudRate, t.baudRate) << t.answer;
+    EXPECT_EQ(rig.app.settings.TermBaud, t.termBaud) << t.answer;
+    EXPECT_TRUE(rig.ui.IsMenuChecked(t.checkedId)) << t.answer;
+  }
+  EXPECT_EQ(rig.ui.baudRatePrefills.front(), 921600);
+
+  DispatchCommand(rig.app, menu::kNormalTerminalMode);
+  EXPECT_EQ(device.bitsPerSecond, 115200);
+  EXPECT_EQ(rig.app.settings.TermBaud, 0);
+  EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kBaudFirst));
+  EXPECT_FALSE(rig.ui.enabled.at(menu::kFastBaudFirst));
+  EXPECT_FALSE(rig.ui.enabled.at(menu::kTypedBaud));
+}
+
 TEST(ContentSize, RoundedOnceWithTheMenuLineIncluded) {
   struct Case {
     std::int32_t cols;
@@ -115,10 +164,13 @@ TEST(ComPortDialog, OnlyANumberOfOneOrMoreReopens) {
   }
 }
 
+// The box adds the system's reason on a line of its own (without one it is the bare text, as the
+// Com-Port test shows).
 TEST(Connect, OpensAndClearsOrShowsTheBoxAndKeepsComEnabledWithItsMark) {
   for (const bool plugged : {true, false}) {
     AppRig rig;
     if (plugged) rig.serial.Plug(3);
+    rig.serial.failureReason = "the port is in use by another program";
     rig.app.settings.ComNr = 3;
     rig.app.settings.BaudRate = 1;
     rig.app.screen.textMirror = "x";
@@ -136,7 +188,8 @@ TEST(Connect, OpensAndClearsOrShowsTheBoxAndKeepsComEnabledWithItsMark) {
     } else {
       ASSERT_EQ(rig.ui.messages.size(), 1u);
       EXPECT_EQ(rig.ui.messages[0].caption, "Error");
-      EXPECT_EQ(rig.ui.messages[0].text, "COM port not found");
+      EXPECT_EQ(rig.ui.messages[0].text,
+                "COM port not found\nthe port is in use by another program");
     }
   }
 }

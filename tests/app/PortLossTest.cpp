@@ -9,6 +9,7 @@
 
 #include "app/MainLoop.h"
 #include "app/MenuIds.h"
+#include "app/PortLoss.h"
 #include "loader/ImageUpload.h"
 #include "tests/app/AppRig.h"
 
@@ -69,10 +70,13 @@ struct LossRig : AppRig {
   }
 };
 
+// The loss line in the window, with how to connect again by hand.
+const std::string kLost = "COM3 lost (Com Enabled or Pause connects again)";
+
 void ExpectToldOnce(LossRig& rig, const std::string& what) {
   EXPECT_EQ(Count(rig.lines.text, "COM3 lost"), 1u) << what << ": " << rig.lines.text;
   ASSERT_FALSE(rig.lines.lines.empty()) << what;
-  EXPECT_EQ(rig.lines.lines.back(), "COM3 lost") << what;
+  EXPECT_EQ(rig.lines.lines.back(), kLost) << what;
   for (const char* blame : {"Unable to", "Time Out", "TimeOut Error", "Code Error", "CheckSum"}) {
     EXPECT_EQ(rig.lines.text.find(blame), std::string::npos) << what << ": " << rig.lines.text;
   }
@@ -93,6 +97,28 @@ TEST(PortLoss, LostWhileIdleIsToldOnceAndNothingMoreHappensOnLaterTicks) {
   rig.Ticks(3000);
   EXPECT_EQ(rig.ui.pictureCount, pictures);
   EXPECT_EQ(rig.lines.lines.size(), 1u);
+}
+
+TEST(PortLoss, TheLineStartsOnALineOfItsOwnAfterTheChipsUnfinishedOne) {
+  for (int ntm : {0, 1}) {
+    AppRig rig;  // the screen is the output
+    fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+    rig.app.NormalTerminalMode = ntm;
+    rig.app.settings.CRmode = 1;
+    const std::string chip = "00062723 the";
+    device.Feed(std::vector<std::uint8_t>(chip.begin(), chip.end()));
+    RunCycle(rig.app, Tick());
+    device.gone = true;
+    RunCycle(rig.app, Tick());
+    EXPECT_EQ(rig.app.screen.textMirror,
+              chip + "\r\nCOM3 lost" + std::string(kReconnectHint) + "\r\n" + (ntm ? "\n" : ""));
+    EXPECT_EQ(rig.app.screen.cursorRow, ntm ? 3 : 2) << "CRmode feeds a line at the CR";
+    device.gone = false;
+    rig.clock.Advance(kRetakeIntervalMs);
+    RunCycle(rig.app, Tick());
+    EXPECT_EQ(rig.app.screen.textMirror, "COM3 back\r\n" + std::string(ntm ? "\n" : ""))
+        << "from the top of the cleared screen";
+  }
 }
 
 // Whatever was running when the device went away stops at once: within the time the operation
@@ -180,7 +206,7 @@ TEST(PortLoss, TheSameDeviceIsTakenBackAboutOnceASecondWithAClearedScreen) {
   EXPECT_EQ(rig.app.ComEnabled, 1);
   EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kComEnabled));
   EXPECT_EQ(rig.lines.clears, clears + 1);
-  EXPECT_EQ(rig.lines.lines, (std::vector<std::string>{"COM3 lost", "COM3 back"}));
+  EXPECT_EQ(rig.lines.lines, (std::vector<std::string>{kLost, "COM3 back"}));
   rig.Ticks(3000);
   EXPECT_EQ(rig.serial.reopenAttempts.size(), 3u) << "looked again after taking it back";
   // Lost again: told again, and taken back again.
@@ -188,8 +214,7 @@ TEST(PortLoss, TheSameDeviceIsTakenBackAboutOnceASecondWithAClearedScreen) {
   rig.Ticks(1000);
   rig.device.gone = false;
   rig.Ticks(1000);
-  EXPECT_EQ(rig.lines.lines,
-            (std::vector<std::string>{"COM3 lost", "COM3 back", "COM3 lost", "COM3 back"}));
+  EXPECT_EQ(rig.lines.lines, (std::vector<std::string>{kLost, "COM3 back", kLost, "COM3 back"}));
 }
 
 // Once the user does something with the port, the program stops looking for the lost device,

@@ -50,47 +50,56 @@ class FakeHost : public Host {
 
 TEST(RunProgram, EachCommandLineRunsItsFormWithItsExitCode) {
   const std::string version = "tavolin " + std::string(kVersion) + "\n";
+  enum class Screen { Fine, Unreachable, WindowFails };
   struct Case {
     const char* name;
     CommandLine line;
-    bool unreachable;
+    Screen screen;
     int exit;
     std::string outHas;  // "" when nothing may be written
     std::string errHas;
-    bool window;  // whether the window was opened
+    bool window;  // whether the window was asked to open
   };
   const Case cases[] = {
-      {"version", {"--version", "", ""}, false, exitcode::kOk, version, "", false},
-      {"version before an upload",
-       {"--version", "-L", "3"},
-       false,
-       exitcode::kOk,
-       version,
-       "",
-       false},
-      {"help", {"--help", "", ""}, false, exitcode::kOk, kNamingNote, "", false},
-      {"short help", {"-h", "x", "y"}, false, exitcode::kOk, "IMAGE -L PORT-NUMBER", "", false},
-      {"upload without a port",
+      {"version", {"--version", "", ""}, Screen::Fine, exitcode::kOk, version, "", false},
+      {"version first", {"--version", "-L", "3"}, Screen::Fine, exitcode::kOk, version, "", false},
+      {"help", {"--help", "", ""}, Screen::Fine, exitcode::kOk, kNamingNote, "", false},
+      {"short help", {"-h", "x", "y"}, Screen::Fine, exitcode::kOk, "-L PORT-NUMBER", "", false},
+      {"upload",
        {"x.binary", "-L", "3"},
-       false,
+       Screen::Fine,
        exitcode::kNoPort,
-       "Propeller Upload on COM: 3\n",
+       "COM: 3\n",
        "No COM",
        false},
+      {"the option has its case",
+       {"none.ini", "-l", "3"},
+       Screen::Fine,
+       exitcode::kOk,
+       "",
+       "",
+       true},
       {"no window system",
        {"", "", ""},
-       true,
+       Screen::Unreachable,
        exitcode::kNoWindow,
        "",
        "tavolin: no screen here.  See tavolin --help.\n",
        false},
-      {"the option has its case", {"none.ini", "-l", "3"}, false, exitcode::kOk, "", "", true},
+      {"a window that does not open",
+       {"none.ini", "", ""},
+       Screen::WindowFails,
+       exitcode::kNoWindow,
+       "",
+       "",
+       true},
   };
   for (const Case& c : cases) {
     fake::FakePlatform fakes;
     fakes.ui.events = {{Event::Kind::CloseRequest, 0}};
+    fakes.ui.opensWindow = c.screen != Screen::WindowFails;
     FakeHost host(fakes);
-    host.unreachable = c.unreachable;
+    host.unreachable = c.screen == Screen::Unreachable;
     TempDir dir;
     CommandLine line = c.line;
     if (line.first == "none.ini") line.first = dir.File("none.ini");
@@ -108,7 +117,13 @@ TEST(RunProgram, EachCommandLineRunsItsFormWithItsExitCode) {
     EXPECT_EQ(fakes.ui.openCount, c.window ? 1 : 0) << c.name;
     // The window system is reached only for the window: help, version and the upload run
     // without a display.
-    EXPECT_EQ(host.windowSystemsAsked, (c.window || c.unreachable) ? 1 : 0) << c.name;
+    EXPECT_EQ(host.windowSystemsAsked, c.window || c.screen == Screen::Unreachable ? 1 : 0)
+        << c.name;
+    // A window that did not open: nothing started behind it.
+    if (c.screen == Screen::WindowFails) {
+      EXPECT_FALSE(fakes.ui.timerRunning) << c.name;
+      EXPECT_TRUE(fakes.serial.openAttempts.empty()) << c.name;
+    }
   }
 }
 

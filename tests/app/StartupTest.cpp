@@ -133,15 +133,5 @@ TEST(RunWindowed, RunsTheCyclesUntilACloseRequestThenStopsTheTimerAndClosesThePo
   EXPECT_EQ(app.output, nullptr);
 }
 
-TEST(RunWindowed, AWindowThatDoesNotOpenEndsTheProgramQuietly) {
-  fake::FakePlatform fakes;
-  AppState app(fakes.platform);
-  fakes.ui.opensWindow = false;
-  TempDir dir;
-  EXPECT_EQ(RunWindowed(app, {dir.File("none.ini"), "", ""}), 0);
-  EXPECT_FALSE(fakes.ui.timerRunning);
-  EXPECT_TRUE(fakes.serial.openAttempts.empty());
-}
-
 }  // namespace
 }  // namespace tavolin

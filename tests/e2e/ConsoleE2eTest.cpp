@@ -27,7 +27,7 @@ constexpr const char* kEepromLoad =
 
 TEST(ConsoleE2e, EveryOutcomeHasItsLinesAndExitCode) {
   enum class Port { Sim, Missing };
-  enum class Image { Binary, Eeprom, Missing, BadChecksum, Fifo, Device };
+  enum class Image { Binary, Eeprom, Missing, BadChecksum, Fifo, Device, P2 };
   struct Case {
     const char* name;
     std::vector<std::string> simArgs;
@@ -38,6 +38,7 @@ TEST(ConsoleE2e, EveryOutcomeHasItsLinesAndExitCode) {
     std::string errPart;
     std::string simNote;  // in the sim's log afterwards
   };
+  constexpr const char* kAtP2Baud = "P2 program at the rate of TAVOLIN_P2_BAUD";
   const Case cases[] = {
       {"good RAM upload",
        {},
@@ -99,6 +100,41 @@ TEST(ConsoleE2e, EveryOutcomeHasItsLinesAndExitCode) {
        "Start Upload\nPropeller Version = 1\nWrite in RAM Lenght=80\nVerify ..\nCheckSum Error\n",
        "",
        "boot loader shut down: checksum error"},
+      {"P2 program",
+       {"--chip", "p2"},
+       Port::Sim,
+       Image::P2,
+       0,
+       "Start Upload\nPropeller 2 Version = G\nWrite in P2 RAM Length=100000 at 2000000 Baud\n"
+       "Verify ..\n..OK -> RUN\n",
+       "",
+       "P2 ROM: 100004 bytes loaded, running"},
+      {kAtP2Baud,
+       {"--chip", "p2"},
+       Port::Sim,
+       Image::P2,
+       0,
+       "Start Upload\nPropeller 2 Version = G\nWrite in P2 RAM Length=100000 at 921600 Baud\n"
+       "Verify ..\n..OK -> RUN\n",
+       "",
+       "P2 ROM: 100004 bytes loaded, running"},
+      {"P2 refuses the checksum",
+       {"--chip", "p2", "--fault", "bad-checksum"},
+       Port::Sim,
+       Image::P2,
+       5,
+       "Start Upload\nPropeller 2 Version = G\nWrite in P2 RAM Length=100000 at 2000000 Baud\n"
+       "Verify ..\nCheckSum Error\n",
+       "",
+       "P2 ROM: checksum error"},
+      {"P2 program with a P1 on the line",
+       {},
+       Port::Sim,
+       Image::P2,
+       4,
+       "Start Upload\nNo Propeller 2 answered: nothing loaded\n",
+       "",
+       ""},
   };
   struct Run {
     std::unique_ptr<TempDir> dir;
@@ -113,10 +149,12 @@ TEST(ConsoleE2e, EveryOutcomeHasItsLinesAndExitCode) {
     r.dir = std::make_unique<TempDir>();
     std::vector<std::string> args = c.simArgs;
     args.insert(args.end(), {"--write-images", r.dir->path().string()});
+    if (c.image == Image::P2) args.insert(args.end(), {"--hub-file", *r.dir / "hub"});
     r.sim = std::make_unique<Sim>(*r.dir, args);
     ASSERT_TRUE(r.sim->ok()) << c.name;
     const char* names[] = {"sim-demo.binary", "sim-demo.eeprom", "absent.binary",
-                           "bad.binary",      "fifo.binary",     "/dev/zero"};
+                           "bad.binary",      "fifo.binary",     "/dev/zero",
+                           "sim-demo-p2.binary"};
     r.image = c.image == Image::Device ? std::string(names[static_cast<int>(c.image)])
                                        : *r.dir / names[static_cast<int>(c.image)];
     if (c.image == Image::Fifo) {
@@ -128,9 +166,11 @@ TEST(ConsoleE2e, EveryOutcomeHasItsLinesAndExitCode) {
       WriteFile(r.image, bytes);
     }
     const std::string device = c.port == Port::Sim ? r.sim->device() : *r.dir / "no-such-tty";
-    r.tavolin = std::make_unique<Child>(
-        std::vector<std::string>{TAVOLIN_PROGRAM, r.image, "-L", "7"},
-        Env{{"TAVOLIN_COM7", device}}, r.dir->path().string(), *r.dir / "out", *r.dir / "err");
+    Env env{{"TAVOLIN_COM7", device}};
+    if (std::string(c.name) == kAtP2Baud) env.emplace("TAVOLIN_P2_BAUD", "921600");
+    r.tavolin = std::make_unique<Child>(std::vector<std::string>{TAVOLIN_PROGRAM, r.image, "-L", "7"},
+                                        env, r.dir->path().string(), *r.dir / "out",
+                                        *r.dir / "err");
   }
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
@@ -143,6 +183,9 @@ TEST(ConsoleE2e, EveryOutcomeHasItsLinesAndExitCode) {
     EXPECT_NE(err.find(c.errPart), std::string::npos) << c.name << ": " << err;
     if (!c.simNote.empty()) {
       EXPECT_NE(r.sim->Log().find("note: " + c.simNote), std::string::npos) << c.name;
+    }
+    if (c.image == Image::P2 && c.exitCode == 0) {
+      EXPECT_EQ(ReadFile(*r.dir / "hub"), ReadFile(r.image)) << c.name << ": the P2's hub RAM";
     }
   }
 }

@@ -18,8 +18,6 @@ extern char** environ;
 namespace tavolin::e2e {
 namespace {
 
-constexpr int kStepMs = 5;
-
 void PauseMs(int ms) {
   timespec t{ms / 1000, (ms % 1000) * 1000000L};
   nanosleep(&t, nullptr);
@@ -70,12 +68,12 @@ std::int64_t NowMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-bool WaitFor(const std::function<bool()>& check, int limitMs) {
+bool WaitFor(const std::function<bool()>& check, int limitMs, int stepMs) {
   const std::int64_t end = NowMs() + limitMs;
   while (true) {
     if (check()) return true;
     if (NowMs() > end) return false;
-    PauseMs(kStepMs);
+    PauseMs(stepMs);
   }
 }
 
@@ -276,6 +274,51 @@ std::string XServer::FindWindow(const std::string& title, int limitMs) const {
       },
       limitMs);
   return id;
+}
+
+namespace {
+
+std::uint32_t Card32(const std::string& bytes, std::size_t at) {
+  std::uint32_t v = 0;
+  for (std::size_t i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
+  return v;
+}
+
+}  // namespace
+
+WindowPixels XServer::Grab(const std::string& window) const {
+  // The dump's header is big-endian 32-bit fields; a 24-bit screen has 32-bit pixels, in the
+  // byte order the header names, red in the mask 0xFF0000.
+  const std::string dump = Run({"xwd", "-silent", "-id", window});
+  constexpr std::size_t kFields = 25;
+  if (dump.size() < kFields * 4) return {};
+  const std::uint32_t headerSize = Card32(dump, 0);
+  const std::uint32_t width = Card32(dump, 4 * 4);
+  const std::uint32_t height = Card32(dump, 5 * 4);
+  const std::uint32_t byteOrder = Card32(dump, 7 * 4);
+  const std::uint32_t bitsPerPixel = Card32(dump, 11 * 4);
+  const std::uint32_t bytesPerLine = Card32(dump, 12 * 4);
+  const std::uint32_t colours = Card32(dump, 19 * 4);
+  const std::size_t data = headerSize + static_cast<std::size_t>(colours) * 12;
+  if (bitsPerPixel != 32 || width == 0 || width > 8192 || height > 8192 ||
+      dump.size() < data + static_cast<std::size_t>(bytesPerLine) * height) {
+    return {};
+  }
+  WindowPixels grab;
+  grab.width = static_cast<int>(width);
+  grab.height = static_cast<int>(height);
+  for (std::uint32_t y = 0; y < height; ++y) {
+    for (std::uint32_t x = 0; x < width; ++x) {
+      const std::size_t at = data + static_cast<std::size_t>(y) * bytesPerLine + x * 4;
+      std::uint32_t v = 0;
+      for (std::size_t i = 0; i < 4; ++i) {
+        const auto b = static_cast<unsigned char>(dump[at + (byteOrder == 0 ? 3 - i : i)]);
+        v = (v << 8) | b;
+      }
+      grab.pixels.push_back(v & 0xFFFFFFu);
+    }
+  }
+  return grab;
 }
 
 std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int msMoveOff,

@@ -22,8 +22,9 @@ namespace tavolin::e2e {
 using Env = std::map<std::string, std::string>;
 
 std::int64_t NowMs();
-// Polls check every few milliseconds until it holds or limitMs have passed.
-bool WaitFor(const std::function<bool()>& check, int limitMs);
+// Polls check every stepMs (a few milliseconds unless given) until it holds or limitMs have
+// passed.  A costly check takes a longer step, so the polling does not slow the programs down.
+bool WaitFor(const std::function<bool()>& check, int limitMs, int stepMs = 5);
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 // True when the program is found on PATH.
@@ -86,6 +87,17 @@ class Sim {
   std::unique_ptr<Child> child_;
 };
 
+// A window's pixels as the X server holds them, 0x00RRGGBB, row by row.
+struct WindowPixels {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t At(int x, int y) const {
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)];
+  }
+};
+
 // A virtual X server on a free display number, for real key and mouse input.
 class XServer {
  public:
@@ -99,6 +111,10 @@ class XServer {
   std::string Run(const std::vector<std::string>& argv) const;
   // The id of the window titled title, or empty when none shows within limitMs.
   std::string FindWindow(const std::string& title, int limitMs) const;
+  // What the window shows on the screen (read with xwd); empty when it cannot be read.  Without a
+  // compositor this is the frame buffer: an area the program failed to repaint shows whatever
+  // covered it last.
+  WindowPixels Grab(const std::string& window) const;
 
  private:
   std::string display_;

@@ -1,7 +1,8 @@
 // The windowed tavolin program against tavolin-sim: the port scan at start-up, the demo's
 // picture read back by the chip's own pixel test, and - on a virtual X server, with xdotool as the
 // user - keys and mouse reports reaching the chip, an image upload asked for by the chip, and the
-// menu's Save Settings (the menu's Upload File and its dialog are tested in tests/shell).  The
+// menu's Save Settings (the menu's Upload File and its dialog are tested in tests/shell), and the
+// window painted whole while an upload runs.  The
 // scan test runs on Qt's offscreen platform; the others are skipped when Xvfb or xdotool is
 // missing (tools/install-deps.sh installs both).
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -78,6 +80,26 @@ TEST(WindowE2e, StartUpScanFindsTheChipAndThePictureIsAsDrawn) {
   const std::string log = s.sim->Log();
   const std::size_t handshake = log.find("host: F9 FE FF FE");
   EXPECT_LT(handshake, log.find(kPictureAsDrawn)) << log;
+  EXPECT_TRUE(!s.tavolin->Ended()) << "the window closed: " << ReadFile(s.dir / "tavolin.err");
+}
+
+// A P2 program loaded by the window at start-up (Autoload; the menu's "&Upload File" and the chip's
+// requests end in the same upload), with the terminal at 2,000,000 baud: the P2's hub RAM holds
+// the image byte for byte, and the demo it starts draws its picture at that rate.
+TEST(WindowE2e, AutoloadedP2ProgramRunsAtAFastTerminalRate) {
+  if (!TAVOLIN_HAS_WINDOW) GTEST_SKIP() << "the program is built without its window";
+  TempDir scratch;
+  // The session's folder is the program's current folder and receives the sim's images.
+  std::string settings = SettingsText(3, "", 0, 1, "sim-demo-p2.binary");
+  settings.insert(settings.find("[Colors]"), "TermBaud=2000000\r\n");
+  Session s(settings, {{"QT_QPA_PLATFORM", "offscreen"}},
+            {"--chip", "p2", "--hub-file", scratch / "hub"});
+  ASSERT_TRUE(s.sim->ok());
+  EXPECT_NE(s.sim->WaitForLog("note: P2 ROM: 100004 bytes loaded, running", kStartLimitMs),
+            std::string::npos)
+      << s.sim->Log();
+  EXPECT_EQ(ReadFile(scratch / "hub"), ReadFile(s.dir / "sim-demo-p2.binary"));
+  EXPECT_NE(s.sim->WaitForLog(kPictureAsDrawn, kStartLimitMs), std::string::npos) << s.sim->Log();
   EXPECT_TRUE(!s.tavolin->Ended()) << "the window closed: " << ReadFile(s.dir / "tavolin.err");
 }
 
@@ -212,6 +234,76 @@ TEST_F(XWindowE2e, SaveSettingsWritesWhatWasLoaded) {
   Keys({"s", "s", "Return"});  // "&Save Text" comes first with the same letter
   ASSERT_TRUE(WaitFor([&] { return ReadFile(path).size() >= 300; }, kReplyLimitMs));
   EXPECT_EQ(ReadFile(path), SettingsText(3, s->Folder(), 1, 1, ""));
+}
+
+// The window's lower part, below the banner's logo and the status lines an upload prints, and its
+// upper part with them, compared with an earlier look.
+constexpr int kLowerRows = 280;
+bool SamePart(const WindowPixels& a, const WindowPixels& b, bool lower) {
+  if (a.width != b.width || a.height != b.height || a.height < kLowerRows) return false;
+  const auto split = static_cast<std::ptrdiff_t>(a.height - kLowerRows) * a.width;
+  if (lower) return std::equal(a.pixels.begin() + split, a.pixels.end(), b.pixels.begin() + split);
+  return std::equal(a.pixels.begin(), a.pixels.begin() + split, b.pixels.begin());
+}
+
+// On an X server without a compositor nobody keeps the pixels of a covered window: what the
+// file dialog covered, and what another window covers meanwhile, must be painted again by the
+// program while the upload runs for seconds without handling events.
+TEST_F(XWindowE2e, TheWindowIsPaintedWholeWhileAnUploadRuns) {
+  auto s = Start(1);
+  ASSERT_TRUE(s) << "no demo window";
+  // Another window, waiting off the screen until it is moved over ours.
+  TempDir dir;
+  Child other({"xlogo", "-geometry", "600x300+2000+2000"}, Env{{"DISPLAY", x_->display()}},
+              dir.path().string(), "", "");
+  const std::string cover = x_->FindWindow("xlogo", kReplyLimitMs);
+  ASSERT_FALSE(cover.empty()) << "xlogo did not start";
+  x_->Xdotool({"windowfocus", "--sync", window_});
+  ASSERT_TRUE(OpenMenu("alt+h")) << "the Help menu did not open";
+  Keys({"c"});  // "&Clear": the upload's own clearing changes nothing below its status lines
+  WindowPixels before;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        before = x_->Grab(window_);
+        if (before.height < kLowerRows) return false;
+        const std::uint32_t first = before.pixels.back();
+        return std::all_of(before.pixels.end() - kLowerRows * before.width, before.pixels.end(),
+                           [first](std::uint32_t p) { return p == first; });
+      },
+      kReplyLimitMs))
+      << "the cleared screen did not show";
+
+  ASSERT_TRUE(OpenMenu("alt+f")) << "the File menu did not open";
+  Keys({"u"});
+  ASSERT_FALSE(x_->FindWindow("Load Binary", kReplyLimitMs).empty()) << "no file dialog";
+  ASSERT_TRUE(WaitFor([&] { return !SamePart(x_->Grab(window_), before, true); }, kReplyLimitMs))
+      << "the dialog does not cover the window: this test would prove nothing";
+  const std::size_t mark = s->sim->Log().size();
+  x_->Xdotool({"type", "sim-demo.eeprom"});
+  Keys({"Tab", "Up", "Up", "Return"});  // the type Propeller(.eeprom), two above OBJ file
+
+  // The banner's logo shows: the EEPROM upload has begun, its pause, the image, the EEPROM's
+  // programming and its verification (seconds) are ahead.
+  const bool wholeAfterDialog = WaitFor(
+      [&] {
+        const WindowPixels now = x_->Grab(window_);
+        return !SamePart(now, before, false) && SamePart(now, before, true);
+      },
+      kStartLimitMs, 50);
+  EXPECT_TRUE(wholeAfterDialog) << "the window still shows the closed dialog";
+  ASSERT_EQ(s->sim->Log().find(kImageRan, mark), std::string::npos)
+      << "the upload ended before the window was looked at";
+
+  // The other window comes and goes.
+  x_->Xdotool({"windowmove", "--sync", cover, "110", "330"});
+  ASSERT_TRUE(WaitFor([&] { return !SamePart(x_->Grab(window_), before, true); }, kReplyLimitMs))
+      << "the other window did not cover ours";
+  x_->Xdotool({"windowmove", "--sync", cover, "2000", "2000"});
+  const bool wholeAfterCover =
+      WaitFor([&] { return SamePart(x_->Grab(window_), before, true); }, 1500, 50);
+  EXPECT_EQ(s->sim->Log().find(kImageRan, mark), std::string::npos)
+      << "the upload ended before the window was looked at";
+  EXPECT_TRUE(wholeAfterCover) << "the window still shows the window that covered it";
 }
 
 }  // namespace

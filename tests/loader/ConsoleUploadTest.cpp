@@ -108,7 +108,7 @@ TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
        "No COM: wrong number or not activated\n"},
       {"missing file", "3", 1, true, 0, exitcode::kFileError, "Start Upload\nNo such file\n", ""},
       {"file too long", "3", 2, true, 0, exitcode::kFileError,
-       "Start Upload\nImage too long: more than 32804 bytes\n", ""},
+       "Start Upload\nImage too long: more than 524288 bytes\n", ""},
       {"no chip", "3", 0, false, 0, exitcode::kNoHandshake,
        "Start Upload\nTime Out\nCode Error -> Abort\n", ""},
       {"checksum refused", "3", 0, true, 1, exitcode::kLoadError,
@@ -123,7 +123,7 @@ TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
         c.image == 0
             ? rig.files.Write("a.binary", BytesOf(Checked(std::vector<std::uint32_t>{1, 2})))
         : c.image == 1 ? rig.files.File("none.binary")
-                       : rig.files.Write("a.binary", std::vector<std::uint8_t>(33000, 1));
+                       : rig.files.Write("a.binary", std::vector<std::uint8_t>(600000, 1));
     EXPECT_EQ(rig.Run(path, c.port), c.code) << c.name;
     const std::string header = "Propeller Upload on COM: " + std::to_string(ReadDecimal(c.port)) +
                                "\nFile: " + path + "\n";
@@ -200,6 +200,25 @@ TEST(RunConsoleUpload, ProgressLineOnlyOnATerminalAndErasedWhenDone) {
     EXPECT_EQ(err.find('\n'), std::string::npos) << "a single updating line";
     EXPECT_EQ(err.substr(err.size() - 4), "\r\x1b[K");
     EXPECT_EQ(rig.console.out.find("Sending"), std::string::npos);
+  }
+}
+
+// The P2 load rate of the console comes from TAVOLIN_P2_BAUD: a rate in the ROM's range, or the
+// default with a warning that names the variable.
+TEST(ConsoleLoadBaud, TheVariableOrTheDefault) {
+  struct Case {
+    const char* value;
+    int rate;
+    bool warned;
+  };
+  const Case cases[] = {
+      {nullptr, 2000000, false}, {"", 2000000, false},       {"921600", 921600, false},
+      {"9600", 9600, false},     {"3000000", 2000000, true}, {"fast", 2000000, true},
+  };
+  for (const Case& c : cases) {
+    fake::RecordingConsole console;
+    EXPECT_EQ(ConsoleLoadBaud(c.value, console), c.rate) << (c.value ? c.value : "unset");
+    EXPECT_EQ(console.err.find("TAVOLIN_P2_BAUD=") == 0, c.warned) << console.err;
   }
 }
 

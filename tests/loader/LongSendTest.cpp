@@ -1,6 +1,7 @@
 // The long sends keep the window painted: over a slow link, pending events are processed at
 // least every 100 ms of clock time from the start of a send to its end, whatever the file looks
-// like (one endless line, many short ones, object data, a paced binary transfer).
+// like (one endless line, many short ones, object data, a paced binary transfer).  The close
+// button or Escape among those events stops the send at the next whole line or block.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -76,6 +77,71 @@ TEST(LongSend, PendingEventsAreProcessedAtLeastEvery100Ms) {
       longest = std::max(longest, pumps[i] - pumps[i - 1]);
     }
     EXPECT_LE(longest, kEventPumpIntervalMs + 3) << c.name;  // + the byte written last
+  }
+}
+
+// A chip that releases each block a little after the host's write.
+class PacedChip : public fake::Peer {
+ public:
+  void OnHostWrite(fake::FakeSerialDevice& device, const std::uint8_t*, std::size_t,
+                   std::int64_t nowMs) override {
+    device.Feed(0x55, nowMs + 5);
+  }
+};
+
+// The user asks to stop at the pump with the number at; the chip has then had whole lines or
+// blocks only.  The close button also ends the program after the send, Escape does not.
+TEST(LongSend, CloseOrEscapeStopsTheSendAtTheNextLineOrBlock) {
+  struct Case {
+    const char* name;
+    std::function<void(AppState&, const std::string&)> send;
+    std::string content;
+    int at;
+    std::function<void(const fake::FakeSerialDevice&)> check;
+  };
+  std::string lines;
+  for (int i = 0; i < 500; ++i) lines += "l" + std::to_string(i % 10) + "\n";
+  std::string object;
+  for (int i = 0; i < 4000; ++i) object += static_cast<char>(i & 0xFF);
+  const Case cases[] = {
+      {"text lines", [](AppState& app, const std::string& p) { SendTextFile(app, p); }, lines, 3,
+       [](const fake::FakeSerialDevice& d) {
+         EXPECT_EQ(std::string(d.written.begin(), d.written.end()), "l0\rl1\rl2\r");
+       }},
+      {"object file in the middle of its second line",
+       [](AppState& app, const std::string& p) { MonitorObjUpload(app, p); }, object, 20,
+       [](const fake::FakeSerialDevice& d) {
+         const std::string sent(d.written.begin(), d.written.end());
+         EXPECT_EQ(std::count(sent.begin(), sent.end(), ':'), 2) << sent;
+         EXPECT_EQ(sent.substr(sent.size() - 5), " 1F\r\n") << "the line it was in, finished";
+         EXPECT_EQ(sent.find("0+E80"), std::string::npos) << "nothing half-typed runs";
+       }},
+      {"binary transfer while waiting for a go-ahead",
+       [](AppState& app, const std::string& p) { DownloadBinary(app, p); }, object, 5,
+       [](const fake::FakeSerialDevice& d) {
+         EXPECT_EQ(d.writeSizes, (std::vector<std::size_t>{4, 16}));
+       }},
+      {"binary transfer after a block",
+       [](AppState& app, const std::string& p) { DownloadBinary(app, p); }, object, 6,
+       [](const fake::FakeSerialDevice& d) {
+         EXPECT_EQ(d.writeSizes, (std::vector<std::size_t>{4, 16, 16}));
+       }},
+  };
+  for (const Case& c : cases) {
+    for (const Interruption asked : {Interruption::Close, Interruption::Stop}) {
+      LoaderRig rig(false);
+      PacedChip chip;
+      rig.device.peer = &chip;
+      rig.app.RememberedFileType = filetype::kText;
+      rig.app.settings.TxtCurs = 0;
+      rig.ui.interruptAtPump[c.at] = asked;
+      c.send(rig.app, rig.files.Write("send.txt", c.content));
+      SCOPED_TRACE(c.name);
+      c.check(rig.device);
+      EXPECT_EQ(rig.app.QuitRequested, asked == Interruption::Close ? 1 : 0);
+      EXPECT_EQ(rig.ui.pumpCount, c.at) << "went on pumping after the stop";
+      EXPECT_FALSE(rig.ui.progressVisible);
+    }
   }
 }
 

@@ -2,6 +2,9 @@
 // on the fake device.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "LoaderRig.h"
 #include "app/MenuIds.h"
 #include "loader/MonitorTransfer.h"
@@ -137,6 +140,52 @@ TEST(DownloadBinary, NothingToSendStillRestoresMouseAndHidesTheBar) {
       EXPECT_EQ(rig.ui.openRequests[0].typeIndex, 0);
     }
   }
+}
+
+// The transfer's size is a signed 32-bit value: a file of 2 GiB or more is refused like a missing
+// file, with a status line, and its size is asked as -1; never 7F FF FF FF followed by more data
+// than that.  (Sparse files: nothing is written to the disk.)
+TEST(DownloadBinary, AFileOf2GiBOrMoreIsRefusedWithAStatusLine) {
+  struct Case {
+    std::uintmax_t size;
+    bool refused;
+    Bytes preparedSize;  // the answer to the size request
+  };
+  const Case cases[] = {
+      {0x7FFFFFFFu, false, {0xFF, 0xFF, 0xFF, 0x7F}},
+      {0x80000000u, true, {0xFF, 0xFF, 0xFF, 0xFF}},
+      {0x100000010u, true, {0xFF, 0xFF, 0xFF, 0xFF}},
+  };
+  for (const Case& c : cases) {
+    LoaderRig rig(false);
+    GoAheadPeer chip(5);
+    rig.device.peer = &chip;
+    rig.app.NormalTerminalMode = 0;
+    rig.app.settings.MsMoveOff = 0;
+    const std::string path = rig.files.Write("big.bin", Bytes{});
+    std::filesystem::resize_file(path, c.size);
+    rig.app.PreparedFile = path;
+    SendPreparedSize(rig.app);
+    EXPECT_EQ(rig.device.written, c.preparedSize) << c.size;
+    if (!c.refused) continue;
+    rig.device.ClearWritten();
+    DownloadBinary(rig.app, path);
+    EXPECT_TRUE(rig.device.written.empty()) << c.size;
+    EXPECT_EQ(rig.out.lines, (std::vector<std::string>(2, std::string(kFileTooBig)))) << c.size;
+    EXPECT_EQ(rig.app.settings.MsMoveOff, 0);
+    EXPECT_TRUE(rig.ui.progressValues.empty());
+  }
+}
+
+// The chip is told the size once: a file that grows during the transfer is sent up to that size.
+TEST(DownloadBinary, AFileThatGrowsMeanwhileIsSentOnlyUpToTheAnnouncedSize) {
+  LoaderRig rig(false);
+  GoAheadPeer chip(5);
+  rig.device.peer = &chip;
+  const std::string path = rig.files.Write("g.bin", Bytes(17, 1));
+  rig.ui.onPump = [&path] { std::ofstream(path, std::ios::app | std::ios::binary) << "more"; };
+  DownloadBinary(rig.app, path);
+  EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{4, 16, 1}));
 }
 
 TEST(DownloadBinary, ChosenFileFromTheDialogIsSent) {

@@ -130,14 +130,21 @@ TEST_F(PtyTest, RateAndStopBitsAreVisibleOnTheLine) {
   EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
   EXPECT_EQ(t.c_cflag & CSTOPB, 0u);
   EXPECT_EQ(t.c_lflag & ICANON, 0u);  // the rest stays raw
-  EXPECT_FALSE(port->Configure(12345, StopBits::One));
+  // A rate with no B constant goes through the kernel's arbitrary-rate interface.
+  EXPECT_TRUE(port->Configure(12345, StopBits::One));
 }
 
-TEST_F(PtyTest, SecondOpenerIsRefused) {
+// The second opener may be another instance of the program: it learns why, for its box.
+TEST_F(PtyTest, SecondOpenerIsRefusedAndToldWhy) {
   auto first = OpenPort();
   ASSERT_NE(first, nullptr) << errors_.str();
-  EXPECT_EQ(OpenPort(), nullptr);
-  EXPECT_NE(errors_.str().find("locked by another process"), std::string::npos) << errors_.str();
+  EXPECT_EQ(system_.OpenFailure(), "");
+  std::ostringstream otherErrors;
+  PosixSerialSystem other{"/dev", "/sys", LinuxSerialNaming(), otherErrors, 20};
+  EXPECT_EQ(other.Open(kPort, SerialOpenOptions{}), nullptr);
+  EXPECT_EQ(other.OpenFailure(), kLockedDevice);
+  EXPECT_NE(otherErrors.str().find("locked by another process"), std::string::npos)
+      << otherErrors.str();
   first.reset();
   EXPECT_NE(OpenPort(), nullptr) << "closing releases the port";
 }
@@ -216,7 +223,7 @@ struct Pty {
 };
 
 // COM 41 is a symlink, as TAVOLIN_COM<n> may name one; the device behind it is replaced the way
-// an adapter is unplugged and plugged in again, and a by-id name (when there is one) must follow.
+// an adapter is unplugged and plugged in again.
 class ReplacedDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -233,7 +240,6 @@ class ReplacedDeviceTest : public ::testing::Test {
     fs::remove_all(root_);
   }
   fs::path link() const { return root_ / "com41"; }
-  fs::path byId() const { return root_ / "dev" / "serial" / "by-id" / "usb-FTDI_FT232R_A1-if00"; }
   static void Point(const fs::path& at, const std::string& target) {
     fs::remove(at);
     fs::create_symlink(target, at);
@@ -276,21 +282,93 @@ TEST_F(ReplacedDeviceTest, TheLostPortIsTakenBackBehindTheSameName) {
   EXPECT_EQ(errors_.str(), "") << "automatic attempts say nothing";
 }
 
-TEST_F(ReplacedDeviceTest, AnAdapterWithAByIdNameIsTakenBackOnlyWhenTheNameLeadsToIt) {
-  Point(byId(), first_->slave);
-  PosixSerialSystem system((root_ / "dev").string(), (root_ / "sys").string(), LinuxSerialNaming(),
-                           errors_, 20);
+// The settings of a terminal that someone else uses, to see that they stay as they were.
+struct TerminalSettings {
+  termios t{};
+  explicit TerminalSettings(int fd) { ::tcgetattr(fd, &t); }
+  bool operator==(const TerminalSettings& o) const {
+    return t.c_iflag == o.t.c_iflag && t.c_oflag == o.t.c_oflag && t.c_cflag == o.t.c_cflag &&
+           t.c_lflag == o.t.c_lflag && cfgetospeed(&t) == cfgetospeed(&o.t);
+  }
+};
+
+// Another program's terminal, in use: echo and line editing on, 9600 bits per second.
+int UseAsTerminal(const std::string& slave) {
+  const int fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+  termios t{};
+  ::tcgetattr(fd, &t);
+  t.c_lflag |= ECHO | ICANON;
+  cfsetispeed(&t, B9600);
+  cfsetospeed(&t, B9600);
+  ::tcsetattr(fd, TCSANOW, &t);
+  return fd;
+}
+
+// The system hands the freed pseudo-terminal number to the next program that asks.  Whether COM
+// 41 named it through a link that now dangles or directly, that terminal is not the lost device
+// and is neither opened nor touched.
+TEST_F(ReplacedDeviceTest, AnotherProgramsTerminalGivenTheFreedNumberIsLeftAlone) {
+  for (const bool throughLink : {true, false}) {
+    first_.reset();  // its number is the lowest free one, which the next terminal takes
+    first_ = std::make_unique<Pty>();
+    ASSERT_FALSE(first_->slave.empty());
+    Point(link(), first_->slave);
+    setenv("TAVOLIN_COM41", throughLink ? link().c_str() : first_->slave.c_str(), 1);
+    PosixSerialSystem system((root_ / "dev").string(), (root_ / "sys").string(),
+                             LinuxSerialNaming(), errors_, 20);
+    SerialPort port(system, clock_);
+    ASSERT_TRUE(port.Open(41, 0, 0)) << errors_.str();
+    const std::string freed = first_->slave;
+    first_.reset();
+    std::array<std::uint8_t, SerialPort::kRawReadSize> buffer{};
+    port.ReadRaw(buffer.data());
+    ASSERT_TRUE(port.Lost());
+    Pty other;
+    if (other.slave != freed) GTEST_SKIP() << "another process took the freed number first";
+    const int fd = UseAsTerminal(other.slave);
+    ASSERT_GE(fd, 0);
+    const TerminalSettings before(fd);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      EXPECT_FALSE(port.Reopen(0, 0)) << (throughLink ? "link" : "direct");
+    }
+    EXPECT_TRUE(TerminalSettings(fd) == before) << "the other program's terminal was changed";
+    ::close(fd);
+  }
+}
+
+// A USB adapter says who it is (vendor, product, serial number in sysfs): when another adapter
+// gets the freed name it is left alone, and the same adapter is taken back.
+TEST_F(ReplacedDeviceTest, AUsbAdapterIsTakenBackOnlyWhenTheSameOneReturns) {
+  unsetenv("TAVOLIN_COM41");  // COM 1 is the made-up tree's only adapter
+  const fs::path dev = root_ / "dev";
+  const fs::path usb = root_ / "sys" / "devices" / "usb1" / "1-1";
+  fs::create_directories(usb / "1-1:1.0" / "ttyUSB0");
+  std::ofstream(usb / "idVendor") << "0403\n";
+  std::ofstream(usb / "idProduct") << "6001\n";
+  std::ofstream(usb / "serial") << "A1\n";
+  fs::create_directories(root_ / "sys" / "class" / "tty" / "ttyUSB0");
+  fs::create_directory_symlink(usb / "1-1:1.0",
+                               root_ / "sys" / "class" / "tty" / "ttyUSB0" / "device");
+  Point(dev / "ttyUSB0", first_->slave);
+  PosixSerialSystem system(dev.string(), (root_ / "sys").string(), LinuxSerialNaming(), errors_,
+                           20);
   SerialPort port(system, clock_);
-  ASSERT_TRUE(port.Open(41, 0, 0)) << errors_.str();
-  Pty other;  // taken before the first is freed, so it cannot inherit its number
+  ASSERT_TRUE(port.Open(1, 0, 0)) << errors_.str();
   first_.reset();
   std::array<std::uint8_t, SerialPort::kRawReadSize> buffer{};
   port.ReadRaw(buffer.data());
   ASSERT_TRUE(port.Lost());
-  Point(link(), other.slave);  // another adapter now sits behind the same path
-  EXPECT_FALSE(port.Reopen(0, 0)) << "the by-id name still leads elsewhere";
-  Point(byId(), other.slave);  // it is the same adapter after all
-  EXPECT_TRUE(port.Reopen(0, 0));
+  Pty returned;  // the node that comes back under the same name
+  Point(dev / "ttyUSB0", returned.slave);
+  const int fd = UseAsTerminal(returned.slave);
+  const TerminalSettings before(fd);
+  std::ofstream(usb / "serial") << "B2\n";  // another FT232R
+  EXPECT_FALSE(port.Reopen(0, 0)) << "another adapter of the same kind";
+  EXPECT_TRUE(TerminalSettings(fd) == before);
+  std::ofstream(usb / "serial") << "A1\n";
+  EXPECT_TRUE(port.Reopen(0, 0)) << "the same adapter";
+  EXPECT_EQ(errors_.str(), "");
+  ::close(fd);
 }
 
 TEST(PosixSerialOpen, ReasonsForFailureGoToTheErrorStream) {
@@ -319,6 +397,7 @@ TEST(PosixSerialOpen, ReasonsForFailureGoToTheErrorStream) {
     PosixSerialSystem system((dir / "empty-dev").string(), (dir / "empty-sys").string(),
                              LinuxSerialNaming(), errors);
     EXPECT_EQ(system.Open(42, SerialOpenOptions{}), nullptr);
+    EXPECT_EQ(system.OpenFailure(), c.why);
     EXPECT_NE(errors.str().find("COM42"), std::string::npos) << errors.str();
     EXPECT_NE(errors.str().find(c.why), std::string::npos) << errors.str();
     SerialOpenOptions probe;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ChipAnswers.h"
 #include "app/CommandLine.h"
 #include "app/ConsoleUpload.h"
 #include "app/MainLoop.h"
@@ -93,6 +94,7 @@ TEST(RegularFile, ReadersTreatOtherFilesAsMissing) {
          const std::uint8_t sector[] = {5, 0x81 | 0x20, 128, 0};  // block 0
          std::copy(std::begin(sector), std::end(sector), app.ReceiveBuffer.begin());
          Interpret(app, 4);
+         AnswerQuestions(app);
        }},
   };
   const std::string regular = paths.dir.Write("regular.bin", "ab\n");

@@ -1,15 +1,12 @@
-// The dialogs' rules (filter lists, default paths) and the dialogs themselves on the offscreen
-// platform, answered from a zero-delay timer the moment they open.
+// The file dialogs' rules (filter lists, default paths) and the file dialogs themselves on the
+// offscreen platform, answered from a zero-delay timer the moment they open.  The message box and
+// the ComPort dialog are cases of the window contract (tests/ui).
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -129,50 +126,6 @@ TEST_F(FileDialogs, SaveReplacesWithoutAskingAndCancelGivesNothing) {
 
   WhenModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
   EXPECT_TRUE(ui.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0}).path.empty());
-}
-
-TEST(ComPortDialog, PrefilledSelectedListsPortsAndEscCancels) {
-  QtUi ui;
-  ui.OpenWindow(640, 446);
-  const std::vector<PortInfo> ports{{1, "/dev/ttyUSB0", "", "FT232R USB UART"},
-                                    {2, "/dev/ttyS0", "", ""}};
-  WhenModal([](QWidget* w) {
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("ComPort"));
-    EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
-    const QList<QLabel*> labels = w->findChildren<QLabel*>();
-    ASSERT_FALSE(labels.isEmpty());
-    EXPECT_EQ(labels.first()->text(), QStringLiteral("On which COM is the Propeller connected?"));
-    auto* edit = w->findChild<QLineEdit*>();
-    ASSERT_NE(edit, nullptr);
-    EXPECT_EQ(edit->text(), QStringLiteral("6"));
-    EXPECT_EQ(edit->selectedText(), QStringLiteral("6"));
-    auto* list = w->findChild<QListWidget*>(QStringLiteral("ports"));
-    ASSERT_NE(list, nullptr);
-    ASSERT_EQ(list->count(), 2);
-    EXPECT_TRUE(list->item(0)->text().contains(QStringLiteral("/dev/ttyUSB0")));
-    EXPECT_TRUE(list->item(0)->text().contains(QStringLiteral("FT232R USB UART")));
-    EXPECT_TRUE(list->item(0)->text().startsWith(QStringLiteral("1 ")));
-    QTest::keyClicks(edit, QStringLiteral("12"));
-    QTest::keyClick(edit, Qt::Key_Return);
-  });
-  EXPECT_EQ(ui.AskComPort(6, ports), "12");
-
-  WhenModal([](QWidget* w) { QTest::keyClick(w->findChild<QLineEdit*>(), Qt::Key_Escape); });
-  EXPECT_EQ(ui.AskComPort(3, {}), "");
-}
-
-TEST(MessageBox, ShowsCaptionAndText) {
-  QtUi ui;
-  ui.OpenWindow(640, 446);
-  WhenModal([](QWidget* w) {
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Error"));
-    bool found = false;
-    for (const QLabel* l : w->findChildren<QLabel*>()) found |= l->text() == "COM port not found";
-    EXPECT_TRUE(found);
-    QTest::keyClick(w, Qt::Key_Return);
-  });
-  ui.ShowMessage("Error", "COM port not found");
-  SUCCEED();
 }
 
 }  // namespace

@@ -1,20 +1,26 @@
-// The Qt window on the offscreen platform: the menu bar and its state, the window and picture
-// sizes, the pointer position, the timer's coalescing, the port wake-up, the
-// clipboard and the window state.
+// The Qt window: the window contract (tests/ui) on the offscreen platform, and on a real X server
+// for the cases that need one (qt.on_x11); then what only Qt has: the menu bar's own height
+// beside the picture's, the check items' marks, the port wake-up, raising another window.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QCursor>
+#include <QDialog>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
+#include <QPixmap>
 #include <QProgressBar>
+#include <QScreen>
+#include <QTest>
 #include <QTimer>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,307 +30,255 @@
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/X11Raise.h"
-#include "settings/Settings.h"
+#include "tests/ui/UiContract.h"
 
-namespace tavolin::qt {
+namespace tavolin::contract {
 namespace {
 
-using K = Event::Kind;
+using qt::QtUi;
 
-struct Window {
-  QtUi ui;
-  Window(int width = 640, int height = 446) {
-    ui.OpenWindow(width, height);
-    QCoreApplication::processEvents();
-    Drain();
-  }
-  void Drain() {
-    QCoreApplication::processEvents();
-    while (!ui.queued().empty()) ui.WaitEvent();
-  }
-  std::vector<Event> Take() {
-    QCoreApplication::processEvents();
-    std::vector<Event> events;
-    while (!ui.queued().empty()) events.push_back(ui.WaitEvent());
-    return events;
-  }
-  QWindow* handle() { return ui.window()->windowHandle(); }
-  ClientArea* client() { return ui.window()->client(); }
-};
-
-std::string Describe(const std::vector<Event>& events) {
-  std::string s;
-  for (const Event& e : events)
-    s += std::to_string(int(e.kind)) + ":" + std::to_string(e.value) + " ";
-  return s;
-}
-
-// Walks a menu as text lines: "-" for separators, ">" for a submenu, "[x]" for check items.
-void Dump(const QMenu* menu, std::vector<std::string>& out, const std::string& indent) {
+// Walks a menu as the contract's lines.
+void Lines(const QMenu* menu, std::vector<std::string>& out, const std::string& indent) {
   for (const QAction* a : menu->actions()) {
     if (a->isSeparator()) {
       out.push_back(indent + "-");
     } else if (a->menu() != nullptr) {
       out.push_back(indent + ">" + a->text().toStdString());
-      Dump(a->menu(), out, indent + "  ");
+      Lines(a->menu(), out, indent + "  ");
     } else {
-      out.push_back(indent + (a->isCheckable() ? "[x]" : "") + a->text().toStdString());
+      out.push_back(indent + a->text().toStdString());
     }
   }
 }
 
-// The menu bar is built from the table: the same items in the same order, the separators, the
-// Baudrate submenu and the check marks; every item sends its own id.  Independently of the
-// table, each command id 1..27 but the unused 6 is on the menu exactly once, and the items that
-// carry a check mark are the ones the core keeps state for.
-TEST(QtWindow, MenuBarFollowsTheTableAndEveryIdIsThereOnce) {
-  using MK = MenuEntry::Kind;
-  Window w;
-  std::vector<std::string> built;
-  for (const QAction* top : w.ui.window()->menuBar()->actions()) {
-    built.push_back(top->text().toStdString());
-    Dump(top->menu(), built, "  ");
+class QtDialogUser final : public DialogUser {
+ public:
+  explicit QtDialogUser(QWidget* dialog) : dialog_(dialog) {}
+  std::string Title() override { return dialog_->windowTitle().toStdString(); }
+  std::vector<std::string> Texts() override {
+    std::vector<std::string> texts;
+    for (const QLabel* l : dialog_->findChildren<QLabel*>())
+      texts.push_back(l->text().toStdString());
+    return texts;
   }
-  std::vector<std::string> fromTable;
-  std::string indent;
-  std::map<int, int> seen;
+  std::string EditText() override { return edit() ? edit()->text().toStdString() : ""; }
+  // Typed as the dialog opened: the proposal is replaced only when the dialog selected it.
+  void TypeIntoEdit(const std::string& text) override {
+    if (edit()) QTest::keyClicks(edit(), QString::fromStdString(text));
+  }
+  std::vector<std::string> ListLines() override {
+    std::vector<std::string> lines;
+    if (list()) {
+      for (int i = 0; i < list()->count(); ++i)
+        lines.push_back(list()->item(i)->text().toStdString());
+    }
+    return lines;
+  }
+  void PickListLine(int index) override {
+    if (!list() || index >= list()->count()) return;
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
+                      list()->visualItemRect(list()->item(index)).center());
+  }
+  void Accept() override { QTest::keyClick(target(), Qt::Key_Return); }
+  void Cancel() override { QTest::keyClick(target(), Qt::Key_Escape); }
+
+ private:
+  QLineEdit* edit() const { return dialog_->findChild<QLineEdit*>(); }
+  QListWidget* list() const { return dialog_->findChild<QListWidget*>(); }
+  QWidget* target() const { return edit() ? static_cast<QWidget*>(edit()) : dialog_; }
+  QWidget* dialog_;
+};
+
+class QtHarness final : public UiHarness {
+ public:
+  QtHarness(int width, int height) {
+    ui_.OpenWindow(width, height);
+    TakeEvents();
+  }
+  Ui& ui() override { return ui_; }
+  QtUi& qt() { return ui_; }
+
+  std::string Title() override { return window()->windowTitle().toStdString(); }
+  Rect Frame() override {
+    const QRect r = window()->frameGeometry();
+    return {r.x(), r.y(), r.width(), r.height()};
+  }
+  Rect Client() override {
+    const QPoint at = client()->mapToGlobal(QPoint(0, 0));
+    return {at.x(), at.y(), client()->width(), client()->height()};
+  }
+  bool Resizable() override { return window()->minimumSize() != window()->maximumSize(); }
+  bool HasMaximiseButton() override {
+    return (window()->windowFlags() & Qt::WindowMaximizeButtonHint) != 0;
+  }
+  bool HasMinimiseButton() override {
+    return (window()->windowFlags() & Qt::WindowMinimizeButtonHint) != 0;
+  }
+  std::vector<std::string> MenuLines() override {
+    std::vector<std::string> lines;
+    for (const QAction* top : window()->menuBar()->actions()) {
+      lines.push_back(top->text().toStdString());
+      Lines(top->menu(), lines, "  ");
+    }
+    return lines;
+  }
+  std::string MenuText(int id) override {
+    const QAction* a = ui_.MenuAction(id);
+    return a != nullptr ? a->text().toStdString() : "";
+  }
+  bool MenuChecked(int id) override { return ui_.IsMenuChecked(id); }
+  bool MenuEnabled(int id) override {
+    const QAction* a = ui_.MenuAction(id);
+    return a != nullptr && a->isEnabled();
+  }
+  void ChooseMenu(int id) override {
+    if (QAction* a = ui_.MenuAction(id)) a->trigger();
+  }
+  // Delivered by the event loop, as the window system's request is.
+  void PressClose() override { QCoreApplication::postEvent(window(), new QCloseEvent); }
+  bool WindowExists() override { return window() != nullptr && window()->isVisible(); }
+  void TimerFires() override { ui_.Tick(); }
+  void KeyArrives() override {
+    QCoreApplication::postEvent(window(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+  }
+  void EscapeArrives() override {
+    QCoreApplication::postEvent(window(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape,
+                                                        Qt::NoModifier, QString(QChar(27))));
+  }
+  std::vector<Event> TakeEvents() override {
+    QCoreApplication::processEvents();
+    std::vector<Event> events;
+    while (!ui_.queued().empty()) events.push_back(ui_.WaitEvent());
+    return events;
+  }
+  Image Screen() override {
+    // What was flushed to the window: the backing store offscreen, the X server's pixels on X11.
+    const QPoint at = client()->mapTo(window(), QPoint(0, 0));
+    const QImage shot =
+        QGuiApplication::primaryScreen()
+            ->grabWindow(window()->winId(), at.x(), at.y(), client()->width(), client()->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    Image screen(shot.width(), shot.height());
+    for (int y = 0; y < shot.height(); ++y) {
+      const auto* row = reinterpret_cast<const Pixel*>(shot.constScanLine(y));
+      std::copy(row, row + shot.width(), screen.pixels.begin() + std::ptrdiff_t(y) * shot.width());
+    }
+    return screen;
+  }
+  ProgressView Progress() override {
+    const QProgressBar* bar = client()->progress();
+    const QRect r = bar->geometry();
+    return {bar->isVisible(), {r.x(), r.y(), r.width(), r.height()}, bar->value()};
+  }
+  std::optional<std::string> ClipboardText() override {
+    return QGuiApplication::clipboard()->text().toLatin1().toStdString();
+  }
+  std::optional<Image> ClipboardImage() override {
+    const QImage copied =
+        QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    if (copied.isNull()) return std::nullopt;
+    Image image(copied.width(), copied.height());
+    for (int y = 0; y < copied.height(); ++y) {
+      for (int x = 0; x < copied.width(); ++x) image.At(x, y) = copied.pixel(x, y);
+    }
+    return image;
+  }
+  void Minimise(bool minimised) override {
+    if (minimised) {
+      window()->showMinimized();
+    } else {
+      window()->showNormal();
+    }
+    QCoreApplication::processEvents();
+  }
+  void MovePointerTo(int x, int y) override {
+    QCursor::setPos(client()->mapToGlobal(QPoint(x, y)));
+  }
+  void WhenDialogOpens(std::function<void(DialogUser&)> use) override {
+    QTimer::singleShot(0, [use] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      ASSERT_NE(dialog, nullptr);
+      QtDialogUser user(dialog);
+      use(user);
+    });
+  }
+
+  qt::MainWindow* window() const { return ui_.window(); }
+  qt::ClientArea* client() const { return ui_.window()->client(); }
+
+ private:
+  QtUi ui_;
+};
+
+}  // namespace
+
+TAVOLIN_UI_CONTRACT(Qt, [](int width, int height) -> std::unique_ptr<UiHarness> {
+  return std::make_unique<QtHarness>(width, height);
+});
+
+namespace {
+
+using K = Event::Kind;
+
+// The picture is the content height less the menu line, whatever height Qt gives the menu bar.
+TEST(QtWindow, PictureAreaIsTheContentLessTheMenuLine) {
+  for (const auto& [width, height] : {std::pair{640, 446}, std::pair{1280, 871}}) {
+    QtHarness h(width, height);
+    EXPECT_EQ(h.client()->size(), QSize(width, height - kMenuLineHeight));
+    EXPECT_EQ(h.client()->geometry().top(), h.window()->menuBar()->geometry().bottom() + 1);
+  }
+}
+
+// Qt draws a mark only on a checkable item: those are the items the core keeps a state for.
+TEST(QtWindow, CheckItemsAreTheOnesTheCoreKeepsStateFor) {
+  QtHarness h(640, 446);
   std::set<int> checkable;
   for (const MenuEntry& e : MenuTable()) {
-    const std::string text = e.text;
-    if (e.kind == MK::Menu) {
-      fromTable.push_back(text);
-      indent = "  ";
-    } else if (e.kind == MK::Separator) {
-      fromTable.push_back(indent + "-");
-    } else if (e.kind == MK::SubmenuBegin) {
-      fromTable.push_back(indent + ">" + text);
-      indent += "  ";
-    } else if (e.kind == MK::SubmenuEnd) {
-      indent.resize(indent.size() - 2);
-    } else {
-      fromTable.push_back(indent + (e.kind == MK::Check ? "[x]" : "") + text);
-      ++seen[e.id];
-      if (e.kind == MK::Check) checkable.insert(e.id);
-      QAction* a = w.ui.MenuAction(e.id);
+    const QAction* a = h.qt().MenuAction(e.id);
+    if (e.kind == MenuEntry::Kind::Check || e.kind == MenuEntry::Kind::Command) {
       ASSERT_NE(a, nullptr) << e.id;
-      EXPECT_EQ(a->text().toStdString(), text) << e.id;
-      a->trigger();
-      EXPECT_EQ(Describe(w.Take()), Describe({{K::MenuCommand, e.id}})) << e.id;
+      if (a->isCheckable()) checkable.insert(e.id);
     }
   }
-  EXPECT_EQ(built, fromTable);
-  for (int id = 1; id <= 27; ++id) EXPECT_EQ(seen[id], id == 6 ? 0 : 1) << id;
   EXPECT_EQ(checkable, (std::set<int>{menu::kComEnabled, menu::kAutoMode, menu::kNormalTerminalMode,
                                       menu::kVirtualKeycodes, menu::kTextCursor, 19, 20, 21, 22, 23,
-                                      24, 25, 26, menu::kCrAutoLf}));
-  EXPECT_EQ(w.ui.MenuAction(6), nullptr);
-  EXPECT_EQ(w.ui.MenuAction(28), nullptr);
+                                      24, 25, 26, menu::kCrAutoLf, 40, 41, 42, 43, 44}));
 }
 
-TEST(QtWindow, CheckMarksAreTheCoreStateOnly) {
-  Window w;
-  EXPECT_FALSE(w.ui.IsMenuChecked(menu::kComEnabled));
-  w.ui.SetMenuChecked(menu::kComEnabled, true);
-  EXPECT_TRUE(w.ui.IsMenuChecked(menu::kComEnabled));
-  // Choosing the item does not toggle it: the command does that itself.
-  w.ui.MenuAction(menu::kComEnabled)->trigger();
-  EXPECT_TRUE(w.ui.IsMenuChecked(menu::kComEnabled));
-  w.ui.SetMenuChecked(menu::kComEnabled, false);
-  EXPECT_FALSE(w.ui.IsMenuChecked(menu::kComEnabled));
-  w.ui.SetMenuChecked(menu::kBaudFirst + 4, true);
-  w.ui.SetMenuChecked(menu::kBaudFirst + 5, true);  // no exclusive group: the core decides
-  EXPECT_TRUE(w.ui.IsMenuChecked(menu::kBaudFirst + 4));
-  w.ui.SetMenuEnabled(menu::kBaudFirst + 1, false);
-  EXPECT_FALSE(w.ui.MenuAction(menu::kBaudFirst + 1)->isEnabled());
-  w.ui.SetMenuEnabled(menu::kBaudFirst + 1, true);
-  EXPECT_TRUE(w.ui.MenuAction(menu::kBaudFirst + 1)->isEnabled());
-  w.ui.SetMenuChecked(99, true);  // unknown ids change nothing
-  EXPECT_FALSE(w.ui.IsMenuChecked(99));
-}
-
-TEST(QtWindow, TitlePositionAndFixedContentSize) {
-  struct Case {
-    float scale;
-    int width;
-    int height;
-  };
-  const Case cases[] = {{1.0f, 640, 446}, {1.01f, 646, 450}, {1.5f, 960, 658}, {2.0f, 1280, 871}};
-  for (const Case& c : cases) {
-    const int cw = RoundHalfEven(80 * 8 * double(c.scale));
-    const int ch = RoundHalfEven(25 * 17 * double(c.scale) + 21);
-    ASSERT_EQ(cw, c.width) << c.scale;
-    ASSERT_EQ(ch, c.height) << c.scale;
-    Window w(cw, ch);
-    EXPECT_EQ(w.ui.window()->windowTitle().toStdString(), "Tavolin for P2 Monitor");
-    EXPECT_EQ(w.client()->size(), QSize(c.width, c.height - 21)) << c.scale;
-    EXPECT_EQ(w.client()->geometry().top(), w.ui.window()->menuBar()->geometry().bottom() + 1);
-    EXPECT_EQ(w.ui.window()->minimumSize(), w.ui.window()->maximumSize());
-    EXPECT_FALSE(w.ui.window()->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(w.ui.window()->windowFlags() & Qt::WindowMinimizeButtonHint);
-  }
-  Window w;
-  EXPECT_EQ(w.ui.window()->pos(), QPoint(100, 200));
-  w.ui.SetContentSize(320, 106);  // resized later: Rows 5
-  EXPECT_EQ(w.client()->size(), QSize(320, 85));
-}
-
-TEST(QtWindow, PictureTakesTheImageSizeAndShowsItsPixels) {
-  Window w;
-  Image picture(640, 446, 0xFF102030u);
-  picture.At(3, 4) = 0xFFABCDEFu;
-  w.ui.ShowPicture(picture);
-  const PictureWidget* shown = w.client()->picture();
-  EXPECT_EQ(shown->size(), QSize(640, 446));
-  EXPECT_EQ(shown->pos(), QPoint(0, 0));
-  EXPECT_EQ(shown->shown().pixel(3, 4), 0xFFABCDEFu);
-  EXPECT_EQ(shown->shown().pixel(0, 0), 0xFF102030u);
-  w.ui.ShowPicture(Image(640, 425));
-  EXPECT_EQ(shown->size(), QSize(640, 425));
-  Image broken(10, 10);
-  broken.pixels.resize(5);  // fewer pixels than its size: shown as nothing, never read past
-  w.ui.ShowPicture(broken);
-  EXPECT_EQ(shown->size(), QSize(0, 0));
-  EXPECT_FALSE(w.ui.SetClipboardImage(broken));
-}
-
-TEST(QtWindow, ProgressBarHiddenAt40x40) {
-  Window w;
-  const QProgressBar* bar = w.client()->progress();
-  EXPECT_FALSE(bar->isVisible());
-  EXPECT_EQ(bar->geometry(), QRect(40, 40, 110, 15));
-  EXPECT_EQ(bar->minimum(), 0);
-  EXPECT_EQ(bar->maximum(), 100);
-  w.ui.SetProgressVisible(true);
-  w.ui.SetProgress(42);
-  EXPECT_TRUE(bar->isVisible());
-  EXPECT_EQ(bar->value(), 42);
-}
-
-TEST(QtWindow, PointerInClientIsRelativeToThePictureArea) {
-  Window w;
-  struct Case {
-    QPoint at;
-    int x;
-    int y;
-  };
-  const Case cases[] = {{{100, 51}, 100, 51}, {{0, 0}, 0, 0},     {{640, 425}, 640, 425},
-                        {{641, 10}, -1, 10},  {{10, -1}, 10, -1}, {{-5, 500}, -1, -1}};
-  for (const Case& c : cases) {
-    QCursor::setPos(w.client()->mapToGlobal(c.at));
-    const PointerPosition p = w.ui.PointerInClient();
-    EXPECT_EQ(p.x, c.x) << c.at.x() << "," << c.at.y();
-    EXPECT_EQ(p.y, c.y) << c.at.x() << "," << c.at.y();
-  }
-}
-
-TEST(QtWindow, TimerTicksCoalesceAndPauseDuringModalDialogs) {
-  Window w;
-  w.ui.Tick();
-  w.ui.Tick();
-  w.ui.Tick();
-  ASSERT_EQ(w.ui.queued().size(), 1u);
-  EXPECT_EQ(w.ui.WaitEvent().kind, K::Timer);
-  QTimer::singleShot(0, [&w] {
-    w.ui.Tick();
-    w.ui.Tick();
-    if (QWidget* box = QApplication::activeModalWidget()) {
-      EXPECT_EQ(box->windowTitle().toStdString(), "Error");
-      static_cast<QDialog*>(box)->accept();
+// The port's handle wakes the loop once per cycle while it is readable - a hung-up handle (the
+// far end closed) stays readable for ever - and nothing but the timer once it is no longer
+// watched.
+TEST(QtWindow, PortHandleWakesOncePerCycleWhileWatched) {
+  for (const bool hungUp : {false, true}) {
+    QtHarness h(640, 446);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    if (hungUp) {
+      close(fds[1]);
+    } else {
+      ASSERT_EQ(write(fds[1], "x", 1), 1);
     }
-  });
-  w.ui.ShowMessage("Error", "COM port not found");
-  EXPECT_TRUE(w.ui.queued().empty());
-  w.ui.Tick();
-  EXPECT_EQ(Describe(w.Take()), Describe({{K::Timer, 0}}));
-}
-
-TEST(QtWindow, ProcessPendingEventsDropsWhatItProduced) {
-  Window w;
-  w.ui.Tick();
-  // Delivered only once events are processed, as a key the user pressed meanwhile would be.
-  QCoreApplication::postEvent(w.ui.window(),
-                              new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
-  w.ui.ProcessPendingEvents();
-  EXPECT_EQ(Describe(w.Take()), Describe({{K::Timer, 0}}));
-}
-
-TEST(QtWindow, PortWakeUpOncePerCycle) {
-  Window w;
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  w.ui.WatchPortHandle(fds[0]);
-  ASSERT_EQ(write(fds[1], "x", 1), 1);
-  EXPECT_EQ(w.ui.WaitEvent().kind, K::PortReadable);
-  // Still readable: the next cycle is woken again, but only once per cycle.
-  QCoreApplication::processEvents();
-  QCoreApplication::processEvents();
-  EXPECT_TRUE(w.ui.queued().empty());
-  EXPECT_EQ(w.ui.WaitEvent().kind, K::PortReadable);
-  w.ui.WatchPortHandle(-1);
-  close(fds[0]);
-  close(fds[1]);
-  w.ui.Tick();
-  EXPECT_EQ(w.ui.WaitEvent().kind, K::Timer);
-}
-
-// A hung-up handle (the far end closed) stays readable for ever: while it is watched each cycle
-// is woken once, and once the core stops watching it (it closes a lost port) nothing wakes the
-// loop but the timer.
-TEST(QtWindow, AHungUpHandleWakesOncePerCycleUntilItIsNoLongerWatched) {
-  Window w;
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  close(fds[1]);  // hang-up
-  w.ui.WatchPortHandle(fds[0]);
-  EXPECT_EQ(w.ui.WaitEvent().kind, K::PortReadable);
-  QCoreApplication::processEvents();
-  QCoreApplication::processEvents();
-  EXPECT_TRUE(w.ui.queued().empty()) << "woken twice in one cycle";
-  EXPECT_EQ(w.ui.WaitEvent().kind, K::PortReadable);
-  w.ui.WatchPortHandle(-1);
-  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-  EXPECT_TRUE(w.ui.queued().empty());
-  w.ui.Tick();
-  EXPECT_EQ(w.ui.WaitEvent().kind, K::Timer);
-  close(fds[0]);
-}
-
-TEST(QtWindow, CloseButtonIsARequest) {
-  Window w;
-  w.ui.window()->close();
-  EXPECT_TRUE(w.ui.window()->isVisible());
-  EXPECT_EQ(Describe(w.Take()), Describe({{K::CloseRequest, 0}}));
-}
-
-TEST(QtWindow, ClipboardHoldsPictureAndLatin1Text) {
-  Window w;
-  Image picture(4, 3, 0xFF0000FFu);
-  picture.At(1, 2) = 0xFF00FF00u;
-  ASSERT_TRUE(w.ui.SetClipboardImage(picture));
-  const QImage copied = QGuiApplication::clipboard()->image();
-  ASSERT_EQ(copied.size(), QSize(4, 3));
-  EXPECT_EQ(copied.pixel(1, 2) & 0xFFFFFFu, 0x00FF00u);
-  EXPECT_EQ(copied.pixel(0, 0) & 0xFFFFFFu, 0x0000FFu);
-  ASSERT_TRUE(w.ui.SetClipboardText(std::string("caf\xE9\r\n", 6)));
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("caf\u00e9\r\n"));
-  ASSERT_TRUE(w.ui.SetClipboardText(""));
-  EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
-}
-
-TEST(QtWindow, MinimisedStateFollowsTheWindow) {
-  Window w;
-  EXPECT_FALSE(w.ui.IsMinimized());
-  w.ui.window()->showMinimized();
-  QCoreApplication::processEvents();
-  EXPECT_TRUE(w.ui.IsMinimized());
-  w.ui.window()->showNormal();
-  QCoreApplication::processEvents();
-  EXPECT_FALSE(w.ui.IsMinimized());
+    h.qt().WatchPortHandle(fds[0]);
+    EXPECT_EQ(h.qt().WaitEvent().kind, K::PortReadable) << hungUp;
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(h.qt().queued().empty()) << "woken twice in one cycle " << hungUp;
+    EXPECT_EQ(h.qt().WaitEvent().kind, K::PortReadable) << hungUp;
+    h.qt().WatchPortHandle(-1);
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    EXPECT_TRUE(h.qt().queued().empty()) << hungUp;
+    h.qt().Tick();
+    EXPECT_EQ(h.qt().WaitEvent().kind, K::Timer) << hungUp;
+    close(fds[0]);
+    if (!hungUp) close(fds[1]);
+  }
 }
 
 TEST(X11Raise, NothingToRaiseWithoutX11) {
   if (QGuiApplication::platformName() == QStringLiteral("xcb")) GTEST_SKIP();
-  EXPECT_FALSE(RaiseWindowTitled("Propeller Tool"));
+  EXPECT_FALSE(qt::RaiseWindowTitled("Propeller Tool"));
 }
 
 TEST(X11Raise, FindsATopLevelWindowByItsWholeTitle) {
@@ -333,10 +287,10 @@ TEST(X11Raise, FindsATopLevelWindowByItsWholeTitle) {
   other.setWindowTitle(QStringLiteral("Propeller Tool"));
   other.show();
   QCoreApplication::processEvents();
-  EXPECT_TRUE(RaiseWindowTitled("Propeller Tool"));
-  EXPECT_FALSE(RaiseWindowTitled("Propeller"));
-  EXPECT_FALSE(RaiseWindowTitled("Propeller Tool 2"));
+  EXPECT_TRUE(qt::RaiseWindowTitled("Propeller Tool"));
+  EXPECT_FALSE(qt::RaiseWindowTitled("Propeller"));
+  EXPECT_FALSE(qt::RaiseWindowTitled("Propeller Tool 2"));
 }
 
 }  // namespace
-}  // namespace tavolin::qt
+}  // namespace tavolin::contract

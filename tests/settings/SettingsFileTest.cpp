@@ -43,6 +43,28 @@ TEST_F(SettingsFileTest, DefaultSettingsAreSavedByteForByte) {
   EXPECT_EQ(testing::TempDir::Read(path), kDefaultFile);
 }
 
+// The keys an older version does not know are written after its fifteen, and only when they hold
+// something else than their defaults; a file of the older version reads them as the defaults.
+TEST_F(SettingsFileTest, NewKeysAppearOnlyWhenSetAndOlderFilesReadAsBefore) {
+  Settings fast;
+  fast.TermBaud = 921600;
+  fast.P2LoadBaud = 230400;
+  const std::string text = FormatSettingsFile(fast, true);
+  std::string expected(kDefaultFile);
+  expected.insert(expected.find("[Colors]"), "TermBaud=921600\r\nP2LoadBaud=230400\r\n");
+  EXPECT_EQ(text, expected) << "the older keys keep their lines and order; BaudRate stays 0";
+  const Settings back = Read(text);
+  EXPECT_EQ(back.TermBaud, 921600);
+  EXPECT_EQ(back.P2LoadBaud, 230400);
+  EXPECT_EQ(back.BaudRate, 0);
+
+  Settings older = fast;
+  std::int32_t mode = 0;
+  ASSERT_TRUE(LoadSettingsFile(Write(kDefaultFile), older, mode));
+  EXPECT_EQ(older.TermBaud, 0);
+  EXPECT_EQ(older.P2LoadBaud, 2000000);
+}
+
 TEST_F(SettingsFileTest, SaveWritesCheckMarkEmptyAutoloadAndCutPalette) {
   Settings s;
   s.AutoDis = 1;
@@ -76,11 +98,18 @@ TEST_F(SettingsFileTest, LineBreakInAFolderNameCannotSetOtherKeys) {
   EXPECT_EQ(back.AutoDis, 0);
 }
 
-TEST_F(SettingsFileTest, SaveReplacesAnOldFileAndSkipsAnUncreatableOne) {
+// The old file is replaced whole, keeps its permissions and leaves nothing beside it, even when a
+// save cut short earlier left its new file behind; a file that cannot be created says why.
+TEST_F(SettingsFileTest, SaveReplacesAnOldFileAndReportsAnUncreatableOne) {
   const std::string path = Write(std::string(5000, 'x'));
-  SaveSettingsFile(path, Settings{}, true);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+  const fs::perms kept = fs::status(path).permissions();
+  dir_.Write("t.ini.new", "left over");
+  EXPECT_EQ(SaveSettingsFile(path, Settings{}, true), "");
   EXPECT_EQ(testing::TempDir::Read(path), kDefaultFile);
-  SaveSettingsFile(dir_.File("no-such-dir/t.ini"), Settings{}, true);
+  EXPECT_EQ(fs::status(path).permissions(), kept);
+  EXPECT_FALSE(fs::exists(path + ".new"));
+  EXPECT_NE(SaveSettingsFile(dir_.File("no-such-dir/t.ini"), Settings{}, true), "");
   EXPECT_FALSE(fs::exists(dir_.File("no-such-dir")));
 }
 

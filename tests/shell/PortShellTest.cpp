@@ -133,7 +133,7 @@ class UserDuringSend : public fake::Peer {
   bool done_ = false;
 };
 
-TEST(ShellPort, WhatTheUserDoesDuringATextSendIsLost) {
+TEST(ShellPort, KeysDuringATextSendAreLostAndTheCloseButtonStopsItAtTheLineEnd) {
   ShellRig rig;
   testing::TempDir dir;
   const std::string text = dir.Write("lines.txt", "ab\ncd\r\nef");
@@ -149,8 +149,8 @@ TEST(ShellPort, WhatTheUserDoesDuringATextSendIsLost) {
   rig.Choose(menu::kUploadFile);
   rig.device->peer = nullptr;
   const std::string sent(rig.device->written.begin(), rig.device->written.end());
-  EXPECT_EQ(sent, "ab\rcd\ref\r") << "the key typed meanwhile is not sent";
-  EXPECT_EQ(rig.app.QuitRequested, 0) << "the close request was taken by the send";
+  EXPECT_EQ(sent, "ab\r") << "the key typed meanwhile is not sent; the close stops the send";
+  EXPECT_EQ(rig.app.QuitRequested, 1) << "the close request ends the program after the send";
   EXPECT_TRUE(rig.ui.queued().empty());
   EXPECT_EQ(rig.app.RememberedFileType, 2);
 }

@@ -1,7 +1,8 @@
 // assetgen: makes the glyph sheet, the logo and the program icon from their text sources.
 //
-//   assetgen <glyphs.txt> <logo.txt> <glyphs.png> <logo.png> [<icon.txt> <icon.ico>]
+//   assetgen <glyphs.txt> <logo.txt> <glyphs.png> <logo.png>
 //   assetgen --icon <glyphs.txt> <size> <icon.png>
+//   assetgen --ico <glyphs.txt> <icon.ico>
 //
 // glyphs.txt holds the glyphs as text art, one block per glyph:
 //   @ <code>[-<last>] [name]        starts a glyph (a range gives every code the same picture)
@@ -17,12 +18,10 @@
 //   text <x> <y> <scale> <colour index> <text to the end of the line>
 // with the colours 0 black, 1 white, 2 yellow, 3 light cyan.
 //
-// icon.txt places texts the same way on the black 48 x 48 program icon of the Windows build,
-// written as an .ico file with one 32-bit entry (the classic bitmap form every Windows reads).
-//
 // With --icon it draws the desktop icon in one of the hicolor sizes: a size x size black square
 // with the capital T of the sheet in the logo's yellow standing on a light cyan text cursor,
-// scaled by whole pixels so that it stays sharp.
+// scaled by whole pixels so that it stays sharp.  With --ico it draws the same icon for the
+// Windows program in the sizes Windows picks from (see kIcoSizes).
 //
 // The sheet is written 8-bit indexed with the palette (0 black, 1 white): ink is 0.
 #include <algorithm>
@@ -44,7 +43,10 @@ constexpr int kCellH = 17;
 constexpr int kCodes = 256;
 constexpr int kLogoW = 210;
 constexpr int kLogoH = 85;
-constexpr int kIconSize = 48;
+// The title bar and small lists take 16, the taskbar 24 or 32, Explorer 48 and 256 (its large
+// views and high-density screens); without its own picture for a size Windows shrinks another,
+// and shrunk pictures blur.
+constexpr std::array kIcoSizes = {16, 24, 32, 48, 256};
 
 using Cell = std::array<std::array<bool, kCellW>, kCellH>;
 
@@ -184,9 +186,10 @@ tavolin::IndexedPicture Sheet(const Source& src) {
   return p;
 }
 
-// Draws the texts of a logo.txt-style source on a black canvas of width x height.
-bool Logo(const std::string& path, const Source& src, tavolin::IndexedPicture& p,
-          int width = kLogoW, int height = kLogoH) {
+// Draws the texts of logo.txt on the black logo.
+bool Logo(const std::string& path, const Source& src, tavolin::IndexedPicture& p) {
+  constexpr int width = kLogoW;
+  constexpr int height = kLogoH;
   std::ifstream in(path);
   if (!in) return Fail(path, 0, "cannot be read");
   p.width = width;
@@ -278,26 +281,22 @@ void PutLe(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-// An .ico file with one 32-bit bitmap entry: the icon directory, then a BITMAPINFOHEADER whose
-// height counts the colour rows and the mask rows, the pixels bottom-up as BGRA, and the
-// all-clear AND mask (the alpha channel already makes every pixel opaque).
-bool WriteIcon(const std::string& path, const tavolin::IndexedPicture& p) {
+// An .ico file: the icon directory with one entry per picture, then the pictures.  Pictures
+// below 256 pixels are 32-bit bitmaps (the classic form every Windows reads): a
+// BITMAPINFOHEADER whose height counts the colour rows and the mask rows, the pixels bottom-up
+// as BGRA, and the all-clear AND mask (the alpha channel already makes every pixel opaque).  The
+// 256-pixel one is a 32-bit PNG, as Windows stores its own large icons (a bitmap would take
+// 256 KB).
+std::vector<std::uint8_t> IcoImage(const tavolin::IndexedPicture& p) {
   const int w = p.width;
   const int h = p.height;
-  const int maskStride = ((w + 31) / 32) * 4;
-  const std::uint32_t imageBytes = static_cast<std::uint32_t>(40 + w * h * 4 + maskStride * h);
   std::vector<std::uint8_t> out;
-  PutLe(out, 0, 2);  // reserved
-  PutLe(out, 1, 2);  // an icon
-  PutLe(out, 1, 2);  // one entry
-  out.push_back(static_cast<std::uint8_t>(w >= 256 ? 0 : w));
-  out.push_back(static_cast<std::uint8_t>(h >= 256 ? 0 : h));
-  out.push_back(0);   // no palette
-  out.push_back(0);   // reserved
-  PutLe(out, 1, 2);   // planes
-  PutLe(out, 32, 2);  // bits per pixel
-  PutLe(out, imageBytes, 4);
-  PutLe(out, 6 + 16, 4);  // the image follows the directory
+  if (w >= 256) {
+    tavolin::Image rgb(w, h);
+    for (std::size_t i = 0; i < rgb.pixels.size(); ++i) rgb.pixels[i] = p.palette[p.indices[i]];
+    return tavolin::EncodePngRgba(rgb);
+  }
+  const int maskStride = ((w + 31) / 32) * 4;
   PutLe(out, 40, 4);
   PutLe(out, static_cast<std::uint32_t>(w), 4);
   PutLe(out, static_cast<std::uint32_t>(h * 2), 4);
@@ -314,6 +313,35 @@ bool WriteIcon(const std::string& path, const tavolin::IndexedPicture& p) {
     }
   }
   out.insert(out.end(), static_cast<std::size_t>(maskStride) * h, 0);
+  return out;
+}
+
+bool WriteIco(const std::string& path, const std::vector<tavolin::IndexedPicture>& pictures) {
+  std::vector<std::vector<std::uint8_t>> images;
+  for (const auto& p : pictures) {
+    images.push_back(IcoImage(p));
+    if (images.back().empty()) {
+      std::cerr << path << ": the " << p.width << " pixel picture cannot be encoded\n";
+      return false;
+    }
+  }
+  std::vector<std::uint8_t> out;
+  PutLe(out, 0, 2);  // reserved
+  PutLe(out, 1, 2);  // an icon
+  PutLe(out, static_cast<std::uint32_t>(pictures.size()), 2);
+  std::size_t offset = 6 + 16 * pictures.size();
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    out.push_back(static_cast<std::uint8_t>(pictures[i].width >= 256 ? 0 : pictures[i].width));
+    out.push_back(static_cast<std::uint8_t>(pictures[i].height >= 256 ? 0 : pictures[i].height));
+    out.push_back(0);   // no palette
+    out.push_back(0);   // reserved
+    PutLe(out, 1, 2);   // planes
+    PutLe(out, 32, 2);  // bits per pixel
+    PutLe(out, static_cast<std::uint32_t>(images[i].size()), 4);
+    PutLe(out, static_cast<std::uint32_t>(offset), 4);
+    offset += images[i].size();
+  }
+  for (const auto& image : images) out.insert(out.end(), image.begin(), image.end());
   if (!tavolin::WriteFileBytes(path, out)) {
     std::cerr << path << ": cannot be written\n";
     return false;
@@ -338,10 +366,17 @@ int main(int argc, char** argv) {
     }
     return Write(argv[4], Icon(src, size)) ? 0 : 1;
   }
-  if (argc != 5 && argc != 7) {
-    std::cerr << "usage: assetgen <glyphs.txt> <logo.txt> <glyphs.png> <logo.png> "
-                 "[<icon.txt> <icon.ico>]\n"
-                 "       assetgen --icon <glyphs.txt> <size> <icon.png>\n";
+  if (argc == 4 && std::string(argv[1]) == "--ico") {
+    Source src;
+    if (!ReadGlyphs(argv[2], src)) return 1;
+    std::vector<tavolin::IndexedPicture> pictures;
+    for (int size : kIcoSizes) pictures.push_back(Icon(src, size));
+    return WriteIco(argv[3], pictures) ? 0 : 1;
+  }
+  if (argc != 5) {
+    std::cerr << "usage: assetgen <glyphs.txt> <logo.txt> <glyphs.png> <logo.png>\n"
+                 "       assetgen --icon <glyphs.txt> <size> <icon.png>\n"
+                 "       assetgen --ico <glyphs.txt> <icon.ico>\n";
     return 2;
   }
   Source src;
@@ -349,9 +384,5 @@ int main(int argc, char** argv) {
   tavolin::IndexedPicture logo;
   if (!Logo(argv[2], src, logo)) return 1;
   if (!Write(argv[3], Sheet(src)) || !Write(argv[4], logo)) return 1;
-  if (argc == 7) {
-    tavolin::IndexedPicture icon;
-    if (!Logo(argv[5], src, icon, kIconSize, kIconSize) || !WriteIcon(argv[6], icon)) return 1;
-  }
   return 0;
 }

@@ -31,8 +31,7 @@ std::string Hex(std::uint64_t h) {
   return text;
 }
 
-// A screen with no port traffic but an open port, as in the program: queries are answered into
-// the device and missing parameter bytes are asked of it (and never come).
+// A screen with an open port, as in the program; what the chip asks for is not answered.
 struct Replayer : fake::FakePlatform {
   fake::FakeSerialDevice& device = serial.Plug(1);
   AppState app{platform};
@@ -82,6 +81,7 @@ Result Run(const Stream& stream, const std::vector<std::uint8_t>& bytes) {
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), n, app.ReceiveBuffer.begin());
     Interpret(app, static_cast<int>(n));
     // The main loop would serve these; the picture does not depend on them.
+    app.interpreter.questions.clear();
     app.interpreter.HostRequest = 0;
     app.interpreter.ReplyByte = 0;
   }

@@ -4,7 +4,8 @@
 //   tavolin-sim [--personality boot|display|monitor|transfer] [--fault NAME] [--fault-stage S]
 //               [--fault-bit N] [--blank-eeprom] [--no-clock] [--request NAME]
 //               [--stop-after N] [--open-wait MS] [--log FILE] [--link-file FILE]
-//               [--write-images DIR]
+//               [--write-images DIR] [--chip p1|p2] [--p2-parse-ns N] [--stream SECONDS]
+//               [--hub-file FILE]
 //
 // The first line on standard output is the device to open (for example /dev/pts/7); point
 // TAVOLIN_COM<n> at it.  The chip powers on when the port is first opened and is reset every time
@@ -15,8 +16,12 @@
 // chip's output is held, and dropped when they are (the host has just purged its input).  The
 // program survives the port being closed and reopened (the master then sees a hang-up, which is
 // polled) and runs until it is killed (SIGINT or SIGTERM end it cleanly).  --write-images DIR first
-// writes a small valid image as DIR/sim-demo.binary and DIR/sim-demo.eeprom, to try the upload
-// with.
+// writes a small valid image as DIR/sim-demo.binary and DIR/sim-demo.eeprom, and a 100,000-byte
+// P2 program as DIR/sim-demo-p2.binary, to try the upload with.  --chip p2 makes the chip a
+// Propeller 2: its ROM's serial loader (sim/P2RomLoader.h) answers after every reset; a load
+// that runs starts the display demo at whatever rate the host then uses; --hub-file FILE receives
+// the bytes each P2 load stored in hub RAM.  --stream SECONDS prints
+// without pause at the link's rate once the demo runs, and notes whether the host kept up.
 //
 // The host's bytes are read at the pace of the wire (the rate and stop bits the host set on the
 // port), with no more than about 256 bytes ahead, so the host's writes take the time they would on
@@ -40,6 +45,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/PosixOs.h"
 #include "sim/PropImage.h"
 #include "sim/SimChip.h"
 
@@ -55,7 +61,8 @@ constexpr const char* kUsage =
     "                   [--fault-stage handshake|checksum|program|verify] [--fault-bit N]\n"
     "                   [--blank-eeprom] [--no-clock] [--request NAME] [--stop-after N]\n"
     "                   [--open-wait MS] [--log FILE] [--link-file FILE]\n"
-    "                   [--write-images DIR]\n"
+    "                   [--write-images DIR] [--chip p1|p2] [--p2-parse-ns N]\n"
+    "                   [--stream SECONDS] [--hub-file FILE]\n"
     "faults: wrong-reply-bit, missing-version-bit, no-answer, bad-checksum,\n"
     "        garbage-before-answer, eeprom-write-error, eeprom-verify-error\n";
 
@@ -70,6 +77,9 @@ struct Config {
   std::string logFile;
   std::string linkFile;
   std::string imageDir;
+  bool p2 = false;
+  std::string hubFile;
+  int streamSeconds = 0;
 };
 
 std::int64_t NowMs() {
@@ -168,6 +178,15 @@ bool Parse(int argc, char** argv, Config& config) {
       o.transfer.requestName = v;
     } else if (arg == "--stop-after") {
       if (!ParseInt(value, o.transfer.stopAfterBlocks)) return false;
+    } else if (arg == "--chip") {
+      if (v != "p1" && v != "p2") return false;
+      config.p2 = v == "p2";
+    } else if (arg == "--p2-parse-ns") {
+      if (!ParseInt(value, o.p2.parseNs) || o.p2.parseNs < 0) return false;
+    } else if (arg == "--hub-file") {
+      config.hubFile = v;
+    } else if (arg == "--stream") {
+      if (!ParseInt(value, config.streamSeconds) || config.streamSeconds < 0) return false;
     } else if (arg == "--log") {
       config.logFile = v;
     } else if (arg == "--link-file") {
@@ -177,6 +196,14 @@ bool Parse(int argc, char** argv, Config& config) {
     } else {
       return false;
     }
+  }
+  if (config.p2) {
+    // The P2 ROM listens at power-on and after every reset; a load that runs starts the demo,
+    // and while it runs the question "> Prop_Chk" stands in for the reset a pseudo-terminal
+    // cannot carry.
+    o.rom = Personality::P2Rom;
+    if (o.start == Personality::BootLoader) o.start = Personality::P2Rom;
+    if (o.boot.fault == BootFault::BadChecksum) o.p2.badChecksum = true;
   }
   return true;
 }
@@ -247,6 +274,53 @@ int RateOf(speed_t s) {
   }
 }
 
+// --stream: a program that prints without pause at the link's rate, to see whether the host
+// keeps up.  The pseudo-terminal takes what the host has not read yet up to its own buffer; a
+// byte it refuses waits in the tool (pending), where on a real link it would have been lost.  The
+// note at the end says how many bytes went out and the most that ever had to wait.
+class StreamProgram {
+ public:
+  void Feed(std::int64_t nowMs, std::int64_t byteUs, int seconds, std::vector<std::uint8_t>& pending,
+            ByteLog& log, std::int64_t origin) {
+    if (done_) return;
+    if (startMs_ < 0) {
+      startMs_ = nowMs;
+      log.Line(nowMs - origin, "stream: start");
+    }
+    const std::int64_t elapsedUs = (nowMs - startMs_) * 1000;
+    const std::int64_t due = elapsedUs / std::max<std::int64_t>(byteUs, 1);
+    maxWaiting_ = std::max(maxWaiting_, pending.size());
+    while (sent_ < due) {
+      if (line_.empty() || at_ >= line_.size()) {
+        char text[96];
+        std::snprintf(text, sizeof text, "%08lld the quick brown fox jumps over the lazy dog\r\n",
+                      static_cast<long long>(lines_++));
+        line_ = text;
+        at_ = 0;
+      }
+      pending.push_back(static_cast<std::uint8_t>(line_[at_++]));
+      ++sent_;
+    }
+    if (nowMs - startMs_ >= seconds * 1000LL) {
+      done_ = true;
+      const std::string note = "stream: " + std::to_string(sent_) + " bytes in " +
+                               std::to_string(nowMs - startMs_) + " ms, at most " +
+                               std::to_string(maxWaiting_) + " bytes waiting for the host";
+      log.Line(nowMs - origin, note);
+      std::cerr << "tavolin-sim: " << note << '\n';
+    }
+  }
+
+ private:
+  std::int64_t startMs_ = -1;
+  std::int64_t sent_ = 0;
+  std::int64_t lines_ = 0;
+  std::size_t maxWaiting_ = 0;
+  std::string line_;
+  std::size_t at_ = 0;
+  bool done_ = false;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -259,7 +333,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir = config.imageDir;
     const auto binary = tavolin::sim::MakeBinaryImage(64);
     if (!tavolin::sim::SaveImage(dir / "sim-demo.binary", binary) ||
-        !tavolin::sim::SaveImage(dir / "sim-demo.eeprom", tavolin::sim::MakeEepromImage(binary))) {
+        !tavolin::sim::SaveImage(dir / "sim-demo.eeprom", tavolin::sim::MakeEepromImage(binary)) ||
+        !tavolin::sim::SaveImage(dir / "sim-demo-p2.binary", tavolin::sim::MakeP2Image(100000))) {
       std::cerr << "tavolin-sim: cannot write the images into " << config.imageDir << '\n';
       return 1;
     }
@@ -321,6 +396,8 @@ int main(int argc, char** argv) {
   // While the host's bytes may be the start of a handshake, the chip's output stays here.
   bool holding = false;
   std::uint64_t resetsSeen = 0;
+  StreamProgram stream;
+  int hubLoads = 0;
   while (stopRequested == 0) {
     std::int64_t now = NowMs();
     pollfd p{master, POLLIN, 0};
@@ -346,7 +423,9 @@ int main(int argc, char** argv) {
     }
     termios current{};
     if (tcgetattr(master, &current) == 0) {
-      chip.SetLink(RateOf(cfgetospeed(&current)), (current.c_cflag & CSTOPB) != 0 ? 11 : 10);
+      const int anyRate = tavolin::posix::ReadRate(master);
+      chip.SetLink(anyRate > 0 ? anyRate : RateOf(cfgetospeed(&current)),
+                   (current.c_cflag & CSTOPB) != 0 ? 11 : 10);
     }
     if (paced) SleepMs(1);
     if ((p.revents & POLLIN) != 0 && !paced) {
@@ -373,6 +452,13 @@ int main(int argc, char** argv) {
     holding = chip.HandshakeStartPending();
     if (!holding) {
       for (const auto& b : chip.TakeOutput(now)) pending.push_back(b.byte);
+    }
+    if (!config.hubFile.empty() && chip.p2Rom().record().loads != hubLoads) {
+      hubLoads = chip.p2Rom().record().loads;
+      tavolin::sim::SaveImage(config.hubFile, chip.p2Rom().record().hub);
+    }
+    if (config.streamSeconds > 0 && chip.running() == tavolin::sim::Personality::Display) {
+      stream.Feed(now, chip.ByteUs(), config.streamSeconds, pending, log, origin);
     }
     if (pending.size() > kPendingLimit) {
       // The host has stopped reading for a long while; a chip's transmitter would not wait.

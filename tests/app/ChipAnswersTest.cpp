@@ -1,0 +1,132 @@
+// The answers to the chip's questions: the query texts, the file blocks of the prepared file
+// with their sums, and the order they leave in.  Which bytes ask which question is
+// DisplayParserTest's; the order against the host request and the reply byte is MainLoopTest's.
+#include <gtest/gtest.h>
+
+#include "app/ChipAnswers.h"
+#include "tests/app/AppRig.h"
+
+namespace tavolin {
+namespace {
+
+using testing::AppRig;
+using testing::TempDir;
+using Kind = ChipQuestion::Kind;
+
+std::string Written(const fake::FakeSerialDevice& device) {
+  return {device.written.begin(), device.written.end()};
+}
+
+TEST(ChipAnswers, QueriesAnswerTextAndCr) {
+  struct Case {
+    int x;
+    std::string answer;
+  };
+  const Case cases[] = {
+      {2, "1796565909\r"}, {4, "14:05:09\r"}, {6, "12.06 2026\r"}, {8, "12599103\r"},
+      {0, ""},             {3, ""},           {10, ""},           {254, ""},
+  };
+  for (const Case& c : cases) {
+    AppRig rig;
+    fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+    device.ClearWritten();
+    rig.clock.SetLocalTime({2026, 12, 6, 14, 5, 9});
+    rig.app.interpreter.questions = {{Kind::Query, c.x}};
+    AnswerQuestions(rig.app);
+    EXPECT_EQ(Written(device), c.answer) << "x = " << c.x;
+    EXPECT_TRUE(rig.app.interpreter.questions.empty());
+  }
+}
+
+TEST(ChipAnswers, LocalTimeCountsAsUtc) {
+  EXPECT_EQ(SecondsSince1970({1970, 1, 1, 0, 0, 0}), 0);
+  EXPECT_EQ(SecondsSince1970({2000, 2, 29, 23, 59, 59}), 951868799);
+  EXPECT_EQ(FormatDate({987, 1, 2, 3, 4, 5}), "01.02 0987");
+}
+
+class FileBlocks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < 1000; ++i) bytes.push_back(Byte(i));
+    path_ = dir_.Write("prepared.bin", bytes);
+  }
+  static std::uint8_t Byte(int i) { return static_cast<std::uint8_t>(i * 7 + 200); }
+  // count bytes of the file from from, zeros after, then the signed sum.
+  static std::vector<std::uint8_t> Expected(int from, int count) {
+    std::vector<std::uint8_t> out(512, 0);
+    for (int i = 0; i < count; ++i) out[static_cast<std::size_t>(i)] = Byte(from + i);
+    std::int32_t sum = 0;
+    for (std::uint8_t b : out) sum += static_cast<std::int8_t>(b);
+    const auto u = static_cast<std::uint32_t>(sum);
+    for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(u >> (8 * k)));
+    return out;
+  }
+  TempDir dir_;
+  std::string path_;
+};
+
+TEST_F(FileBlocks, SendTheBlockAndItsSignedSumInTwoWrites) {
+  struct Case {
+    std::int32_t block;
+    int from, count;
+  };
+  const Case cases[] = {
+      {0, 0, 512}, {1, 512, 488}, {5, 0, 0}, {32767, 0, 0}, {-1, 0, 512}, {-128, 0, 512},
+  };
+  for (const Case& c : cases) {
+    AppRig rig;
+    fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+    device.ClearWritten();
+    rig.app.PreparedFile = path_;
+    rig.app.interpreter.questions = {{Kind::FileBlock, c.block}};
+    AnswerQuestions(rig.app);
+    EXPECT_EQ(device.written, Expected(c.from, c.count)) << "block " << c.block;
+    EXPECT_EQ(device.writeSizes, (std::vector<std::size_t>{512, 4})) << "block " << c.block;
+  }
+}
+
+TEST_F(FileBlocks, LeaveMouseMovesFollowingTheDialect) {
+  for (int ntm : {0, 1}) {
+    AppRig rig;
+    rig.PlugAndConnect(3);
+    rig.app.NormalTerminalMode = ntm;
+    rig.app.settings.MsMoveOff = 1 - ntm;
+    rig.app.PreparedFile = path_;
+    rig.app.interpreter.questions = {{Kind::FileBlock, 0}};
+    AnswerQuestions(rig.app);
+    EXPECT_EQ(rig.app.settings.MsMoveOff, ntm);
+  }
+}
+
+TEST_F(FileBlocks, WithoutAFileTheChipGetsNothing) {
+  for (const std::string& name : {std::string(), dir_.File("missing.bin"), dir_.Folder()}) {
+    AppRig rig;
+    fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+    device.ClearWritten();
+    rig.app.PreparedFile = name;
+    rig.app.settings.MsMoveOff = 0;
+    rig.app.interpreter.questions = {{Kind::FileBlock, 0}};
+    AnswerQuestions(rig.app);
+    EXPECT_TRUE(device.written.empty()) << name;
+    EXPECT_EQ(rig.app.settings.MsMoveOff, 0) << name;
+  }
+}
+
+TEST_F(FileBlocks, AnswersLeaveInTheOrderAsked) {
+  AppRig rig;
+  fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+  device.ClearWritten();
+  rig.app.PreparedFile = path_;
+  rig.app.interpreter.questions = {{Kind::Query, 8}, {Kind::FileBlock, 1}, {Kind::Query, 8}};
+  AnswerQuestions(rig.app);
+  const std::vector<std::uint8_t> palette = {'1', '2', '5', '9', '9', '1', '0', '3', '\r'};
+  const auto block = Expected(512, 488);
+  std::vector<std::uint8_t> expected = palette;
+  expected.insert(expected.end(), block.begin(), block.end());
+  expected.insert(expected.end(), palette.begin(), palette.end());
+  EXPECT_EQ(device.written, expected);
+}
+
+}  // namespace
+}  // namespace tavolin

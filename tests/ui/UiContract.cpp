@@ -1,0 +1,365 @@
+// The cases of the window contract; see UiContract.h.
+#include "UiContract.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/MenuIds.h"
+#include "app/MenuTable.h"
+
+namespace tavolin::contract {
+namespace {
+
+using K = Event::Kind;
+
+// The colour the screen shows at (x, y), 0x00RRGGBB; 0xFF000000 outside what was read.
+std::uint32_t At(const Image& screen, int x, int y) {
+  return screen.Contains(x, y) ? screen.At(x, y) & 0xFFFFFFu : 0xFF000000u;
+}
+
+std::string Describe(const std::vector<Event>& events) {
+  std::string s;
+  for (const Event& e : events)
+    s += std::to_string(int(e.kind)) + ":" + std::to_string(e.value) + " ";
+  return s;
+}
+
+// The menu the table describes, in the harness's line form, read independently of any window.
+std::vector<std::string> MenuLinesOfTheTable() {
+  using MK = MenuEntry::Kind;
+  std::vector<std::string> lines;
+  std::string indent;
+  for (const MenuEntry& e : MenuTable()) {
+    switch (e.kind) {
+      case MK::Menu:
+        lines.emplace_back(e.text);
+        indent = "  ";
+        break;
+      case MK::Separator:
+        lines.push_back(indent + "-");
+        break;
+      case MK::SubmenuBegin:
+        lines.push_back(indent + ">" + e.text);
+        indent += "  ";
+        break;
+      case MK::SubmenuEnd:
+        indent.resize(indent.size() - 2);
+        break;
+      case MK::Command:
+      case MK::Check:
+        lines.push_back(indent + e.text);
+        break;
+    }
+  }
+  return lines;
+}
+
+TEST_P(UiContract, WindowHasItsTitlePlaceAndAFixedContentSize) {
+  if (!h_->IsRealWindow()) GTEST_SKIP() << "no window of its own";
+  EXPECT_EQ(h_->Title(), "Tavolin for P2 Monitor");
+  const Rect frame = h_->Frame();
+  EXPECT_EQ(frame.x, 100);
+  EXPECT_EQ(frame.y, 200);
+  EXPECT_FALSE(h_->Resizable());
+  EXPECT_FALSE(h_->HasMaximiseButton());
+  EXPECT_TRUE(h_->HasMinimiseButton());
+  // The picture sits below the menu line; the menu bar's own height may differ from the line's
+  // by a few pixels (each implementation's tests pin its rule).
+  struct Case {
+    int width;
+    int height;
+  };
+  for (const Case c : {Case{kWidth, kHeight}, Case{1280, 871}, Case{320, 106}}) {
+    h_->ui().SetContentSize(c.width, c.height);
+    const Rect client = h_->Client();
+    EXPECT_EQ(client.width, c.width) << c.width << "x" << c.height;
+    EXPECT_NEAR(client.height, c.height - kMenuLineHeight, 3) << c.width << "x" << c.height;
+    EXPECT_EQ(h_->Frame().x, 100) << "resizing keeps the place";
+  }
+}
+
+// The menu is built from the table, and independently of the table every command id 1..27 but
+// the unused 6 is on it exactly once; choosing an item sends its id and nothing else.
+TEST_P(UiContract, MenuFollowsTheTableAndEveryItemSendsItsId) {
+  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted events";
+  EXPECT_EQ(h_->MenuLines(), MenuLinesOfTheTable());
+  std::map<int, int> seen;
+  for (const MenuEntry& e : MenuTable()) {
+    if (e.kind != MenuEntry::Kind::Command && e.kind != MenuEntry::Kind::Check) continue;
+    ++seen[e.id];
+    EXPECT_EQ(h_->MenuText(e.id), e.text) << e.id;
+    h_->ChooseMenu(e.id);
+    EXPECT_EQ(Describe(h_->TakeEvents()), Describe({{K::MenuCommand, e.id}})) << e.id;
+  }
+  for (int id = 1; id <= 27; ++id) EXPECT_EQ(seen[id], id == 6 ? 0 : 1) << id;
+  EXPECT_EQ(h_->MenuText(6), "");
+  EXPECT_EQ(h_->MenuText(28), "");
+}
+
+// The core owns every mark: choosing an item leaves its mark alone, marks of one group are not
+// exclusive, and an id the menu does not have changes nothing.
+TEST_P(UiContract, CheckMarksAndGreyingAreTheCoresAlone) {
+  for (const int id : {menu::kComEnabled, menu::kAutoMode, menu::kBaudFirst + 3, menu::kCrAutoLf}) {
+    EXPECT_FALSE(h_->MenuChecked(id)) << id;
+    h_->ui().SetMenuChecked(id, true);
+    EXPECT_TRUE(h_->MenuChecked(id)) << id;
+    if (h_->IsRealWindow()) {
+      h_->ChooseMenu(id);
+      h_->TakeEvents();
+      EXPECT_TRUE(h_->MenuChecked(id)) << id << ": choosing it toggled the mark";
+    }
+    h_->ui().SetMenuChecked(id, false);
+    EXPECT_FALSE(h_->MenuChecked(id)) << id;
+    EXPECT_TRUE(h_->MenuEnabled(id)) << id;
+    h_->ui().SetMenuEnabled(id, false);
+    EXPECT_FALSE(h_->MenuEnabled(id)) << id;
+    h_->ui().SetMenuEnabled(id, true);
+    EXPECT_TRUE(h_->MenuEnabled(id)) << id;
+  }
+  h_->ui().SetMenuChecked(menu::kBaudFirst + 4, true);
+  h_->ui().SetMenuChecked(menu::kBaudFirst + 5, true);
+  EXPECT_TRUE(h_->MenuChecked(menu::kBaudFirst + 4));
+  h_->ui().SetMenuChecked(99, true);
+  EXPECT_FALSE(h_->MenuChecked(99));
+}
+
+TEST_P(UiContract, TicksNeverPileUp) {
+  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted events";
+  h_->TimerFires();
+  h_->TimerFires();
+  h_->TimerFires();
+  EXPECT_EQ(Describe(h_->TakeEvents()), Describe({{K::Timer, 0}}));
+  h_->TimerFires();
+  EXPECT_EQ(Describe(h_->TakeEvents()), Describe({{K::Timer, 0}})) << "a tick after the first";
+}
+
+TEST_P(UiContract, ALongOperationDropsWhatItProcesses) {
+  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted events";
+  h_->TimerFires();
+  EXPECT_EQ(h_->ui().ProcessPendingEvents(), Interruption::None);  // the tick was queued before
+  h_->KeyArrives();
+  EXPECT_EQ(h_->ui().ProcessPendingEvents(), Interruption::None);
+  // Of what it drops, only Escape and the close button are told, so a long send can stop.
+  h_->EscapeArrives();
+  EXPECT_EQ(h_->ui().ProcessPendingEvents(), Interruption::Stop);
+  h_->EscapeArrives();
+  h_->PressClose();
+  EXPECT_EQ(h_->ui().ProcessPendingEvents(), Interruption::Close);
+  EXPECT_EQ(Describe(h_->TakeEvents()), Describe({{K::Timer, 0}}));
+}
+
+TEST_P(UiContract, CloseIsARequestTheWindowSurvives) {
+  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted events";
+  h_->PressClose();
+  EXPECT_EQ(Describe(h_->TakeEvents()), Describe({{K::CloseRequest, 0}}));
+  EXPECT_TRUE(h_->WindowExists());
+}
+
+TEST_P(UiContract, PictureIsOnTheScreenWhenShowPictureReturns) {
+  if (!h_->IsRealWindow()) GTEST_SKIP() << "no window of its own";
+  Image picture(kWidth, kHeight - 40, 0xFF000000u);
+  picture.At(0, 0) = 0xFFFF0000u;
+  picture.At(kWidth - 1, 0) = 0xFF00FF00u;
+  picture.At(5, kHeight - 41) = 0xFF0000FFu;
+  picture.At(321, 123) = 0xFF123456u;
+  h_->ui().ShowPicture(picture);
+  struct Case {
+    int x, y;
+    std::uint32_t want;
+  };
+  const Case cases[] = {{0, 0, 0xFF0000u},
+                        {kWidth - 1, 0, 0x00FF00u},
+                        {5, kHeight - 41, 0x0000FFu},
+                        {321, 123, 0x123456u},
+                        {1, 1, 0x000000u}};
+  Image screen = h_->Screen();
+  for (const Case& c : cases) EXPECT_EQ(At(screen, c.x, c.y), c.want) << c.x << "," << c.y;
+  // A smaller picture: black where it does not reach.
+  h_->ui().ShowPicture(Image(100, 50, 0xFFFFFFFFu));
+  screen = h_->Screen();
+  EXPECT_EQ(At(screen, 99, 49), 0xFFFFFFu);
+  EXPECT_EQ(At(screen, 100, 10), 0x000000u);
+  EXPECT_EQ(At(screen, 10, 50), 0x000000u);
+  // Fewer pixels than its size says: nothing is shown and nothing is read past its end.
+  Image broken(10, 10, 0xFFFFFFFFu);
+  broken.pixels.resize(5);
+  h_->ui().ShowPicture(broken);
+  EXPECT_EQ(At(h_->Screen(), 0, 0), 0x000000u);
+}
+
+TEST_P(UiContract, OverlayIsPaintedOverThePictureUntilTheNextPicture) {
+  if (!h_->IsRealWindow()) GTEST_SKIP() << "no window of its own";
+  const Image terminal(kWidth, kHeight - 21, 0xFF00FF00u);
+  h_->ui().ShowPicture(terminal);
+  Image about(322, 240, 0x00000000u);  // rows 0 and 1 and the last two columns left unpainted
+  for (int y = 2; y < 240; ++y) {
+    for (int x = 0; x < 320; ++x) about.At(x, y) = 0xFF000080u;
+  }
+  h_->ui().PaintOverlay(about, {{20, 30, "Tavolin"}}, 0xFFFFFF00u);
+  struct Case {
+    int x, y;
+    std::uint32_t want;
+  };
+  const Case cases[] = {
+      {300, 200, 0x000080u},  // the overlay
+      {300, 1, 0x00FF00u},    // its unpainted rows: the terminal's picture
+      {321, 100, 0x00FF00u},  // its unpainted columns
+      {400, 100, 0x00FF00u},  // beyond it
+  };
+  const Image screen = h_->Screen();
+  for (const Case& c : cases) EXPECT_EQ(At(screen, c.x, c.y), c.want) << c.x << "," << c.y;
+  int lit = 0;
+  for (int y = 30; y < 50; ++y) {
+    for (int x = 20; x < 90; ++x) {
+      // Yellow, or nearly so where the font is smoothed.
+      const std::uint32_t c = At(screen, x, y);
+      lit += (c >> 16) > 0xC0 && ((c >> 8) & 0xFF) > 0xC0 && (c & 0xFF) < 0x40 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(lit, 20) << "the text in its colour";
+  h_->ui().ShowPicture(terminal);
+  EXPECT_EQ(At(h_->Screen(), 300, 200), 0x00FF00u);
+}
+
+TEST_P(UiContract, ProgressBarIsHiddenAtItsPlaceAndClamped) {
+  const ProgressView bar = h_->Progress();
+  EXPECT_FALSE(bar.visible);
+  if (h_->IsRealWindow()) {
+    EXPECT_EQ(bar.place.x, 40);
+    EXPECT_EQ(bar.place.y, 40);
+    EXPECT_EQ(bar.place.width, 110);
+    EXPECT_EQ(bar.place.height, 15);
+  }
+  h_->ui().SetProgressVisible(true);
+  EXPECT_TRUE(h_->Progress().visible);
+  // The fake records what the core asks for, unclamped, for the core's tests.
+  for (const auto& [set, want] : {std::pair{50, 50}, std::pair{150, 100}, std::pair{-3, 0}}) {
+    h_->ui().SetProgress(set);
+    if (h_->IsRealWindow()) {
+      EXPECT_EQ(h_->Progress().value, want) << set;
+    }
+  }
+  h_->ui().SetProgressVisible(false);
+  EXPECT_FALSE(h_->Progress().visible);
+}
+
+TEST_P(UiContract, ClipboardTakesLatin1TextAndThePicture) {
+  for (const std::string& text : {std::string("line 1\r\ncaf\xE9\r\n"), std::string()}) {
+    ASSERT_TRUE(h_->ui().SetClipboardText(text));
+    EXPECT_EQ(h_->ClipboardText(), text);
+  }
+  Image picture(7, 3, 0xFF102030u);
+  picture.At(6, 2) = 0xFFFFFFFFu;
+  picture.At(1, 0) = 0xFF0000FFu;
+  ASSERT_TRUE(h_->ui().SetClipboardImage(picture));
+  const std::optional<Image> copied = h_->ClipboardImage();
+  ASSERT_TRUE(copied);
+  ASSERT_EQ(copied->width, 7);
+  ASSERT_EQ(copied->height, 3);
+  for (const auto& [x, y] : {std::pair{0, 0}, std::pair{6, 2}, std::pair{1, 0}}) {
+    EXPECT_EQ(copied->At(x, y) & 0xFFFFFFu, picture.At(x, y) & 0xFFFFFFu) << x << "," << y;
+  }
+  EXPECT_FALSE(h_->ui().SetClipboardImage(Image())) << "nothing to put";
+  Image broken(10, 10);
+  broken.pixels.resize(5);
+  EXPECT_FALSE(h_->ui().SetClipboardImage(broken)) << "fewer pixels than its size";
+}
+
+TEST_P(UiContract, MinimisedStateFollowsTheWindow) {
+  if (!h_->IsRealWindow()) GTEST_SKIP() << "no window of its own";
+  EXPECT_FALSE(h_->ui().IsMinimized());
+  h_->Minimise(true);
+  EXPECT_TRUE(h_->ui().IsMinimized());
+  h_->Minimise(false);
+  EXPECT_FALSE(h_->ui().IsMinimized());
+}
+
+TEST_P(UiContract, PointerIsInClientCoordinatesOrOutside) {
+  if (!h_->IsRealWindow()) GTEST_SKIP() << "no window of its own";
+  h_->ui().SetContentSize(kWidth, kHeight);
+  const int right = h_->Client().width;
+  const int bottom = h_->Client().height;
+  struct Case {
+    int x, y;
+    int wantX, wantY;
+  };
+  const Case cases[] = {{100, 51, 100, 51},      {0, 0, 0, 0},     {right, bottom, right, bottom},
+                        {right + 1, 10, -1, 10}, {10, -1, 10, -1}, {-5, bottom + 50, -1, -1}};
+  for (const Case& c : cases) {
+    h_->MovePointerTo(c.x, c.y);
+    const PointerPosition p = h_->ui().PointerInClient();
+    EXPECT_EQ(p.x, c.wantX) << c.x << "," << c.y;
+    EXPECT_EQ(p.y, c.wantY) << c.x << "," << c.y;
+  }
+}
+
+// A message box shows its caption and text and holds the loop: no tick is queued while it runs.
+TEST_P(UiContract, MessageBoxShowsItsTextAndNoTickWhileItRuns) {
+  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted dialogs";
+  std::string title;
+  std::vector<std::string> texts;
+  UiHarness* h = h_.get();
+  h_->WhenDialogOpens([&](DialogUser& box) {
+    title = box.Title();
+    texts = box.Texts();
+    h->TimerFires();
+    h->TimerFires();
+    box.Accept();
+  });
+  h_->ui().ShowMessage("No COM", "wrong number or not activated");
+  EXPECT_EQ(title, "No COM");
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "wrong number or not activated"), texts.end());
+  for (const Event& e : h_->TakeEvents()) EXPECT_NE(e.kind, K::Timer);
+}
+
+// The ComPort dialog proposes the current number, lists the ports and returns what the user
+// leaves in its field, or nothing on Esc.
+TEST_P(UiContract, ComPortDialogReturnsTheTextOrNothing) {
+  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted dialogs";
+  const std::vector<PortInfo> ports = {{3, "/dev/ttyUSB0", "", "FT232R USB UART"},
+                                       {12, "/dev/ttyS0", "", ""}};
+  struct Case {
+    const char* name;
+    std::function<void(DialogUser&)> act;
+    bool accept;
+    std::string want;
+  };
+  const std::vector<Case> cases = {
+      {"OK with the proposal", nullptr, true, "7"},
+      {"typed", [](DialogUser& d) { d.TypeIntoEdit("21"); }, true, "21"},
+      {"a port picked from the list", [](DialogUser& d) { d.PickListLine(1); }, true, "12"},
+      {"Esc", [](DialogUser& d) { d.TypeIntoEdit("5"); }, false, ""},
+  };
+  for (const Case& c : cases) {
+    std::string title;
+    std::string proposed;
+    std::vector<std::string> texts;
+    std::vector<std::string> lines;
+    h_->WhenDialogOpens([&](DialogUser& d) {
+      title = d.Title();
+      texts = d.Texts();
+      proposed = d.EditText();
+      lines = d.ListLines();
+      if (c.act) c.act(d);
+      if (c.accept) {
+        d.Accept();
+      } else {
+        d.Cancel();
+      }
+    });
+    EXPECT_EQ(h_->ui().AskComPort(7, ports), c.want) << c.name;
+    EXPECT_EQ(title, "ComPort") << c.name;
+    EXPECT_EQ(proposed, "7") << c.name;
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "On which COM is the Propeller connected?"),
+              texts.end())
+        << c.name;
+    ASSERT_EQ(lines.size(), 2u) << c.name;
+    EXPECT_EQ(lines[0].rfind("3 ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find("/dev/ttyUSB0"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("FT232R USB UART"), std::string::npos) << lines[0];
+  }
+}
+
+}  // namespace
+}  // namespace tavolin::contract

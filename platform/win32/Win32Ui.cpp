@@ -413,6 +413,16 @@ std::string Win32Ui::AskComPort(int current, const std::vector<PortInfo>& ports)
   return answer;
 }
 
+std::string Win32Ui::AskBaudRate(int current) {
+  std::string answer;
+  {
+    ModalScope modal(modalDepth_);
+    answer = RunBaudRateDialog(window_, current);
+  }
+  RepaintAfterModal();
+  return answer;
+}
+
 void Win32Ui::Repaint() {
   if (window_ == nullptr) return;
   ::InvalidateRect(window_, nullptr, FALSE);

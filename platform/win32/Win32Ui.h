@@ -68,6 +68,7 @@ class Win32Ui final : public Ui {
   FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
   FileDialogResult SaveFileDialog(const FileDialogRequest& request) override;
   std::string AskComPort(int current, const std::vector<PortInfo>& ports) override;
+  std::string AskBaudRate(int current) override;
   void ShowPicture(const Image& picture) override;
   void SetContentSize(int width, int height) override;
   bool IsMinimized() override;

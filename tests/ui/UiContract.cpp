@@ -314,8 +314,8 @@ TEST_P(UiContract, MessageBoxShowsItsTextAndNoTickWhileItRuns) {
 }
 
 // The ComPort dialog proposes the current number, lists the ports and returns what the user
-// leaves in its field, or nothing on Esc.
-TEST_P(UiContract, ComPortDialogReturnsTheTextOrNothing) {
+// leaves in its field, or nothing on Esc; the Baudrate dialog likewise for the rate.
+TEST_P(UiContract, NumberDialogsReturnTheTextOrNothing) {
   if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted dialogs";
   const std::vector<PortInfo> ports = {{3, "/dev/ttyUSB0", "", "FT232R USB UART"},
                                        {12, "/dev/ttyS0", "", ""}};
@@ -358,6 +358,37 @@ TEST_P(UiContract, ComPortDialogReturnsTheTextOrNothing) {
     EXPECT_EQ(lines[0].rfind("3 ", 0), 0u) << lines[0];
     EXPECT_NE(lines[0].find("/dev/ttyUSB0"), std::string::npos) << lines[0];
     EXPECT_NE(lines[0].find("FT232R USB UART"), std::string::npos) << lines[0];
+  }
+  // The Baudrate dialog of "Other Rate" the same way, with no list, and the window painted
+  // again once it has closed.
+  h_->ui().ShowPicture(Image(kWidth, kHeight - kMenuLineHeight, 0xFF00FF00u));
+  for (const Case& c : cases) {
+    if (c.want == "12") continue;  // no list to pick from
+    std::string title;
+    std::string proposed;
+    std::vector<std::string> texts;
+    std::vector<std::string> lines;
+    h_->WhenDialogOpens([&](DialogUser& d) {
+      title = d.Title();
+      texts = d.Texts();
+      proposed = d.EditText();
+      lines = d.ListLines();
+      if (c.act) c.act(d);
+      if (c.accept) {
+        d.Accept();
+      } else {
+        d.Cancel();
+      }
+    });
+    const std::string want = c.want == "7" ? "250000" : c.want;
+    EXPECT_EQ(h_->ui().AskBaudRate(250000), want) << c.name;
+    EXPECT_EQ(title, "Baudrate") << c.name;
+    EXPECT_EQ(proposed, "250000") << c.name;
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Terminal rate in bits per second:"),
+              texts.end())
+        << c.name;
+    EXPECT_TRUE(lines.empty()) << c.name;
+    EXPECT_EQ(h_->Screen().At(kWidth / 2, 100) & 0xFFFFFFu, 0x00FF00u) << c.name;
   }
 }
 

@@ -461,6 +461,18 @@ TEST(Win32Serial, ReadsReturnWhatIsThereAndFailOnlyForAVanishedDevice) {
   }
 }
 
+// COM2 opened on the fake.
+struct OpenedPort {
+  OpenedPort() {
+    comm.ports["\\\\.\\COM2"] = 0;
+    port = system.Open(2, Options());
+  }
+  FakeComm comm;
+  std::ostringstream errors;
+  Win32SerialSystem system{comm, errors};
+  std::unique_ptr<SerialDevice> port;
+};
+
 bool Signalled(const SerialDevice& port) {
   const HANDLE event = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(port.ReadableHandle()));
   return ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
@@ -480,11 +492,9 @@ std::string ReadAll(SerialDevice& port, std::size_t room) {
 // the waiting read sets it when bytes arrive, and it stays set until Read has handed out every
 // byte, in order, whatever the size of the reads.
 TEST(Win32Serial, TheReadableEventIsSetWhileReceivedBytesWait) {
-  FakeComm comm;
-  comm.ports["\\\\.\\COM2"] = 0;
-  std::ostringstream errors;
-  Win32SerialSystem system(comm, errors);
-  auto port = system.Open(2, Options());
+  OpenedPort opened;
+  FakeComm& comm = opened.comm;
+  std::unique_ptr<SerialDevice>& port = opened.port;
   ASSERT_NE(port, nullptr);
   ASSERT_NE(port->ReadableHandle(), -1);
   EXPECT_FALSE(Signalled(*port));
@@ -528,11 +538,9 @@ TEST(Win32Serial, AVanishedDeviceEndsTheWaitingReadOnce) {
       {"the far end of the pseudo-terminal closed under Wine", 0},
   };
   for (const Case& c : cases) {
-    FakeComm comm;
-    comm.ports["\\\\.\\COM2"] = 0;
-    std::ostringstream errors;
-    Win32SerialSystem system(comm, errors);
-    auto port = system.Open(2, Options());
+    OpenedPort opened;
+    FakeComm& comm = opened.comm;
+    std::unique_ptr<SerialDevice>& port = opened.port;
     ASSERT_NE(port, nullptr);
     comm.End(c.error);
     EXPECT_TRUE(Signalled(*port)) << c.what;

@@ -23,14 +23,10 @@ ScreenImage::ScreenImage(const Image& picture) : ScreenImage(picture.width, pict
   std::fill(blank_.begin(), blank_.end(), std::uint8_t{0});
 }
 
-Pixel* ScreenImage::Row(int y) {
-  const std::size_t p = Physical(y);
-  Pixel* row = Storage(p);
-  if (blank_[p] != 0) {
-    std::fill(row, row + width, kBlackPixel);
-    blank_[p] = 0;
-  }
-  return row;
+void ScreenImage::FillBlank(std::size_t physical) {
+  Pixel* row = Storage(physical);
+  std::fill(row, row + width, kBlackPixel);
+  blank_[physical] = 0;
 }
 
 const Pixel* ScreenImage::ReadRow(int y) const {

@@ -35,7 +35,11 @@ class ScreenImage {
   Pixel At(int x, int y) const { return ReadRow(y)[x]; }
   Pixel& At(int x, int y) { return Row(y)[x]; }
   // Logical row y (0 <= y < height), ready to be written.
-  Pixel* Row(int y);
+  Pixel* Row(int y) {
+    const std::size_t p = Physical(y);
+    if (blank_[p] != 0) FillBlank(p);
+    return Storage(p);
+  }
   // Logical row y for reading; a blank row reads as black.
   const Pixel* ReadRow(int y) const;
   bool IsBlank(int y) const { return blank_[Physical(y)] != 0; }
@@ -57,6 +61,7 @@ class ScreenImage {
     const int p = y + top_;
     return static_cast<std::size_t>(p >= height ? p - height : p);
   }
+  void FillBlank(std::size_t physical);
   Pixel* Storage(std::size_t physical) {
     return pixels_.data() + physical * static_cast<std::size_t>(width);
   }

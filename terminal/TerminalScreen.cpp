@@ -53,19 +53,35 @@ void DrawCharacter(AppState& app, std::uint8_t code) {
   const bool sheetOk = sheet.width >= kSheetWidth && sheet.height >= kSheetHeight;
   // Copy the complement of the glyph colour, then NOT (sheet OR cell): ink pixels (black in the
   // sheet) take the glyph colour, all others turn black; inverse video flips the cell to white.
-  for (int j = 0; j < kCellHeight; ++j) {
-    const long long y = y0 + j;
-    if (y < 0 || y >= image.height) continue;
-    const Pixel* from =
-        sheetOk ? sheet.pixels.data() +
-                      static_cast<std::size_t>(gy + j) * static_cast<std::size_t>(sheet.width) + gx
-                : nullptr;
-    const long long xs = std::max<long long>(x0, 0);
-    const long long xe = std::min<long long>(x0 + kCellWidth, image.width);
-    Pixel* to = image.Row(static_cast<int>(y));
-    for (long long x = xs; x < xe; ++x) {
-      const Pixel src = from != nullptr ? from[x - x0] : raster::kWhite;
-      to[x] = 0xFF000000u | (((~src & glyph) ^ flip) & raster::kRgbMask);
+  const bool whole = sheetOk && x0 >= 0 && x0 + kCellWidth <= image.width && y0 >= 0 &&
+                     y0 + kCellHeight <= image.height;
+  if (whole) {
+    // The usual case, a cell inside the picture, in a loop the compiler can widen.
+    const Pixel* from = sheet.pixels.data() +
+                        static_cast<std::size_t>(gy) * static_cast<std::size_t>(sheet.width) + gx;
+    for (int j = 0; j < kCellHeight; ++j, from += sheet.width) {
+      Pixel* to = image.Row(static_cast<int>(y0) + j) + x0;
+      for (int x = 0; x < kCellWidth; ++x) {
+        to[x] = 0xFF000000u | (((~from[x] & glyph) ^ flip) & raster::kRgbMask);
+      }
+    }
+  } else {
+    // A cell cut by the picture's edge, or no glyph sheet (white cells).
+    for (int j = 0; j < kCellHeight; ++j) {
+      const long long y = y0 + j;
+      if (y < 0 || y >= image.height) continue;
+      const Pixel* from =
+          sheetOk
+              ? sheet.pixels.data() +
+                    static_cast<std::size_t>(gy + j) * static_cast<std::size_t>(sheet.width) + gx
+              : nullptr;
+      const long long xs = std::max<long long>(x0, 0);
+      const long long xe = std::min<long long>(x0 + kCellWidth, image.width);
+      Pixel* to = image.Row(static_cast<int>(y));
+      for (long long x = xs; x < xe; ++x) {
+        const Pixel src = from != nullptr ? from[x - x0] : raster::kWhite;
+        to[x] = 0xFF000000u | (((~src & glyph) ^ flip) & raster::kRgbMask);
+      }
     }
   }
 

@@ -24,7 +24,7 @@ std::vector<OverlayText> AboutTexts() {
   };
 }
 
-void ShowAboutScreen(AppState& app) {
+void ShowAboutScreen(TerminalContext& app) {
   if (!app.platform.ui.HasWindow()) return;
   app.platform.ui.PaintOverlay(AboutPicture(), AboutTexts(), 0xFFFFFF00u);  // yellow
   app.platform.clock.SleepMs(kAboutPauseMs);  // no events, no serial input meanwhile

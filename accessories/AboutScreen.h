@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "app/AppState.h"
+#include "terminal/TerminalContext.h"
 
 namespace tavolin {
 
@@ -20,6 +20,6 @@ inline constexpr std::string_view kAboutAddress = "www.tavolin.example";
 Image AboutPicture();
 std::vector<OverlayText> AboutTexts();
 
-void ShowAboutScreen(AppState& app);
+void ShowAboutScreen(TerminalContext& app);
 
 }  // namespace tavolin

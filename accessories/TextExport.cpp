@@ -7,7 +7,7 @@
 
 namespace tavolin {
 
-void Screenshot(AppState& app) {
+void Screenshot(TerminalContext& app) {
   Image picture = ScreenPicture(app);
   if (app.settings.InversScreenshot != 0) {
     for (Pixel& p : picture.pixels) p ^= 0x00FFFFFFu;
@@ -15,11 +15,11 @@ void Screenshot(AppState& app) {
   app.platform.ui.SetClipboardImage(picture);
 }
 
-void CopyText(AppState& app) {
+void CopyText(TerminalContext& app) {
   if (app.platform.ui.SetClipboardText(app.screen.textMirror)) app.screen.textMirror.clear();
 }
 
-void SaveText(AppState& app) {
+void SaveText(TerminalContext& app) {
   FileDialogRequest request;
   request.title = kSaveTextTitle;
   request.defaultPath = kSaveTextDefault;

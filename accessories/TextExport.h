@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "app/AppState.h"
+#include "terminal/TerminalContext.h"
 
 namespace tavolin {
 
@@ -15,10 +15,10 @@ inline constexpr std::string_view kSaveTextFilter = "Text(.txt)|*.txt";
 
 // The screen image itself, never the enlarged copy; with InversScreenshot every colour byte is
 // inverted in the copy that goes to the clipboard, the screen stays as it was.
-void Screenshot(AppState& app);
+void Screenshot(TerminalContext& app);
 // The text mirror byte for byte; emptied only once it reached the clipboard.
-void CopyText(AppState& app);
+void CopyText(TerminalContext& app);
 // The text mirror byte for byte into the chosen file, replacing it; the mirror is kept.
-void SaveText(AppState& app);
+void SaveText(TerminalContext& app);
 
 }  // namespace tavolin

@@ -1,12 +1,12 @@
 #include "accessories/UploadBanner.h"
 
-#include "app/AppState.h"
 #include "terminal/Raster.h"
+#include "terminal/TerminalContext.h"
+#include "terminal/TextOutput.h"
 
 namespace tavolin {
 
-void ShowUploadBanner(AppState& app) {
-  TextOutput* out = app.output;
+void ShowUploadBanner(TerminalContext& app, TextOutput* out) {
   if (app.platform.ui.HasWindow()) {
     // The logo covers the top-left 210 x 85 pixels (the first five text rows) of the picture;
     // CopyRect clips, so a smaller screen image simply shows less of it.

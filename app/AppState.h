@@ -1,19 +1,23 @@
 // AppState: the one record that holds every piece of run-time state.  It exists once for the
 // whole run and is passed by reference; there is no global state.  The records of the other
-// layers live in it, each defined in its own layer's header.
+// layers live in it, each defined in its own layer's header; the layers below app/ see it through
+// their contexts (terminal/TerminalContext.h, loader/LoaderContext.h), views of the fields they
+// use.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 
-#include "app/Platform.h"
+#include "accessories/UploadBanner.h"
+#include "loader/LoaderContext.h"
 #include "loader/LoaderState.h"
 #include "platform/Image.h"
+#include "platform/Platform.h"
 #include "serial/SerialPort.h"
 #include "settings/Settings.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/KeyForwarding.h"
+#include "terminal/TerminalContext.h"
 #include "terminal/TerminalScreen.h"
 #include "terminal/TextOutput.h"
 
@@ -48,8 +52,8 @@ struct AppState {
   std::string PreparedFile;
 
   // The interpreter's input block and the scratch space for every byte sent to the chip.
-  std::array<std::uint8_t, 4098> ReceiveBuffer{};
-  std::array<std::uint8_t, 514> SendBuffer{};
+  ReceiveBlock ReceiveBuffer{};
+  SendBlock SendBuffer{};
 
   // Serial link.
   SerialPort port;
@@ -73,7 +77,20 @@ struct AppState {
   // Loader (image buffer) -- loader/.
   LoaderState loader;
 
-  // Accessories (logo) -- accessories/.
+  // What the layers below work on: views of the fields above, under the same names.  The record
+  // converts to each, so it is handed to a layer's functions as it is.
+  TerminalContext terminal{
+      platform,   settings, NormalTerminalMode, screen,     interpreter, keyState,
+      glyphSheet, logo,     ReceiveBuffer,      SendBuffer, port};
+  LoaderContext loaderContext{
+      platform,      settings,      port,
+      output,        loader,        RememberedFileType,
+      PreparedFile,  QuitRequested, NormalTerminalMode,
+      ReceiveBuffer, SendBuffer,    [this] { ShowUploadBanner(terminal, output); }};
+  operator TerminalContext&() { return terminal; }
+  operator const TerminalContext&() const { return terminal; }
+  operator LoaderContext&() { return loaderContext; }
+  operator const LoaderContext&() const { return loaderContext; }
 };
 
 }  // namespace tavolin

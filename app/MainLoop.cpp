@@ -66,7 +66,16 @@ void ServeHostRequest(AppState& app, int request) {
 
 void PollPort(AppState& app) {
   if (!app.port.IsOpen()) return;
-  const int n = app.port.ReadRaw(app.ReceiveBuffer.data());
+  // One read of up to 1024 bytes.  A read that comes back full means the window is behind a fast
+  // link: more reads follow, up to the whole receive buffer, so that one picture shows them all
+  // instead of one picture for every 1024 bytes (a serial port has no flow control).
+  int n = 0;
+  constexpr auto kRead = static_cast<int>(SerialPort::kRawReadSize);
+  while (n + kRead <= static_cast<int>(app.ReceiveBuffer.size())) {
+    const int got = app.port.ReadRaw(app.ReceiveBuffer.data() + n);
+    n += got;
+    if (got < kRead) break;
+  }
   if (n <= 0) return;
   Interpret(app, n);
   // What the chip asked for in the block, in the order it asked: the queries and file blocks,

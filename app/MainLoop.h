@@ -1,6 +1,6 @@
 // The main loop: one cycle per window event.  A cycle acts on the event (menu command, close
-// request, key, mouse), polls the port once (up to 1024 bytes through the interpreter, then what
-// the chip asked for in them: the answers to its queries and file blocks, its host request and
+// request, key, mouse), polls the port once (up to 1024 bytes through the interpreter, up to 4096
+// while the reads come back full, then what the chip asked for in them: the answers to its queries and file blocks, its host request and
 // the reply byte), reports a port whose device went away, and on timer
 // ticks applies Auto Mode, looks for a lost device (app/PortLoss.h) and collects the programs the
 // chip had started that have ended.

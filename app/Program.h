@@ -69,6 +69,21 @@ class Host {
   virtual std::unique_ptr<WindowSystem> OpenWindowSystem(std::string& reason) = 0;
 };
 
+// A host whose clock, serial ports and console are one system's own; the system adds the port
+// naming note and the window.
+template <class SystemClock, class SystemSerial, class SystemConsole>
+class ServicesHost : public Host {
+ public:
+  Clock& clock() override { return clock_; }
+  SerialSystem& serial() override { return serial_; }
+  Console& console() override { return console_; }
+
+ private:
+  SystemClock clock_;
+  SystemSerial serial_;
+  SystemConsole console_;
+};
+
 // Runs the form the command line names on host; the process's exit code.
 int RunProgram(const CommandLine& line, Host& host);
 

@@ -56,3 +56,5 @@ for _ in $(seq 1 $((limit * 10))); do
   sleep 0.1
 done
 grep 'P2 ROM\|stream:' "$work/sim.err" || { echo "no stream result; see $work" >&2; exit 1; }
+# The processor time each side used (tavolin first), for a figure of the margin.
+ps -o comm=,cputime=,etime= -p "$win_pid" -p "$sim_pid" || true

@@ -26,16 +26,16 @@
 
 #include <string>
 
-#include "app/AppState.h"
+#include "loader/LoaderContext.h"
 
 namespace tavolin {
 namespace {
 
-void Status(AppState& app, std::string_view line) {
+void Status(LoaderContext& app, std::string_view line) {
   if (app.output != nullptr) app.output->PrintLine(line);
 }
 
-std::uint8_t& Lfsr(AppState& app) {
+std::uint8_t& Lfsr(LoaderContext& app) {
   return app.loader.lfsr;
 }
 
@@ -52,7 +52,7 @@ int ReceiveVersion(ReceiveFn receive) {
 
 }  // namespace
 
-int NextLfsrBit(AppState& app) {
+int NextLfsrBit(LoaderContext& app) {
   std::uint8_t& state = Lfsr(app);
   const int bit = state & 1;
   const int feedback = ((state >> 7) ^ (state >> 5) ^ (state >> 4) ^ (state >> 1)) & 1;
@@ -60,7 +60,7 @@ int NextLfsrBit(AppState& app) {
   return bit;
 }
 
-void EncodeLong(AppState& app, std::uint32_t value) {
+void EncodeLong(LoaderContext& app, std::uint32_t value) {
   for (int i = 0; i < boot::kEncodedLongBytes - 1; ++i) {
     const std::uint32_t b =
         0x92u | (value & 1u) | (((value >> 1) & 1u) << 3) | (((value >> 2) & 1u) << 6);
@@ -70,7 +70,7 @@ void EncodeLong(AppState& app, std::uint32_t value) {
   app.port.QueueByte(static_cast<std::uint8_t>(0xF2u | (value & 1u) | (((value >> 1) & 1u) << 3)));
 }
 
-int ReceiveBit(AppState& app, bool probe, int budgetMs) {
+int ReceiveBit(LoaderContext& app, bool probe, int budgetMs) {
   Clock& clock = app.platform.clock;
   while (budgetMs > 0) {
     if (probe) {
@@ -96,7 +96,7 @@ int ReceiveBit(AppState& app, bool probe, int budgetMs) {
   return -1;
 }
 
-int ReceiveBitQuiet(AppState& app, int budgetMs) {
+int ReceiveBitQuiet(LoaderContext& app, int budgetMs) {
   while (budgetMs > 0) {
     std::uint8_t byte = 0;
     if (app.port.ReadByte(byte) && (byte == boot::kBitZero || byte == boot::kBitOne)) {
@@ -109,7 +109,7 @@ int ReceiveBitQuiet(AppState& app, int budgetMs) {
   return -1;
 }
 
-int Handshake(AppState& app) {
+int Handshake(LoaderContext& app) {
   Lfsr(app) = boot::kLfsrSeed;
   app.port.QueueByte(boot::kProbe);
   for (int i = 0; i < boot::kHandshakeBits; ++i) {
@@ -130,7 +130,7 @@ int Handshake(AppState& app) {
   return version;
 }
 
-int Detect(AppState& app) {
+int Detect(LoaderContext& app) {
   app.port.PulseReset(app.settings.UseRTS);
   Lfsr(app) = boot::kLfsrSeed;
   std::uint8_t* out = app.SendBuffer.data();
@@ -149,7 +149,7 @@ int Detect(AppState& app) {
   return ReceiveVersion([&app] { return ReceiveBitQuiet(app, boot::kDetectBitBudgetMs); });
 }
 
-LoadResult Load(AppState& app, std::size_t byteLength) {
+LoadResult Load(LoaderContext& app, std::size_t byteLength) {
   const bool eeprom = app.loader.eepromMode;
   EncodeLong(app, eeprom ? boot::kCommandProgramRun : boot::kCommandLoadRun);
   app.port.Flush();

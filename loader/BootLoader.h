@@ -10,9 +10,10 @@
 // another status line: the caller sees app.port.Lost() and stops, and the program reports the
 // loss once.
 //
-// Every operation works on the AppState it is given: app.port carries the bytes (the transmit
-// queue and receive block for the upload path, raw transfer for Detect), app.loader holds the
-// LFSR, the mode and the image, app.output takes the status lines, app.platform.clock every wait.
+// Every operation works on the loader's context it is given: app.port carries the bytes (the
+// transmit queue and receive block for the upload path, raw transfer for Detect), app.loader holds
+// the LFSR, the mode and the image, app.output takes the status lines, app.platform.clock every
+// wait.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +22,7 @@
 
 namespace tavolin {
 
-struct AppState;
+struct LoaderContext;
 
 // Status lines, spelled as the user sees them.
 inline constexpr std::string_view kPropellerVersion = "Propeller Version = ";
@@ -69,23 +70,23 @@ inline constexpr int kVerifyBudgetMs = 2500;
 enum class LoadResult { Ok, ChecksumError, EepromWriteError, EepromVerifyError, PortLost };
 
 // The next bit of the handshake sequence; steps app.loader.lfsr.
-int NextLfsrBit(AppState& app);
+int NextLfsrBit(LoaderContext& app);
 // Queues the 11 bytes that carry value, least significant bits first.
-void EncodeLong(AppState& app, std::uint32_t value);
+void EncodeLong(LoaderContext& app, std::uint32_t value);
 // One reply bit from the receive block: 0, 1, or -1 after "Time Out" (or at once, silently, when
 // the port is lost).  Bytes other than 0xFE and 0xFF print "Hardware lost" and are dropped.  With
 // probe, a 0xF9 goes out before every pass.
-int ReceiveBit(AppState& app, bool probe, int budgetMs);
+int ReceiveBit(LoaderContext& app, bool probe, int budgetMs);
 // One reply bit by single-byte reads; prints nothing.
-int ReceiveBitQuiet(AppState& app, int budgetMs);
+int ReceiveBitQuiet(LoaderContext& app, int budgetMs);
 // The handshake after a reset: -1 when a reply bit was wrong or missing, a negative number when a
 // version bit was missing, otherwise the version (0..255).  Prints the version line whenever all
 // 250 reply bits matched.
-int Handshake(AppState& app);
+int Handshake(LoaderContext& app);
 // Resets the chip and runs a silent handshake by raw transfer; the result as for Handshake.
-int Detect(AppState& app);
+int Detect(LoaderContext& app);
 // Sends command, count and image (app.loader.image, in app.loader.eepromMode) and reports the
 // chip's answers.  byteLength is 4 times the number of longs read from the file.
-LoadResult Load(AppState& app, std::size_t byteLength);
+LoadResult Load(LoaderContext& app, std::size_t byteLength);
 
 }  // namespace tavolin

@@ -4,9 +4,8 @@
 #include <fstream>
 #include <vector>
 
-#include "accessories/UploadBanner.h"
-#include "app/AppState.h"
 #include "loader/BootLoader.h"
+#include "loader/LoaderContext.h"
 #include "loader/MonitorTransfer.h"
 #include "loader/P2Loader.h"
 #include "platform/RegularFile.h"
@@ -16,7 +15,7 @@ namespace {
 
 // A status line printed with PrintText: the text (ending in CR), then LF while Normal-Terminal
 // Mode is on.
-void PrintStatusText(AppState& app, std::string_view text) {
+void PrintStatusText(LoaderContext& app, std::string_view text) {
   if (app.output == nullptr) return;
   app.output->PrintText(text);
   if (app.NormalTerminalMode != 0) app.output->PrintText("\n");
@@ -36,7 +35,7 @@ ReadResult ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& byt
 
 // The file's little-endian longs into the image buffer, the rest of it zeroed.  A trailing group
 // of 1 to 3 bytes makes a last long with zero high bytes.
-ReadResult FillImageBuffer(AppState& app, const std::vector<std::uint8_t>& bytes,
+ReadResult FillImageBuffer(LoaderContext& app, const std::vector<std::uint8_t>& bytes,
                            std::size_t& longCount) {
   auto& image = app.loader.image;
   image.fill(0);
@@ -68,7 +67,7 @@ UploadOutcome OutcomeOf(P2Result result) {
 }
 
 // Reset, handshake and load of the image buffer's longCount longs by the P1 boot protocol.
-UploadOutcome LoadP1(AppState& app, std::size_t longCount) {
+UploadOutcome LoadP1(LoaderContext& app, std::size_t longCount) {
   app.port.PulseReset(app.settings.UseRTS);
   const int version = Handshake(app);
   if (app.port.Lost()) return UploadOutcome::PortLost;
@@ -95,7 +94,7 @@ std::string DirectoryPart(std::string_view path) {
   return last == path.npos ? std::string() : std::string(path.substr(0, last + 1));
 }
 
-void UploadFileCommand(AppState& app) {
+void UploadFileCommand(LoaderContext& app) {
   FileDialogRequest request;
   request.title = kLoadBinaryTitle;
   request.defaultPath = app.settings.BinPath + std::string(kDefaultImagePattern);
@@ -139,7 +138,7 @@ void UploadFileCommand(AppState& app) {
   }
 }
 
-UploadOutcome UploadImage(AppState& app, const std::string& path) {
+UploadOutcome UploadImage(LoaderContext& app, const std::string& path) {
   app.loader.eepromMode = IsEepromPath(path);
   if (!app.port.IsOpen()) {
     app.platform.ui.ShowMessage(kNoComCaption, kNoComText);
@@ -147,7 +146,7 @@ UploadOutcome UploadImage(AppState& app, const std::string& path) {
   }
   app.port.PulseReset(app.settings.UseRTS);
   if (app.output != nullptr) app.output->ClearScreen();
-  if (app.loader.eepromMode) ShowUploadBanner(app);
+  if (app.loader.eepromMode && app.ShowUploadBanner) app.ShowUploadBanner();
   PrintStatusText(app, kStartUpload);
 
   std::vector<std::uint8_t> bytes;
@@ -161,7 +160,8 @@ UploadOutcome UploadImage(AppState& app, const std::string& path) {
     app.port.PurgeInput();
     return read == ReadResult::Missing ? UploadOutcome::NoFile : UploadOutcome::FileRefused;
   }
-  if (chip == ChipKind::P2) return OutcomeOf(LoadP2(app, bytes, EffectiveLoadBaud(app.settings.P2LoadBaud)));
+  if (chip == ChipKind::P2)
+    return OutcomeOf(LoadP2(app, bytes, EffectiveLoadBaud(app.settings.P2LoadBaud)));
 
   // A terminal beyond the index's rates (Autoload, the chip's requests) boots a P1 at 115200.
   const RateSetting terminalRate = app.port.rate();
@@ -173,7 +173,7 @@ UploadOutcome UploadImage(AppState& app, const std::string& path) {
   return outcome;
 }
 
-void SendTextFile(AppState& app, const std::string& path) {
+void SendTextFile(LoaderContext& app, const std::string& path) {
   std::ifstream in;
   if (!OpenRegularFile(path, in)) return;
   Clock& clock = app.platform.clock;

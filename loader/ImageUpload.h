@@ -24,7 +24,7 @@
 
 namespace tavolin {
 
-struct AppState;
+struct LoaderContext;
 
 inline constexpr std::string_view kLoadBinaryTitle = "Load Binary";
 inline constexpr std::string_view kDefaultImagePattern = "\\*.binary";
@@ -72,8 +72,8 @@ bool IsEepromPath(std::string_view path);
 // Everything up to and including the last backslash or slash; empty when there is none.
 std::string DirectoryPart(std::string_view path);
 
-void UploadFileCommand(AppState& app);
-UploadOutcome UploadImage(AppState& app, const std::string& path);
-void SendTextFile(AppState& app, const std::string& path);
+void UploadFileCommand(LoaderContext& app);
+UploadOutcome UploadImage(LoaderContext& app, const std::string& path);
+void SendTextFile(LoaderContext& app, const std::string& path);
 
 }  // namespace tavolin

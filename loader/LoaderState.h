@@ -1,6 +1,6 @@
-// The loader's part of AppState: the image buffer, the load mode, the boot protocol's LFSR and an
-// optional observer of the image transfer.  Defined here so AppState can hold it without knowing
-// the loader's operations (loader/BootLoader.h, loader/ImageUpload.h).
+// The loader's part of the program's record: the image buffer, the load mode, the boot protocol's
+// LFSR and an optional observer of the image transfer.  Defined here so the record can hold it
+// without knowing the loader's operations (loader/BootLoader.h, loader/ImageUpload.h).
 #pragma once
 
 #include <array>

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <limits>
 
-#include "app/AppState.h"
 #include "loader/ImageUpload.h"
+#include "loader/LoaderContext.h"
 #include "platform/RegularFile.h"
 
 namespace tavolin {
@@ -33,11 +33,11 @@ std::int64_t SizeOf(const std::string& path) {
   return size < 0 ? kSizeMissing : size;
 }
 
-void TellTooBig(AppState& app) {
+void TellTooBig(LoaderContext& app) {
   if (app.output != nullptr) app.output->PrintLine(kFileTooBig);
 }
 
-void WriteSize(AppState& app, std::int32_t size) {
+void WriteSize(LoaderContext& app, std::int32_t size) {
   const auto value = static_cast<std::uint32_t>(size);
   std::uint8_t* out = app.SendBuffer.data();
   for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -47,7 +47,7 @@ void WriteSize(AppState& app, std::int32_t size) {
 enum class GoAhead { Arrived, TimedOut, Stopped };
 
 // Polls for the chip's go-ahead.  The bytes that arrived are dropped.
-GoAhead WaitForGoAhead(AppState& app) {
+GoAhead WaitForGoAhead(LoaderContext& app) {
   for (int poll = 0; poll < kGoAheadPolls; ++poll) {
     if (StopRequested(app)) return GoAhead::Stopped;
     if (app.port.ReadRaw(app.ReceiveBuffer.data()) > 0) return GoAhead::Arrived;
@@ -59,13 +59,13 @@ GoAhead WaitForGoAhead(AppState& app) {
 
 }  // namespace
 
-bool StopRequested(AppState& app) {
+bool StopRequested(LoaderContext& app) {
   const Interruption asked = app.platform.ui.ProcessPendingEvents();
   if (asked == Interruption::Close) app.QuitRequested = 1;
   return asked != Interruption::None;
 }
 
-void SendText(AppState& app, std::string_view text) {
+void SendText(LoaderContext& app, std::string_view text) {
   for (char c : text) {
     if (app.port.Lost()) return;
     app.SendBuffer[0] = static_cast<std::uint8_t>(c);
@@ -73,7 +73,7 @@ void SendText(AppState& app, std::string_view text) {
   }
 }
 
-void MonitorObjUpload(AppState& app, const std::string& path) {
+void MonitorObjUpload(LoaderContext& app, const std::string& path) {
   app.port.PurgeInput();
   std::ifstream in;
   if (!OpenRegularFile(path, in)) return;
@@ -100,7 +100,7 @@ void MonitorObjUpload(AppState& app, const std::string& path) {
                          : std::string(kMonitorLineEnd) + std::string(kMonitorRun));
 }
 
-void DownloadBinary(AppState& app, const std::string& name) {
+void DownloadBinary(LoaderContext& app, const std::string& name) {
   Ui& ui = app.platform.ui;
   std::string path = name;
   if (name == kAnyFile) {
@@ -149,7 +149,7 @@ void DownloadBinary(AppState& app, const std::string& name) {
   ui.SetProgressVisible(false);
 }
 
-void SendPreparedSize(AppState& app) {
+void SendPreparedSize(LoaderContext& app) {
   std::int64_t size = SizeOf(app.PreparedFile);
   if (size > kLargestSendable) {
     TellTooBig(app);

@@ -36,7 +36,7 @@
 
 namespace tavolin {
 
-struct AppState;
+struct LoaderContext;
 
 inline constexpr std::uint32_t kMonitorStartAddress = 0xE80;
 inline constexpr std::string_view kMonitorLineEnd = "\r\n";
@@ -59,12 +59,12 @@ inline constexpr std::int32_t kSizeFolder = -2;
 
 // Keeps the window painted during a long send (Ui::ProcessPendingEvents).  True when the user
 // asked to stop the send: Escape, or the close button, which also sets app.QuitRequested.
-bool StopRequested(AppState& app);
+bool StopRequested(LoaderContext& app);
 // Each character of text with its own one-byte write.
-void SendText(AppState& app, std::string_view text);
-void MonitorObjUpload(AppState& app, const std::string& path);
+void SendText(LoaderContext& app, std::string_view text);
+void MonitorObjUpload(LoaderContext& app, const std::string& path);
 // name is a path or exactly "*.*" (the user chooses in a dialog).
-void DownloadBinary(AppState& app, const std::string& name);
-void SendPreparedSize(AppState& app);
+void DownloadBinary(LoaderContext& app, const std::string& name);
+void SendPreparedSize(LoaderContext& app);
 
 }  // namespace tavolin

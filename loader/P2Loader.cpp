@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/AppState.h"
 #include "loader/BootLoader.h"
+#include "loader/LoaderContext.h"
 
 namespace tavolin {
 namespace {
@@ -30,12 +30,12 @@ bool PassesP1Rule(const std::vector<std::uint8_t>& image) {
   return sum == kP1ByteSum;
 }
 
-void Status(AppState& app, std::string_view line) {
+void Status(LoaderContext& app, std::string_view line) {
   if (app.output != nullptr) app.output->PrintLine(line);
 }
 
 // Everything the chip has sent so far, appended to seen; false when the port is lost.
-bool Collect(AppState& app, std::string& seen) {
+bool Collect(LoaderContext& app, std::string& seen) {
   std::uint8_t* block = app.ReceiveBuffer.data();
   while (true) {
     const int got = app.port.ReadRaw(block);
@@ -46,7 +46,7 @@ bool Collect(AppState& app, std::string& seen) {
 }
 
 // The ROM's version letter, or 0 when it did not answer within one try.
-char AskForP2(AppState& app) {
+char AskForP2(LoaderContext& app) {
   Clock& clock = app.platform.clock;
   const std::string_view ask = p2::kCheckCommand;
   app.port.PurgeInput();
@@ -64,7 +64,7 @@ char AskForP2(AppState& app) {
 }
 
 // Sends the load text in chunks, telling the progress observer; false when the port is lost.
-bool SendLoad(AppState& app, const std::string& text) {
+bool SendLoad(LoaderContext& app, const std::string& text) {
   LoadProgress* progress = app.loader.progress;
   for (std::size_t done = 0; done < text.size();) {
     const std::size_t n = std::min(p2::kWriteChunk, text.size() - done);
@@ -78,7 +78,7 @@ bool SendLoad(AppState& app, const std::string& text) {
 }
 
 // "." or "!" from the chip, or 0 when neither came in time.
-char AwaitAnswer(AppState& app, int budgetMs) {
+char AwaitAnswer(LoaderContext& app, int budgetMs) {
   Clock& clock = app.platform.clock;
   std::string seen;
   for (int waited = 0; waited < budgetMs; waited += p2::kPollMs) {
@@ -94,12 +94,12 @@ char AwaitAnswer(AppState& app, int budgetMs) {
   return 0;
 }
 
-P2Result Load(AppState& app, const std::vector<std::uint8_t>& image, int loadBaud) {
+P2Result Load(LoaderContext& app, const std::vector<std::uint8_t>& image, int loadBaud) {
   const std::string text = P2LoadText(image);
   const std::int64_t wireMs = WireMs(text.size(), loadBaud);
   if (wireMs > p2::kSerialWindowMs) {
-    Status(app, std::string(kP2TooSlow) + std::to_string(loadBaud) + " Baud: " +
-                    std::to_string((wireMs + 999) / 1000) + " s");
+    Status(app, std::string(kP2TooSlow) + std::to_string(loadBaud) +
+                    " Baud: " + std::to_string((wireMs + 999) / 1000) + " s");
     return P2Result::TooSlow;
   }
 
@@ -188,7 +188,7 @@ std::string P2LoadText(const std::vector<std::uint8_t>& image) {
 
 int EffectiveLoadBaud(int requested) {
   return requested >= p2::kMinLoadBaud && requested <= p2::kMaxLoadBaud ? requested
-                                                                         : p2::kDefaultLoadBaud;
+                                                                        : p2::kDefaultLoadBaud;
 }
 
 std::int64_t WireMs(std::size_t bytes, int bitsPerSecond) {
@@ -196,7 +196,7 @@ std::int64_t WireMs(std::size_t bytes, int bitsPerSecond) {
   return (static_cast<std::int64_t>(bytes) * 10 * 1000 + bitsPerSecond - 1) / bitsPerSecond;
 }
 
-P2Result LoadP2(AppState& app, const std::vector<std::uint8_t>& image, int loadBaud) {
+P2Result LoadP2(LoaderContext& app, const std::vector<std::uint8_t>& image, int loadBaud) {
   const RateSetting before = app.port.rate();
   app.port.SetRate(RateSetting{loadBaud, StopBits::One});
   const P2Result result = Load(app, image, loadBaud);

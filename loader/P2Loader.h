@@ -37,7 +37,7 @@
 
 namespace tavolin {
 
-struct AppState;
+struct LoaderContext;
 
 // Status lines of a P2 load, in the style of the P1's.
 inline constexpr std::string_view kP2Version = "Propeller 2 Version = ";
@@ -101,6 +101,6 @@ enum class P2Result { Loaded, NoChip, ChecksumError, TooSlow, PortLost };
 
 // Resets the chip at loadBaud, asks for the P2 and loads image; the port is back at its former
 // rate afterwards.
-P2Result LoadP2(AppState& app, const std::vector<std::uint8_t>& image, int loadBaud);
+P2Result LoadP2(LoaderContext& app, const std::vector<std::uint8_t>& image, int loadBaud);
 
 }  // namespace tavolin

@@ -28,6 +28,7 @@
 
 #include "platform/Clock.h"
 #include "platform/SerialDevice.h"
+#include "terminal/ChipLink.h"
 
 namespace tavolin {
 
@@ -53,7 +54,7 @@ RateSetting RateForBps(int bitsPerSecond);
 // The index (0..7) of a rate in bits per second, or -1 when the index has no such rate.
 int IndexForBps(int bitsPerSecond);
 
-class SerialPort {
+class SerialPort final : public ChipLink {
  public:
   static constexpr std::size_t kQueueSize = 256;
   static constexpr std::size_t kReceiveBlockSize = 256;
@@ -75,7 +76,7 @@ class SerialPort {
   bool Open(int portNumber, int rateIndex, int ft232r, bool quiet = false);
   // The same at a rate given in bits per second (the terminal's rates beyond the index).
   bool Open(int portNumber, RateSetting rate, int ft232r, bool quiet = false);
-  bool IsOpen() const { return device_ != nullptr; }
+  bool IsOpen() const override { return device_ != nullptr; }
   // Why the last Open failed (SerialSystem::OpenFailure); empty after one that succeeded.
   const std::string& OpenFailure() const { return openFailure_; }
   // The device went away while open, and the port has not been opened or closed since.
@@ -111,7 +112,7 @@ class SerialPort {
   std::uint8_t TakeReceived() { return receiveBlock_[readPosition_++]; }
 
   // Raw transfer.
-  int WriteRaw(const std::uint8_t* bytes, std::size_t n);
+  int WriteRaw(const std::uint8_t* bytes, std::size_t n) override;
   // Reads up to 1024 bytes into buffer, which must hold that many.  0 for none or a failure (a
   // failure also marks the port lost).
   int ReadRaw(std::uint8_t* buffer);

@@ -1,7 +1,7 @@
 #include "terminal/Assets.h"
 
-#include "app/AppState.h"
 #include "terminal/Png.h"
+#include "terminal/TerminalContext.h"
 #include "terminal/TerminalScreen.h"
 
 // Generated at build time by tools/assetgen from assets/glyphs.txt (see assets/CMakeLists.txt).
@@ -40,7 +40,7 @@ EmbeddedPicture LogoPng() {
   return {tavolin_logo_png, tavolin_logo_png_size};
 }
 
-bool DecodeAssets(AppState& app, std::string& error) {
+bool DecodeAssets(TerminalContext& app, std::string& error) {
   return DecodeOne("glyph sheet", GlyphSheetPng(), kSheetWidth, kSheetHeight, app.glyphSheet,
                    error) &&
          DecodeOne("logo", LogoPng(), kLogoWidth, kLogoHeight, app.logo, error);

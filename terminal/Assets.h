@@ -11,7 +11,7 @@
 
 namespace tavolin {
 
-struct AppState;
+struct TerminalContext;
 
 inline constexpr int kLogoWidth = 210;
 inline constexpr int kLogoHeight = 85;
@@ -24,6 +24,6 @@ EmbeddedPicture GlyphSheetPng();
 EmbeddedPicture LogoPng();
 
 // Decodes both; false with a message naming the picture and the reason when one fails.
-bool DecodeAssets(AppState& app, std::string& error);
+bool DecodeAssets(TerminalContext& app, std::string& error);
 
 }  // namespace tavolin

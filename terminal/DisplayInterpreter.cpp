@@ -3,18 +3,18 @@
 #include <algorithm>
 #include <string>
 
-#include "app/AppState.h"
 #include "terminal/ScreenActions.h"
+#include "terminal/TerminalContext.h"
 
 namespace tavolin {
 
 namespace {
 
-Dialect DialectOf(const AppState& app) {
+Dialect DialectOf(const TerminalContext& app) {
   return app.NormalTerminalMode != 0 ? Dialect::NormalTerminal : Dialect::Graphics;
 }
 
-bool CanDraw(const AppState& app) {
+bool CanDraw(const TerminalContext& app) {
   return app.platform.ui.HasWindow() && !app.screen.screenImage.empty();
 }
 
@@ -24,25 +24,26 @@ std::span<const std::uint8_t> Bytes(std::string_view text) {
 
 }  // namespace
 
-void Interpret(AppState& app, int length) {
+void Interpret(TerminalContext& app, int length) {
   // Without a picture the block is dropped, and the command the chip is in the middle of stays.
   if (!CanDraw(app)) return;
   DisplayInterpreter& in = app.interpreter;
-  const auto n = static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(app.ReceiveBuffer.size())));
+  const auto n =
+      static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(app.ReceiveBuffer.size())));
   ScreenActions actions(app);
   actions.Feed(in.parser, {app.ReceiveBuffer.data(), n}, DialectOf(app));
   in.carryCount = in.parser.HeldCount();
   actions.Finish();
 }
 
-void ClearScreen(AppState& app) {
+void ClearScreen(TerminalContext& app) {
   if (!CanDraw(app)) return;
   ScreenActions actions(app);
   actions.Control(ControlCode::Clear);
   actions.Finish();
 }
 
-void PrintText(AppState& app, std::string_view text) {
+void PrintText(TerminalContext& app, std::string_view text) {
   if (!app.platform.ui.HasWindow()) {
     std::string line(text);
     line += '\n';
@@ -58,7 +59,7 @@ void PrintText(AppState& app, std::string_view text) {
   actions.Finish();
 }
 
-void PrintLine(AppState& app, std::string_view text) {
+void PrintLine(TerminalContext& app, std::string_view text) {
   if (!app.platform.ui.HasWindow()) {
     // On the console a status line is one line, whatever the dialect.
     PrintText(app, text);
@@ -70,7 +71,7 @@ void PrintLine(AppState& app, std::string_view text) {
   if (app.NormalTerminalMode != 0) PrintText(app, "\n");
 }
 
-void StartFreshLine(AppState& app) {
+void StartFreshLine(TerminalContext& app) {
   if (!CanDraw(app) || app.screen.cursorCol == 0) return;
   ScreenActions actions(app);
   actions.Control(ControlCode::NewLine);

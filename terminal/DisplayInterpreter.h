@@ -24,7 +24,7 @@
 
 namespace tavolin {
 
-struct AppState;
+struct TerminalContext;
 
 // Answers of the pixel test.
 inline constexpr std::int32_t kPixelLit = 0xFF;
@@ -39,37 +39,37 @@ struct ChipQuestion {
 };
 
 struct DisplayInterpreter {
-  DisplayParser parser;  // the chip's, with the command it may be in the middle of
+  DisplayParser parser;         // the chip's, with the command it may be in the middle of
   std::int32_t carryCount = 0;  // bytes of that command held over (0 to 3)
 
   // The outbox, emptied by the main loop after every block.
   std::vector<ChipQuestion> questions;  // in the order asked
-  std::int32_t HostRequest = 0;  // 0, or twice the request letter's character code
-  std::int32_t ReplyByte = 0;    // 0, or the last pixel test's answer
+  std::int32_t HostRequest = 0;         // 0, or twice the request letter's character code
+  std::int32_t ReplyByte = 0;           // 0, or the last pixel test's answer
 };
 
 // Interprets the first length bytes of ReceiveBuffer as the chip's next block.
-void Interpret(AppState& app, int length);
+void Interpret(TerminalContext& app, int length);
 // Clears the screen as a byte 0 from the chip would.
-void ClearScreen(AppState& app);
+void ClearScreen(TerminalContext& app);
 // Draws the program's own text; without a window writes it and a line break to the console.
-void PrintText(AppState& app, std::string_view text);
+void PrintText(TerminalContext& app, std::string_view text);
 // The text and CR, then LF as well while Normal-Terminal Mode is on.
-void PrintLine(AppState& app, std::string_view text);
+void PrintLine(TerminalContext& app, std::string_view text);
 // Ends the line the cursor is on unless it stands at its start.
-void StartFreshLine(AppState& app);
+void StartFreshLine(TerminalContext& app);
 
 // Routes the program's status lines to the screen: app.SetOutput(&screenOutput).
 class ScreenTextOutput : public TextOutput {
  public:
-  explicit ScreenTextOutput(AppState& app) : app_(app) {}
+  explicit ScreenTextOutput(TerminalContext& app) : app_(app) {}
   void PrintText(std::string_view text) override;
   void PrintLine(std::string_view text) override;
   void ClearScreen() override;
   void StartFreshLine() override;
 
  private:
-  AppState& app_;
+  TerminalContext& app_;
 };
 
 }  // namespace tavolin

@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/AppState.h"
 #include "settings/Settings.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/GraphicsCommand.h"
 #include "terminal/Raster.h"
+#include "terminal/TerminalContext.h"
 #include "terminal/TerminalScreen.h"
 
 namespace tavolin {
@@ -61,7 +61,7 @@ void RoundedFrame(ScreenImage& image, int L, int T, int x, int y, Pixel ink) {
   raster::LineBetween(image, L, T + 2, L + 2, T, ink);
 }
 
-void BitColumns(AppState& app, std::uint8_t left, std::uint8_t right, Pixel ink) {
+void BitColumns(TerminalContext& app, std::uint8_t left, std::uint8_t right, Pixel ink) {
   TerminalScreen& s = app.screen;
   for (int k = 0; k < 8; ++k) {
     if ((left >> k) & 1) raster::SetPixel(s.screenImage, s.penX, s.penY + k, ink);
@@ -72,7 +72,7 @@ void BitColumns(AppState& app, std::uint8_t left, std::uint8_t right, Pixel ink)
 
 }  // namespace
 
-void GraphicsCommand(AppState& app, GraphicsBytes command) {
+void GraphicsCommand(TerminalContext& app, GraphicsBytes command) {
   TerminalScreen& s = app.screen;
   ScreenImage& image = s.screenImage;
   const Pixel ink = InkPixel(app);

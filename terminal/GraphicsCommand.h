@@ -7,9 +7,9 @@
 
 namespace tavolin {
 
-struct AppState;
+struct TerminalContext;
 
 // Performs the command's operation; the pixel test leaves its answer in the outbox (ReplyByte).
-void GraphicsCommand(AppState& app, GraphicsBytes command);
+void GraphicsCommand(TerminalContext& app, GraphicsBytes command);
 
 }  // namespace tavolin

@@ -3,8 +3,8 @@
 
 #include <cstddef>
 
-#include "app/AppState.h"
 #include "settings/Settings.h"
+#include "terminal/TerminalContext.h"
 
 namespace tavolin {
 namespace {
@@ -20,13 +20,13 @@ constexpr int kCodeVirtualKeyUp = 3;
 constexpr int kFunctionKeyOffset = 0x60;  // F1 0x70 gives 0xD0
 constexpr std::uint8_t kMouseReportStart = 5;
 
-bool Send(AppState& app, std::size_t n) {
+bool Send(TerminalContext& app, std::size_t n) {
   if (!app.port.IsOpen()) return false;
   app.port.WriteRaw(app.SendBuffer.data(), n);
   return true;
 }
 
-bool SendByte(AppState& app, int code) {
+bool SendByte(TerminalContext& app, int code) {
   app.SendBuffer[0] = static_cast<std::uint8_t>(code);
   return Send(app, 1);
 }
@@ -65,7 +65,7 @@ int NamedKeyCode(int virtualKey) {
 
 }  // namespace
 
-void HandleKeyDown(AppState& app, int virtualKey) {
+void HandleKeyDown(TerminalContext& app, int virtualKey) {
   KeyState& keys = app.keyState;
   if (app.settings.VKeys != 0) {
     if (virtualKey > 0 && SendByte(app, virtualKey)) {
@@ -102,7 +102,7 @@ void HandleKeyDown(AppState& app, int virtualKey) {
   }
 }
 
-void HandleChar(AppState& app, int code) {
+void HandleChar(TerminalContext& app, int code) {
   KeyState& keys = app.keyState;
   // In Normal-Terminal Mode Ctrl+A..D send their letter at the key-down and the control
   // character here as well.
@@ -117,7 +117,7 @@ void HandleChar(AppState& app, int code) {
   SendByte(app, code);
 }
 
-void HandleKeyUp(AppState& app, int virtualKey) {
+void HandleKeyUp(TerminalContext& app, int virtualKey) {
   KeyState& keys = app.keyState;
   if (virtualKey == vk::kShift) keys.shiftHeld = 0;
   if (virtualKey == vk::kControl) keys.ctrlHeld = 0;
@@ -134,26 +134,26 @@ void HandleKeyUp(AppState& app, int virtualKey) {
   if (code > 0) SendByte(app, code);
 }
 
-void HandleMouseMove(AppState& app) {
+void HandleMouseMove(TerminalContext& app) {
   if (app.settings.MsMoveOff == 0) SendMouseReport(app);
 }
 
-void HandleLeftClick(AppState& app) {
+void HandleLeftClick(TerminalContext& app) {
   app.keyState.mouseButtons |= 1;
   SendMouseReport(app);
 }
 
-void HandleRightDown(AppState& app) {
+void HandleRightDown(TerminalContext& app) {
   app.keyState.mouseButtons |= 2;
   SendMouseReport(app);
 }
 
-void HandleButtonUp(AppState& app) {
+void HandleButtonUp(TerminalContext& app) {
   app.keyState.mouseButtons = 0;
   SendMouseReport(app);
 }
 
-void ForwardInput(AppState& app, const Event& event) {
+void ForwardInput(TerminalContext& app, const Event& event) {
   switch (event.kind) {
     case Event::Kind::KeyDown:
       HandleKeyDown(app, event.value);
@@ -181,7 +181,7 @@ void ForwardInput(AppState& app, const Event& event) {
   }
 }
 
-void SendMouseReport(AppState& app) {
+void SendMouseReport(TerminalContext& app) {
   if (!app.port.IsOpen()) return;
   const PointerPosition p = app.platform.ui.PointerInClient();
   const double scale = EffectiveScale(app.settings);

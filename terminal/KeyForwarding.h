@@ -5,7 +5,7 @@
 // down) and its own Backspace (0xC8) and Escape (0xCB); Normal-Terminal Mode sends only
 // characters.  With Virtual Keycodes on, key-downs send the raw code and key-ups 3 and the code.
 //
-// Touches: AppState::keyState, AppState::SendBuffer and the serial port (bytes leave only while
+// Touches: keyState, SendBuffer and the link to the chip (bytes leave only while
 // it is open; otherwise they are dropped, never queued); reads the settings and the pointer
 // position through the window interface.
 #pragma once
@@ -16,7 +16,7 @@
 
 namespace tavolin {
 
-struct AppState;
+struct TerminalContext;
 
 // Key and mouse state kept between events; all 0 at start-up.
 struct KeyState {
@@ -50,22 +50,22 @@ inline constexpr int kF1 = 0x70;
 inline constexpr int kF12 = 0x7B;
 }  // namespace vk
 
-void HandleKeyDown(AppState& app, int virtualKey);
-void HandleChar(AppState& app, int code);
-void HandleKeyUp(AppState& app, int virtualKey);
+void HandleKeyDown(TerminalContext& app, int virtualKey);
+void HandleChar(TerminalContext& app, int code);
+void HandleKeyUp(TerminalContext& app, int virtualKey);
 
 // Mouse events of the main window: a move anywhere in it, a left press on the picture, a right
 // press, the release of either button.
-void HandleMouseMove(AppState& app);
-void HandleLeftClick(AppState& app);
-void HandleRightDown(AppState& app);
-void HandleButtonUp(AppState& app);
+void HandleMouseMove(TerminalContext& app);
+void HandleLeftClick(TerminalContext& app);
+void HandleRightDown(TerminalContext& app);
+void HandleButtonUp(TerminalContext& app);
 
 // Hands a key or mouse event of the window to its handler above; other events are left alone.
-void ForwardInput(AppState& app, const Event& event);
+void ForwardInput(TerminalContext& app, const Event& event);
 
 // Sends 5, buttons with the low bits of x (bit 5) and y (bit 4), x >> 1, y >> 1, where x and y are
 // the pointer position divided by the window scale (halves to even), -1 outside the client area.
-void SendMouseReport(AppState& app);
+void SendMouseReport(TerminalContext& app);
 
 }  // namespace tavolin

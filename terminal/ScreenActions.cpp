@@ -2,17 +2,17 @@
 
 #include <climits>
 
-#include "app/AppState.h"
 #include "settings/Settings.h"
 #include "terminal/GraphicsCommand.h"
 #include "terminal/Raster.h"
+#include "terminal/TerminalContext.h"
 #include "terminal/TerminalScreen.h"
 
 namespace tavolin {
 
 namespace {
 
-void FillCell(AppState& app, std::int32_t col, std::int32_t row, Pixel colour) {
+void FillCell(TerminalContext& app, std::int32_t col, std::int32_t row, Pixel colour) {
   const long long x = static_cast<long long>(col) * kCellWidth;
   const long long y = static_cast<long long>(row) * kCellHeight;
   const ScreenImage& image = app.screen.screenImage;
@@ -26,7 +26,7 @@ void EmptyMirror(TerminalScreen& s) {
   s.textMirror.clear();
 }
 
-void Clear(AppState& app) {
+void Clear(TerminalContext& app) {
   TerminalScreen& s = app.screen;
   s.cursorCol = 0;
   s.cursorRow = 0;
@@ -34,7 +34,7 @@ void Clear(AppState& app) {
   EmptyMirror(s);
 }
 
-void Backspace(AppState& app) {
+void Backspace(TerminalContext& app) {
   TerminalScreen& s = app.screen;
   --s.cursorCol;
   if (s.cursorCol < 0) {
@@ -47,7 +47,7 @@ void Backspace(AppState& app) {
 
 }  // namespace
 
-void NewLine(AppState& app) {
+void NewLine(TerminalContext& app) {
   TerminalScreen& s = app.screen;
   ++s.cursorRow;
   s.cursorCol = 0;
@@ -58,7 +58,8 @@ void NewLine(AppState& app) {
   }
 }
 
-ScreenActions::ScreenActions(AppState& app) : app_(app), cursorShown_(app.settings.TxtCurs != 0) {}
+ScreenActions::ScreenActions(TerminalContext& app)
+    : app_(app), cursorShown_(app.settings.TxtCurs != 0) {}
 
 void ScreenActions::EraseMark() {
   if (cursorShown_) DrawCursorMark(app_, false);

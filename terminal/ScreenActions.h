@@ -5,7 +5,7 @@
 // it at the cursor and presents the picture once.  Drawing is all it does: what the chip asks of
 // the PC (queries, file blocks, the host request, the pixel test's answer) is left in the
 // interpreter's outbox (terminal/DisplayInterpreter.h) for the main loop.
-// Touches the screen and the outbox of AppState; reads the settings and the glyph sheet.
+// Touches the screen and the interpreter's outbox; reads the settings and the glyph sheet.
 #pragma once
 
 #include <cstdint>
@@ -15,11 +15,11 @@
 
 namespace tavolin {
 
-struct AppState;
+struct TerminalContext;
 
 class ScreenActions final : public DisplayActions {
  public:
-  explicit ScreenActions(AppState& app);
+  explicit ScreenActions(TerminalContext& app);
 
   void Print(std::uint8_t glyph) override;
   void Control(ControlCode code) override;
@@ -41,11 +41,11 @@ class ScreenActions final : public DisplayActions {
  private:
   void EraseMark();
 
-  AppState& app_;
+  TerminalContext& app_;
   bool cursorShown_;
 };
 
 // cursorRow + 1 and cursorCol 0, scrolling one text row at the bottom.
-void NewLine(AppState& app);
+void NewLine(TerminalContext& app);
 
 }  // namespace tavolin

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "app/AppState.h"
 #include "settings/Settings.h"
+#include "terminal/TerminalContext.h"
 
 namespace tavolin {
 
@@ -15,14 +15,14 @@ constexpr float kScaleThreshold = 1.01f;
 
 }  // namespace
 
-int TextWidth(const AppState& app) {
+int TextWidth(const TerminalContext& app) {
   return EffectiveCols(app.settings) * kCellWidth;
 }
-int TextHeight(const AppState& app) {
+int TextHeight(const TerminalContext& app) {
   return EffectiveRows(app.settings) * kCellHeight;
 }
 
-void CreateScreenImage(AppState& app, bool withBand) {
+void CreateScreenImage(TerminalContext& app, bool withBand) {
   // The old picture goes first, so the two never have to fit into memory together.  Without
   // the memory for the new one the picture stays empty: nothing is drawn or shown, the chip's
   // output is not interpreted (Interpret needs a picture), and the program goes on.
@@ -35,12 +35,12 @@ void CreateScreenImage(AppState& app, bool withBand) {
   }
 }
 
-Pixel InkPixel(const AppState& app) {
+Pixel InkPixel(const TerminalContext& app) {
   return PixelFromColorref(
       app.settings.palette[static_cast<std::size_t>(app.screen.colorByte & 7)]);
 }
 
-void DrawCharacter(AppState& app, std::uint8_t code) {
+void DrawCharacter(TerminalContext& app, std::uint8_t code) {
   TerminalScreen& s = app.screen;
   ScreenImage& image = s.screenImage;
   const Image& sheet = app.glyphSheet;
@@ -99,7 +99,7 @@ void DrawCharacter(AppState& app, std::uint8_t code) {
   }
 }
 
-void ScrollScreen(AppState& app, int dx, int dy) {
+void ScrollScreen(TerminalContext& app, int dx, int dy) {
   ScreenImage& image = app.screen.screenImage;
   const long imgW = image.width;
   const long imgH = image.height;
@@ -185,7 +185,7 @@ void ScrollScreen(AppState& app, int dx, int dy) {
   }
 }
 
-void DrawCursorMark(AppState& app, bool shown) {
+void DrawCursorMark(TerminalContext& app, bool shown) {
   ScreenImage& image = app.screen.screenImage;
   const long long y = static_cast<long long>(app.screen.cursorRow) * kCellHeight + kCellHeight - 1;
   const long long x = static_cast<long long>(app.screen.cursorCol) * kCellWidth;
@@ -196,7 +196,7 @@ void DrawCursorMark(AppState& app, bool shown) {
   }
 }
 
-const Image& PresentedImage(AppState& app) {
+const Image& PresentedImage(TerminalContext& app) {
   TerminalScreen& s = app.screen;
   const float scale = EffectiveScale(app.settings);
   // The window gets the picture with its rows in order.  Without the memory for that copy, or
@@ -224,11 +224,11 @@ const Image& PresentedImage(AppState& app) {
   return s.scaledImage;
 }
 
-Image ScreenPicture(const AppState& app) {
+Image ScreenPicture(const TerminalContext& app) {
   return app.screen.screenImage.Picture();
 }
 
-void Present(AppState& app) {
+void Present(TerminalContext& app) {
   app.platform.ui.ShowPicture(PresentedImage(app));
 }
 

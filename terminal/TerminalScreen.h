@@ -13,7 +13,7 @@
 // A scroll that moves whole rows up (every line feed on the last row) turns the ring and sets
 // only the rows that come round at the bottom, so it costs about one text row; other scrolls
 // move the pixels.  Both give exactly the picture of a copy through a temporary image.
-// Touches the screen fields of AppState, reads the settings and the glyph sheet, shows through ui.
+// Touches the screen, reads the settings and the glyph sheet, shows through ui.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +26,7 @@
 
 namespace tavolin {
 
-struct AppState;
+struct TerminalContext;
 
 inline constexpr int kCellWidth = 8;
 inline constexpr int kCellHeight = 17;
@@ -54,33 +54,33 @@ struct TerminalScreen {
 };
 
 // The text area in pixels for the effective Cols and Rows.
-int TextWidth(const AppState& app);
-int TextHeight(const AppState& app);
+int TextWidth(const TerminalContext& app);
+int TextHeight(const TerminalContext& app);
 
 // Makes the screen image black, Cols x 8 by Rows x 17 pixels, with the 21-row band below when
 // withBand (the window's first image) and without it (after the settings are loaded again).
-void CreateScreenImage(AppState& app, bool withBand);
+void CreateScreenImage(TerminalContext& app, bool withBand);
 
 // The ink: the palette entry selected by colorByte, as a pixel.
-Pixel InkPixel(const AppState& app);
+Pixel InkPixel(const TerminalContext& app);
 
 // Draws the glyph of code in the cursor cell and advances the cursor, scrolling at the end.
-void DrawCharacter(AppState& app, std::uint8_t code);
+void DrawCharacter(TerminalContext& app, std::uint8_t code);
 
 // Moves the whole picture by (-dx, -dy) pixels: positive values move it left and up.
-void ScrollScreen(AppState& app, int dx, int dy);
+void ScrollScreen(TerminalContext& app, int dx, int dy);
 
 // The cursor mark: four pixels on the bottom row of the cursor cell, white when shown, black when
 // erased (whatever character is in the cell).
-void DrawCursorMark(AppState& app, bool shown);
+void DrawCursorMark(TerminalContext& app, bool shown);
 
 // Shows the picture in the window (stretched when WindowScale is above 1.01).
-void Present(AppState& app);
+void Present(TerminalContext& app);
 
 // The picture Present would show, without showing it (for tests).
-const Image& PresentedImage(AppState& app);
+const Image& PresentedImage(TerminalContext& app);
 
 // A copy of the screen image as it stands, unscaled (the screenshot, tests).
-Image ScreenPicture(const AppState& app);
+Image ScreenPicture(const TerminalContext& app);
 
 }  // namespace tavolin

@@ -14,15 +14,9 @@ foreach(dir app serial terminal loader settings accessories sim)
   endforeach()
 endforeach()
 # The layers from the bottom up; none includes a header of a layer above it.  The platform layer
-# is its interfaces (platform/*.h) and RegularFile, not the folders that implement them.  The
-# includes still allowed upward are the ones listed below, until those layers have records of
-# their own: the state record, and the banner the image upload shows.
+# is its interfaces (platform/*.h) and RegularFile, not the folders that implement them.
 set(layers platform settings terminal serial loader accessories app)
-set(allowed_upward
-  "terminal:app/AppState.h"
-  "loader:app/AppState.h"
-  "loader:accessories/UploadBanner.h"
-  "accessories:app/AppState.h")
+set(allowed_upward "")
 set(layer_include "#include[ \t]*\"([a-z]+)/([A-Za-z/]+\\.h)\"")
 list(LENGTH layers layer_count)
 math(EXPR last "${layer_count} - 1")

@@ -2,7 +2,7 @@
 // so tests reach the fakes as clock, serial, ui, console and desktop.
 #pragma once
 
-#include "app/Platform.h"
+#include "platform/Platform.h"
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
 #include "platform/fake/VirtualClock.h"

@@ -13,18 +13,10 @@
 
 namespace tavolin::posix {
 
-class PosixHost : public Host {
+class PosixHost : public ServicesHost<PosixClock, PosixSerialSystem, PosixConsole> {
  public:
-  Clock& clock() override { return clock_; }
-  SerialSystem& serial() override { return serial_; }
-  Console& console() override { return console_; }
   std::string PortNamingNote() override;
   std::unique_ptr<WindowSystem> OpenWindowSystem(std::string& reason) override;
-
- private:
-  PosixClock clock_;
-  PosixSerialSystem serial_;
-  PosixConsole console_;
 };
 
 }  // namespace tavolin::posix

@@ -12,18 +12,10 @@
 
 namespace tavolin::win32 {
 
-class Win32Host : public Host {
+class Win32Host : public ServicesHost<Win32Clock, Win32SerialSystem, Win32Console> {
  public:
-  Clock& clock() override { return clock_; }
-  SerialSystem& serial() override { return serial_; }
-  Console& console() override { return console_; }
   std::string PortNamingNote() override;
   std::unique_ptr<WindowSystem> OpenWindowSystem(std::string& reason) override;
-
- private:
-  Win32Clock clock_;
-  Win32SerialSystem serial_;
-  Win32Console console_;
 };
 
 }  // namespace tavolin::win32

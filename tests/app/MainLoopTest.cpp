@@ -45,6 +45,23 @@ TEST(MainLoop, ChipSilentMeansNoInterpretationNoReply) {
   EXPECT_TRUE(device.written.empty());
 }
 
+TEST(MainLoop, ABacklogIsDrawnInOnePictureUpToTheReceiveBuffer) {
+  // Reads of 1024 bytes; full reads go on, up to 4096 bytes a cycle, and each cycle draws once.
+  const struct {
+    std::size_t waiting;
+    std::size_t takenFirst;
+  } cases[] = {{1000, 1000}, {1024, 1024}, {3000, 3000}, {4096, 4096}, {9000, 4096}};
+  for (const auto& c : cases) {
+    AppRig rig;
+    fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
+    device.Feed(std::vector<std::uint8_t>(c.waiting, 'a'));
+    const int pictures = rig.ui.pictureCount;
+    RunCycle(rig.app, Tick());
+    EXPECT_EQ(device.PendingCount(), c.waiting - c.takenFirst) << c.waiting;
+    EXPECT_EQ(rig.ui.pictureCount, pictures + 1) << c.waiting;
+  }
+}
+
 TEST(MainLoop, HostRequestInTheMiddleOfABlockIsServedAfterTheWholeBlock) {
   AppRig rig;
   rig.app.NormalTerminalMode = 0;

@@ -90,7 +90,7 @@ TEST(ShowUploadBanner, LogoOnlyWithAWindowAndAlwaysTwoSeconds) {
     rig.ui.hasWindow = c.window;
     rig.app.logo = Image(210, 85, kLogoInk);
     rig.app.screen.screenImage = ScreenImage(c.screenW, c.screenH);
-    ShowUploadBanner(rig.app);
+    ShowUploadBanner(rig.app, rig.app.output);
     const ScreenImage& screen = rig.app.screen.screenImage;
     EXPECT_EQ(screen.At(0, 0), c.window ? kLogoInk : kBlack);
     EXPECT_EQ(screen.At(c.screenW - 1, c.screenH - 1),

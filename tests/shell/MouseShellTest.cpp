@@ -73,12 +73,12 @@ TEST(ShellMouse, DoubleClickLeftSecondPressSendsNothingRightSecondPressCounts) {
   }
 }
 
-// A program on the chip that gives a go-ahead after each of the host's writes.
+// A program on the chip that gives a go-ahead after each of the host's writes, three bytes at once.
 class GoAheads : public fake::Peer {
  public:
   void OnHostWrite(fake::FakeSerialDevice& device, const std::uint8_t*, std::size_t,
                    std::int64_t nowMs) override {
-    device.Feed(Bytes{0x2A}, nowMs + 5);
+    device.Feed(Bytes{0x2A, 0x2A, 0x2A}, nowMs + 5);
   }
 };
 
@@ -90,7 +90,7 @@ TEST(ShellMouse, MovesAreReportedAgainAfterAFileWentToTheChipInGraphicsMode) {
   for (const Case c : {Case{"binary transfer", false}, Case{"sector service", true}}) {
     ShellRig rig;
     testing::TempDir dir;
-    const std::string path = dir.Write("data.bin", std::string(20, '\x42'));
+    const std::string path = dir.Write("data.bin", std::string(40, '\x42'));
     rig.Choose(menu::kNormalTerminalMode);  // graphics mode
     rig.PointAt({10, 10});
     GoAheads chip;
@@ -107,7 +107,7 @@ TEST(ShellMouse, MovesAreReportedAgainAfterAFileWentToTheChipInGraphicsMode) {
       rig.Receive(bytes);
       rig.ui.Tick();
     });
-    ASSERT_GE(sent.size(), c.prepared ? 516u : 24u) << c.what << ": the file went to the chip";
+    ASSERT_GE(sent.size(), c.prepared ? 516u : 44u) << c.what << ": the file went to the chip";
     const Bytes moved = rig.Deliver([&] { rig.PointAt({41, 31}); });
     ASSERT_GE(moved.size(), 4u) << c.what;
     EXPECT_EQ(Bytes(moved.end() - 4, moved.end()), (Bytes{5, 0x30, 20, 15})) << c.what;

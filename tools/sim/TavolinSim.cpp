@@ -289,7 +289,10 @@ class StreamProgram {
     }
     const std::int64_t elapsedUs = (nowMs - startMs_) * 1000;
     const std::int64_t due = elapsedUs / std::max<std::int64_t>(byteUs, 1);
-    maxWaiting_ = std::max(maxWaiting_, pending.size());
+    if (pending.size() > maxWaiting_) {
+      maxWaiting_ = pending.size();
+      maxWaitingMs_ = nowMs - startMs_;
+    }
     while (sent_ < due) {
       if (line_.empty() || at_ >= line_.size()) {
         char text[96];
@@ -305,7 +308,9 @@ class StreamProgram {
       done_ = true;
       const std::string note = "stream: " + std::to_string(sent_) + " bytes in " +
                                std::to_string(nowMs - startMs_) + " ms, at most " +
-                               std::to_string(maxWaiting_) + " bytes waiting for the host";
+                               std::to_string(maxWaiting_) + " bytes waiting for the host" +
+                               (maxWaiting_ > 0 ? " (" + std::to_string(maxWaitingMs_) + " ms in)"
+                                                : std::string());
       log.Line(nowMs - origin, note);
       std::cerr << "tavolin-sim: " << note << '\n';
     }
@@ -316,6 +321,7 @@ class StreamProgram {
   std::int64_t sent_ = 0;
   std::int64_t lines_ = 0;
   std::size_t maxWaiting_ = 0;
+  std::int64_t maxWaitingMs_ = 0;
   std::string line_;
   std::size_t at_ = 0;
   bool done_ = false;

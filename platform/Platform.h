@@ -1,5 +1,6 @@
 // The operating-system services the core uses, gathered so that one reference hands them all
-// over.  The program fills it with platform/posix and platform/qt; tests with platform/fake.
+// over.  The program fills it with platform/posix and platform/qt (or platform/win32); tests
+// with platform/fake.
 #pragma once
 
 #include "platform/Clock.h"

@@ -1,6 +1,6 @@
 // The window's modal dialogs.  See Win32Dialogs.h.
 //
-// The "ComPort" dialog is built from a template in memory (no resource script): a DLGTEMPLATE
+// The "ComPort" and "Baudrate" dialogs are built from a template in memory (no resource script): a DLGTEMPLATE
 // with its menu, class, title and font, then one DLGITEMTEMPLATE per control, each on a 4-byte
 // boundary, with the predefined control classes given by their atoms.  The dialog manager then
 // provides Enter, Esc and Tab between the controls.
@@ -89,25 +89,31 @@ class TemplateWriter {
   std::vector<std::uint8_t> bytes_;
 };
 
-struct ComPortState {
+// What a number dialog shows: its caption and prompt, the proposal, the ports to pick from (none
+// for the rate), and whether it has a Cancel button beside OK.
+struct NumberDialog {
+  const char* caption = "";
+  const char* prompt = "";
   int current = 0;
   const std::vector<PortInfo>* ports = nullptr;
+  bool cancelButton = false;
   std::string answer;
 };
 
 void SelectAllOfEdit(HWND dialog) {
-  HWND edit = ::GetDlgItem(dialog, kComPortEditId);
+  HWND edit = ::GetDlgItem(dialog, kNumberEditId);
   ::SendMessageA(edit, EM_SETSEL, 0, -1);
   ::SetFocus(edit);
 }
 
-INT_PTR CALLBACK ComPortProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK NumberDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      auto* state = reinterpret_cast<ComPortState*>(lParam);
+      auto* state = reinterpret_cast<NumberDialog*>(lParam);
       ::SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      ::SetDlgItemTextA(dialog, kComPortEditId, std::to_string(state->current).c_str());
-      if (HWND list = ::GetDlgItem(dialog, kComPortListId)) {
+      ::SetDlgItemTextA(dialog, kNumberEditId, std::to_string(state->current).c_str());
+      HWND list = ::GetDlgItem(dialog, kComPortListId);
+      if (list != nullptr && state->ports != nullptr) {
         for (const PortInfo& p : *state->ports) {
           const LRESULT at =
               ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(PortLine(p).c_str()));
@@ -118,11 +124,11 @@ INT_PTR CALLBACK ComPortProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
       return FALSE;  // the focus is set
     }
     case WM_COMMAND: {
-      auto* state = reinterpret_cast<ComPortState*>(::GetWindowLongPtrA(dialog, DWLP_USER));
+      auto* state = reinterpret_cast<NumberDialog*>(::GetWindowLongPtrA(dialog, DWLP_USER));
       const int id = LOWORD(wParam);
       if (id == IDOK && state != nullptr) {
         std::array<char, 64> text{};
-        ::GetDlgItemTextA(dialog, kComPortEditId, text.data(), static_cast<int>(text.size()));
+        ::GetDlgItemTextA(dialog, kNumberEditId, text.data(), static_cast<int>(text.size()));
         state->answer = text.data();
         ::EndDialog(dialog, IDOK);
         return TRUE;
@@ -136,7 +142,7 @@ INT_PTR CALLBACK ComPortProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         const LRESULT at = ::SendMessageA(list, LB_GETCURSEL, 0, 0);
         if (at >= 0) {
           const LRESULT number = ::SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(at), 0);
-          ::SetDlgItemTextA(dialog, kComPortEditId, std::to_string(number).c_str());
+          ::SetDlgItemTextA(dialog, kNumberEditId, std::to_string(number).c_str());
           SelectAllOfEdit(dialog);
         }
         return TRUE;
@@ -148,7 +154,8 @@ INT_PTR CALLBACK ComPortProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
   }
 }
 
-std::vector<std::uint8_t> ComPortTemplate(bool withPortList) {
+std::vector<std::uint8_t> NumberDialogTemplate(const NumberDialog& d) {
+  const bool withPortList = d.ports != nullptr && !d.ports->empty();
   TemplateWriter t;
   short y = kMargin;
   const short promptY = y;
@@ -163,28 +170,47 @@ std::vector<std::uint8_t> ComPortTemplate(bool withPortList) {
   // No WS_SYSMENU: the dialog has no close button.
   t.Dword(DS_MODALFRAME | DS_CENTER | DS_SETFONT | WS_POPUP | WS_CAPTION);
   t.Dword(0);
-  t.Word(withPortList ? 4 : 3);
+  t.Word(static_cast<WORD>(3 + (withPortList ? 1 : 0) + (d.cancelButton ? 1 : 0)));
   t.Short(0);
   t.Short(0);
   t.Short(kWidth + 2 * kMargin);
   t.Short(y);
   t.Word(0);  // no menu
   t.Word(0);  // the dialog class
-  t.Text(window::kComPortCaption);
+  t.Text(d.caption);
   t.Word(8);
   t.Text("MS Shell Dlg");
 
-  t.Item(SS_LEFT, kMargin, promptY, kWidth, kLineHeight, 0xFFFF, kStaticAtom,
-         window::kComPortPrompt);
+  t.Item(SS_LEFT, kMargin, promptY, kWidth, kLineHeight, 0xFFFF, kStaticAtom, d.prompt);
   t.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, kMargin, editY, kWidth, kEditHeight,
-         kComPortEditId, kEditAtom, "");
+         kNumberEditId, kEditAtom, "");
   if (withPortList) {
     t.Item(LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, kMargin, listY,
            kWidth, kListHeight, kComPortListId, kListBoxAtom, "");
   }
-  t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, static_cast<short>(kMargin + kWidth - kButtonWidth),
-         buttonY, kButtonWidth, kButtonHeight, IDOK, kButtonAtom, "OK");
+  // The buttons right-aligned: OK, then Cancel at the right edge when there is one.
+  short right = static_cast<short>(kMargin + kWidth);
+  if (d.cancelButton) {
+    t.Item(BS_PUSHBUTTON | WS_TABSTOP, static_cast<short>(right - kButtonWidth), buttonY,
+           kButtonWidth, kButtonHeight, IDCANCEL, kButtonAtom, "Cancel");
+    right = static_cast<short>(right - kButtonWidth - kGap);
+  }
+  t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, static_cast<short>(right - kButtonWidth), buttonY,
+         kButtonWidth, kButtonHeight, IDOK, kButtonAtom, "OK");
   return t.Take();
+}
+
+// Runs the dialog; the entered text, empty when cancelled.
+std::string RunNumberDialog(HWND owner, NumberDialog& d) {
+  std::vector<std::uint8_t> bytes = NumberDialogTemplate(d);
+  // The template must start on a 4-byte boundary: copy it into DWORD storage.
+  std::vector<DWORD> aligned((bytes.size() + 3) / 4, 0);
+  std::memcpy(aligned.data(), bytes.data(), bytes.size());
+  const INT_PTR result = ::DialogBoxIndirectParamA(
+      ::GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(aligned.data()), owner,
+      NumberDialogProc, reinterpret_cast<LPARAM>(&d));
+  if (result != IDOK) return {};
+  return d.answer;
 }
 
 }  // namespace
@@ -196,18 +222,21 @@ std::string PortLine(const PortInfo& port) {
 }
 
 std::string RunComPortDialog(HWND owner, int current, const std::vector<PortInfo>& ports) {
-  std::vector<std::uint8_t> bytes = ComPortTemplate(!ports.empty());
-  // The template must start on a 4-byte boundary: copy it into DWORD storage.
-  std::vector<DWORD> aligned((bytes.size() + 3) / 4, 0);
-  std::memcpy(aligned.data(), bytes.data(), bytes.size());
-  ComPortState state;
-  state.current = current;
-  state.ports = &ports;
-  const INT_PTR result = ::DialogBoxIndirectParamA(
-      ::GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(aligned.data()), owner,
-      ComPortProc, reinterpret_cast<LPARAM>(&state));
-  if (result != IDOK) return {};
-  return state.answer;
+  NumberDialog d;
+  d.caption = window::kComPortCaption;
+  d.prompt = window::kComPortPrompt;
+  d.current = current;
+  d.ports = &ports;
+  return RunNumberDialog(owner, d);
+}
+
+std::string RunBaudRateDialog(HWND owner, int current) {
+  NumberDialog d;
+  d.caption = window::kBaudRateCaption;
+  d.prompt = window::kBaudRatePrompt;
+  d.current = current;
+  d.cancelButton = true;
+  return RunNumberDialog(owner, d);
 }
 
 FileDialogResult RunFileDialog(HWND owner, const FileDialogRequest& request, bool save) {

@@ -1,5 +1,5 @@
-// The window's modal dialogs on Windows: the common file dialogs, the "ComPort" input dialog and
-// message boxes.  Each runs its own message loop with owner disabled, as modal dialogs do.  And
+// The window's modal dialogs on Windows: the common file dialogs, the "ComPort" and "Baudrate"
+// input dialogs and message boxes.  Each runs its own message loop with owner disabled, as modal dialogs do.  And
 // the pure rules behind the file dialogs (filter list, start folder), tested without a dialog.
 #pragma once
 
@@ -25,7 +25,10 @@ FileDialogResult RunFileDialog(HWND owner, const FileDialogRequest& request, boo
 // OK; Enter accepts, Esc cancels, and it has no close button.  The entered text, empty when
 // cancelled.
 std::string RunComPortDialog(HWND owner, int current, const std::vector<PortInfo>& ports);
-// One line of the dialog's port list.
+// The "Baudrate" dialog: as the ComPort dialog without a port list, with the rate prompt, and
+// with Cancel beside OK.  The entered text, empty when cancelled.
+std::string RunBaudRateDialog(HWND owner, int current);
+// One line of the ComPort dialog's port list.
 std::string PortLine(const PortInfo& port);
 
 void RunMessageBox(HWND owner, std::string_view caption, std::string_view text);
@@ -43,7 +46,8 @@ struct DialogStart {
 };
 DialogStart SplitDialogStart(std::string_view path);
 
-inline constexpr int kComPortEditId = 100;
+// The controls of the input dialogs.
+inline constexpr int kNumberEditId = 100;
 inline constexpr int kComPortListId = 101;
 
 }  // namespace tavolin::win32

@@ -2,6 +2,7 @@
 #include "platform/win32/Win32Ui.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "app/MenuTable.h"
@@ -206,8 +207,10 @@ void Win32Ui::StopTimer() {
   timerRunning_ = false;
 }
 
-void Win32Ui::WatchPortHandle(int /*handle*/) {
-  // The timer's tick wakes the loop; see Win32Ui.h.
+void Win32Ui::WatchPortHandle(int handle) {
+  // The serial device's event (a kernel handle passed as an int, LongToHandle).
+  portEvent_ =
+      handle == -1 ? nullptr : reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(handle));
 }
 
 LRESULT CALLBACK Win32Ui::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -303,14 +306,26 @@ void Win32Ui::Dispatch(MSG& message) {
 }
 
 Event Win32Ui::WaitEvent() {
+  // The port's event stays set until the cycle has read the port: it wakes this wait once.
+  bool watchPort = portEvent_ != nullptr;
   while (queue_.empty()) {
     MSG message{};
-    const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
-    if (got == 0 || got == -1) {
-      // WM_QUIT (or a broken queue): nothing more will come; end the program.
-      return {Event::Kind::CloseRequest, 0};
+    if (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        // Nothing more will come; end the program.
+        return {Event::Kind::CloseRequest, 0};
+      }
+      Dispatch(message);
+      continue;
     }
-    Dispatch(message);
+    const DWORD woken = ::MsgWaitForMultipleObjectsEx(watchPort ? 1 : 0, &portEvent_, INFINITE,
+                                                      QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (watchPort && woken == WAIT_OBJECT_0) {
+      if (!Queued(Event::Kind::PortReadable)) Post({Event::Kind::PortReadable, 0});
+      watchPort = false;
+    } else if (woken == WAIT_FAILED) {
+      watchPort = false;  // a handle that went away: the timer is the wake-up
+    }
   }
   const Event e = queue_.front();
   queue_.pop_front();
@@ -393,6 +408,16 @@ std::string Win32Ui::AskComPort(int current, const std::vector<PortInfo>& ports)
   {
     ModalScope modal(modalDepth_);
     answer = RunComPortDialog(window_, current, ports);
+  }
+  RepaintAfterModal();
+  return answer;
+}
+
+std::string Win32Ui::AskBaudRate(int current) {
+  std::string answer;
+  {
+    ModalScope modal(modalDepth_);
+    answer = RunBaudRateDialog(window_, current);
   }
   RepaintAfterModal();
   return answer;

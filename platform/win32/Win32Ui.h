@@ -7,9 +7,11 @@
 //   - the 40 ms window timer (SetTimer, id 0): Windows sends WM_TIMER only when the queue is
 //     otherwise empty, and a tick is queued only when none is waiting and no modal dialog runs,
 //     so ticks never pile up;
+//   - the port's event (WatchPortHandle: the serial device's ReadableHandle, set while received
+//     bytes wait), on which the loop waits beside the messages (MsgWaitForMultipleObjectsEx):
+//     one PortReadable per wait, since the event stays set until the cycle has read the port;
 //   - the close request, which becomes a CloseRequest (the window stays until this object goes).
-// Serial handles are not watched: the port is polled on every cycle, so the timer's tick is the
-// wake-up (WatchPortHandle does nothing).
+// The port itself is read by the core in the cycle, on this thread; the window only waits.
 //
 // Drawing.  The picture is a copy of the screen image shown as a top-down 32-bit DIB with
 // SetDIBitsToDevice in WM_PAINT; the rest of the client area is black.  ShowPicture and
@@ -66,6 +68,7 @@ class Win32Ui final : public Ui {
   FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
   FileDialogResult SaveFileDialog(const FileDialogRequest& request) override;
   std::string AskComPort(int current, const std::vector<PortInfo>& ports) override;
+  std::string AskBaudRate(int current) override;
   void ShowPicture(const Image& picture) override;
   void SetContentSize(int width, int height) override;
   bool IsMinimized() override;
@@ -97,6 +100,7 @@ class Win32Ui final : public Ui {
   HACCEL accelerators_ = nullptr;
   HWND progress_ = nullptr;
   bool timerRunning_ = false;
+  HANDLE portEvent_ = nullptr;
   int modalDepth_ = 0;
   std::deque<Event> queue_;
   Image picture_;

@@ -317,51 +317,74 @@ TEST_P(UiContract, MessageBoxShowsItsTextAndNoTickWhileItRuns) {
   for (const Event& e : h_->TakeEvents()) EXPECT_NE(e.kind, K::Timer);
 }
 
-// The ComPort dialog proposes the current number, lists the ports and returns what the user
-// leaves in its field, or nothing on Esc.
-TEST_P(UiContract, ComPortDialogReturnsTheTextOrNothing) {
+// The ComPort and Baudrate dialogs propose the current number (the ComPort dialog lists the
+// ports) and return what the user leaves in the field, or nothing on Esc; the window is painted
+// again once they have closed.
+TEST_P(UiContract, NumberDialogsReturnTheTextOrNothing) {
   if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted dialogs";
   const std::vector<PortInfo> ports = {{3, "/dev/ttyUSB0", "", "FT232R USB UART"},
                                        {12, "/dev/ttyS0", "", ""}};
+  struct Dialog {
+    const char* title;
+    const char* prompt;
+    std::string proposal;
+    std::function<std::string()> ask;
+    bool listsPorts;
+  };
+  const std::vector<Dialog> dialogs = {
+      {"ComPort", "On which COM is the Propeller connected?", "7",
+       [&] { return h_->ui().AskComPort(7, ports); }, true},
+      {"Baudrate", "Terminal rate in bits per second:", "250000",
+       [&] { return h_->ui().AskBaudRate(250000); }, false},
+  };
   struct Case {
     const char* name;
     std::function<void(DialogUser&)> act;
     bool accept;
-    std::string want;
+    std::string want;  // empty for the proposal when accepted
   };
   const std::vector<Case> cases = {
-      {"OK with the proposal", nullptr, true, "7"},
+      {"OK with the proposal", nullptr, true, ""},
       {"typed", [](DialogUser& d) { d.TypeIntoEdit("21"); }, true, "21"},
       {"a port picked from the list", [](DialogUser& d) { d.PickListLine(1); }, true, "12"},
       {"Esc", [](DialogUser& d) { d.TypeIntoEdit("5"); }, false, ""},
   };
-  for (const Case& c : cases) {
-    std::string title;
-    std::string proposed;
-    std::vector<std::string> texts;
-    std::vector<std::string> lines;
-    h_->WhenDialogOpens([&](DialogUser& d) {
-      title = d.Title();
-      texts = d.Texts();
-      proposed = d.EditText();
-      lines = d.ListLines();
-      if (c.act) c.act(d);
-      if (c.accept) {
-        d.Accept();
-      } else {
-        d.Cancel();
+  h_->ui().ShowPicture(Image(kWidth, kHeight - kMenuLineHeight, 0xFF00FF00u));
+  for (const Dialog& dialog : dialogs) {
+    for (const Case& c : cases) {
+      if (c.want == "12" && !dialog.listsPorts) continue;
+      std::string title;
+      std::string proposed;
+      std::vector<std::string> texts;
+      std::vector<std::string> lines;
+      h_->WhenDialogOpens([&](DialogUser& d) {
+        title = d.Title();
+        texts = d.Texts();
+        proposed = d.EditText();
+        lines = d.ListLines();
+        if (c.act) c.act(d);
+        if (c.accept) {
+          d.Accept();
+        } else {
+          d.Cancel();
+        }
+      });
+      const std::string want = c.accept && c.want.empty() ? dialog.proposal : c.want;
+      const std::string name = std::string(dialog.title) + ": " + c.name;
+      EXPECT_EQ(dialog.ask(), want) << name;
+      EXPECT_EQ(title, dialog.title) << name;
+      EXPECT_EQ(proposed, dialog.proposal) << name;
+      EXPECT_NE(std::find(texts.begin(), texts.end(), dialog.prompt), texts.end()) << name;
+      EXPECT_EQ(h_->Screen().At(kWidth / 2, 100) & 0xFFFFFFu, 0x00FF00u) << name;
+      if (!dialog.listsPorts) {
+        EXPECT_TRUE(lines.empty()) << name;
+        continue;
       }
-    });
-    EXPECT_EQ(h_->ui().AskComPort(7, ports), c.want) << c.name;
-    EXPECT_EQ(title, "ComPort") << c.name;
-    EXPECT_EQ(proposed, "7") << c.name;
-    EXPECT_NE(std::find(texts.begin(), texts.end(), "On which COM is the Propeller connected?"),
-              texts.end())
-        << c.name;
-    ASSERT_EQ(lines.size(), 2u) << c.name;
-    EXPECT_EQ(lines[0].rfind("3 ", 0), 0u) << lines[0];
-    EXPECT_NE(lines[0].find("/dev/ttyUSB0"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[0].find("FT232R USB UART"), std::string::npos) << lines[0];
+      ASSERT_EQ(lines.size(), 2u) << name;
+      EXPECT_EQ(lines[0].rfind("3 ", 0), 0u) << lines[0];
+      EXPECT_NE(lines[0].find("/dev/ttyUSB0"), std::string::npos) << lines[0];
+      EXPECT_NE(lines[0].find("FT232R USB UART"), std::string::npos) << lines[0];
+    }
   }
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -118,11 +119,11 @@ class Win32DialogUser final : public DialogUser {
   }
   std::string EditText() override {
     std::array<char, 64> text{};
-    ::GetDlgItemTextA(dialog_, win32::kComPortEditId, text.data(), static_cast<int>(text.size()));
+    ::GetDlgItemTextA(dialog_, win32::kNumberEditId, text.data(), static_cast<int>(text.size()));
     return text.data();
   }
   void TypeIntoEdit(const std::string& text) override {
-    ::SetDlgItemTextA(dialog_, win32::kComPortEditId, text.c_str());
+    ::SetDlgItemTextA(dialog_, win32::kNumberEditId, text.c_str());
   }
   std::vector<std::string> ListLines() override {
     std::vector<std::string> lines;
@@ -377,6 +378,47 @@ TEST(Win32Window, TheWindowTimerTicks) {
   while (h.ui().WaitEvent().kind != K::Timer) ++others;
   EXPECT_LT(others, 10);
   h.ui().StopTimer();
+}
+
+// The port's event wakes the loop while it waits for messages, as soon as it is set (here from
+// another thread once the loop runs, with no timer running and nothing posted), and once per
+// cycle while it stays set; once it is no longer watched, only messages wake the loop.
+TEST(Win32Window, ThePortsEventWakesTheWaitingLoop) {
+  Win32Harness h(kCw, kCh);
+  ASSERT_TRUE(h.opened());
+  HANDLE bytes = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE seen = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(bytes, nullptr);
+  ASSERT_NE(seen, nullptr);
+  h.ui().WatchPortHandle(static_cast<int>(reinterpret_cast<std::intptr_t>(bytes)));
+  HWND window = h.window();
+  // The moves Wine reports when the window appears under the pointer are noise.
+  const auto next = [&h] {
+    Event e = h.ui().WaitEvent();
+    while (e.kind == K::MouseMove) e = h.ui().WaitEvent();
+    return e;
+  };
+  std::thread chip([window, bytes, seen] {
+    // Returns once the loop has taken the message, so the loop is running when the byte comes.
+    ::SendMessageA(window, WM_NULL, 0, 0);
+    ::SetEvent(bytes);
+    // A loop that missed it ends on a marker instead of waiting for ever.
+    if (::WaitForSingleObject(seen, 60000) != WAIT_OBJECT_0) {
+      ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(kMarker, 0), 0);
+    }
+  });
+  const Event woken = next();
+  ::SetEvent(seen);
+  chip.join();
+  EXPECT_EQ(woken.kind, K::PortReadable);
+  EXPECT_EQ(next().kind, K::PortReadable) << "still set: the next cycle wakes too";
+  for (const Event& e : h.win().queued()) EXPECT_NE(e.kind, K::PortReadable) << "once per cycle";
+  h.ui().WatchPortHandle(-1);
+  h.ui().StartTimer();
+  EXPECT_EQ(next().kind, K::Timer) << "the set event is no longer watched";
+  h.ui().StopTimer();
+  ::CloseHandle(seen);
+  ::CloseHandle(bytes);
 }
 
 // An area the window system reports exposed (here: drawn over, then invalidated, as a closed

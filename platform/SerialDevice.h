@@ -45,9 +45,8 @@ class SerialDevice {
   // Reads what has already arrived, at most n bytes, without waiting.  Returns the count (0 when
   // nothing is waiting) or -1 when the read failed (for example the adapter was unplugged).
   virtual long Read(std::uint8_t* buffer, std::size_t n) = 0;
-  // A handle the window can wait on for arriving bytes instead of waiting for its next timer
-  // tick: a descriptor that becomes readable (POSIX), an event that is set (Windows); -1 when
-  // the device has none.
+  // A descriptor that becomes readable when bytes arrive, so the window can wake for them
+  // instead of waiting for its next timer tick; -1 when the device has none.
   virtual int ReadableHandle() const { return -1; }
   // Which device this is, in the backend's own words, for SerialSystem::Reopen: on POSIX the path
   // COM n named with the USB adapter's vendor, product and serial number, or with what the path

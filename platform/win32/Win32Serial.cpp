@@ -4,7 +4,6 @@
 #include <setupapi.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <limits>
@@ -13,33 +12,10 @@
 #include "platform/win32/Win32Text.h"
 
 namespace tavolin::win32 {
-namespace {
-
-// Finishes an overlapped write started with started: waits for it, so that it completes before
-// the call returns as a plain one would.
-BOOL Finish(HANDLE h, BOOL started, OVERLAPPED& overlapped, DWORD* done) {
-  if (!started && ::GetLastError() != ERROR_IO_PENDING) return FALSE;
-  return ::GetOverlappedResult(h, &overlapped, done, TRUE);
-}
-
-// An OVERLAPPED with an event of its own (GetOverlappedResult waits on it rather than on the
-// port's handle, which the waiting read shares).
-class OwnOverlapped {
- public:
-  OwnOverlapped() { overlapped.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr); }
-  ~OwnOverlapped() {
-    if (overlapped.hEvent != nullptr) ::CloseHandle(overlapped.hEvent);
-  }
-  OwnOverlapped(const OwnOverlapped&) = delete;
-  OwnOverlapped& operator=(const OwnOverlapped&) = delete;
-  OVERLAPPED overlapped{};
-};
-
-}  // namespace
 
 HANDLE SystemCommCalls::OpenDevice(const std::string& name) {
   return ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 DWORD SystemCommCalls::LastError() {
   return ::GetLastError();
@@ -62,29 +38,14 @@ BOOL SystemCommCalls::EscapeCommFunction(HANDLE h, DWORD function) {
 BOOL SystemCommCalls::PurgeComm(HANDLE h, DWORD flags) {
   return ::PurgeComm(h, flags);
 }
-BOOL SystemCommCalls::ReadFile(HANDLE h, void* buffer, DWORD n, OVERLAPPED* overlapped) {
-  return ::ReadFile(h, buffer, n, nullptr, overlapped);
+BOOL SystemCommCalls::ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) {
+  return ::ReadFile(h, buffer, n, got, nullptr);
 }
 BOOL SystemCommCalls::WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) {
-  OwnOverlapped o;
-  if (o.overlapped.hEvent == nullptr) return FALSE;
-  return Finish(h, ::WriteFile(h, bytes, n, nullptr, &o.overlapped), o.overlapped, put);
+  return ::WriteFile(h, bytes, n, put, nullptr);
 }
 BOOL SystemCommCalls::CloseHandle(HANDLE h) {
   return ::CloseHandle(h);
-}
-BOOL SystemCommCalls::GetOverlappedResult(HANDLE h, OVERLAPPED* overlapped, DWORD* n, BOOL wait) {
-  return ::GetOverlappedResult(h, overlapped, n, wait);
-}
-BOOL SystemCommCalls::CancelIo(HANDLE h) {
-  return ::CancelIo(h);
-}
-BOOL SystemCommCalls::BytesWaiting(HANDLE h, DWORD* n) {
-  DWORD errors = 0;
-  COMSTAT status{};
-  if (!::ClearCommError(h, &errors, &status)) return FALSE;
-  *n = status.cbInQue;
-  return TRUE;
 }
 
 std::string DeviceNameFor(int portNumber) {
@@ -120,9 +81,8 @@ DCB ConfiguredDcb(const DCB& base, int bitsPerSecond, StopBits stopBits, bool dt
 
 COMMTIMEOUTS PortTimeouts(int writeStallMs) {
   COMMTIMEOUTS t{};
-  // No read time-out: a read waits for all it asks for.  Only the one-byte read waits; the others
-  // ask for what has arrived.
-  t.ReadIntervalTimeout = 0;
+  // MAXDWORD with both read totals 0: a read returns at once with what has arrived, maybe nothing.
+  t.ReadIntervalTimeout = MAXDWORD;
   t.ReadTotalTimeoutMultiplier = 0;
   t.ReadTotalTimeoutConstant = 0;
   // A write gives up after this long; the device keeps writing while that makes progress.
@@ -173,164 +133,11 @@ namespace {
 constexpr GUID kPortsClass = {
     0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
-// The one-byte read that waits for the chip's next byte, and the reads of what follows it (see
-// Win32Serial.h).
-class Receiver {
- public:
-  Receiver(CommCalls& calls, HANDLE port) : calls_(calls), port_(port) {
-    event_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    restEvent_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    failed_ = event_ == nullptr || restEvent_ == nullptr;
-  }
-  ~Receiver() {
-    Stop();
-    if (event_ != nullptr) ::CloseHandle(event_);
-    if (restEvent_ != nullptr) ::CloseHandle(restEvent_);
-  }
-  Receiver(const Receiver&) = delete;
-  Receiver& operator=(const Receiver&) = delete;
-
-  // Set while a received byte waits to be taken.
-  HANDLE event() const { return event_; }
-
-  // Starts the first wait once the port is set up.
-  void Begin() {
-    if (!failed_ && !pending_ && !haveFirst_) Start();
-  }
-
-  // Moves up to n (at least 1) received bytes to buffer: the byte the waiting read brought, then
-  // those the driver holds behind it.  Then waits for the next byte again.  -1 once the device
-  // has failed.
-  long Take(std::uint8_t* buffer, std::size_t n) {
-    if (pending_) Collect(false);
-    if (!haveFirst_) {
-      if (!failed_ && !pending_) Start();  // a wait that was cancelled
-      return Failed(0);
-    }
-    buffer[0] = first_;
-    haveFirst_ = false;
-    std::size_t done = 1;
-    DWORD waiting = 0;
-    if (!calls_.BytesWaiting(port_, &waiting)) {
-      failed_ = true;
-    } else if (waiting > 0 && n > done) {
-      const long got = ReadWaiting(buffer + done, std::min<std::size_t>(n - done, waiting));
-      if (got < 0) failed_ = true;
-      done += static_cast<std::size_t>(std::max(got, 0L));
-    }
-    if (!failed_) Start();
-    return Failed(done);
-  }
-
-  // Drops a byte the waiting read has brought; the driver's queue is purged by the caller.
-  void Discard() {
-    if (pending_) Collect(false);
-    haveFirst_ = false;
-    if (!failed_ && !pending_) Start();
-  }
-
-  // Ends the waiting read and collects it, so that its byte and record outlive it.
-  void Stop() {
-    if (!pending_) return;
-    calls_.CancelIo(port_);
-    Collect(true);
-  }
-
- private:
-  // Starts the read of the next byte.  It may finish at once, when a byte is there.
-  void Start() {
-    ::ResetEvent(event_);
-    overlapped_ = OVERLAPPED{};
-    overlapped_.hEvent = event_;
-    if (calls_.ReadFile(port_, &first_, 1, &overlapped_) ||
-        calls_.LastError() == ERROR_IO_PENDING) {
-      pending_ = true;
-      Collect(false);
-    } else {
-      failed_ = true;
-    }
-  }
-
-  // Collects the one-byte read once it has finished (waiting for it when wait is set).  A read
-  // that fails, or ends with no byte (no time-out applies to it), means the device has gone.
-  void Collect(bool wait) {
-    DWORD got = 0;
-    if (!calls_.GetOverlappedResult(port_, &overlapped_, &got, wait ? TRUE : FALSE)) {
-      const DWORD e = calls_.LastError();
-      if (e == ERROR_IO_INCOMPLETE && !wait) return;
-      pending_ = false;
-      if (e != ERROR_OPERATION_ABORTED) failed_ = true;
-      return;
-    }
-    pending_ = false;
-    if (got == 1) {
-      haveFirst_ = true;
-    } else if (!wait) {
-      failed_ = true;
-    }
-  }
-
-  // Reads count bytes the driver holds.  Such a read finishes at once on Windows and soon under
-  // Wine; one that does not is cancelled after a while rather than left to wait for more.
-  long ReadWaiting(std::uint8_t* to, std::size_t count) {
-    OVERLAPPED o{};
-    o.hEvent = restEvent_;
-    ::ResetEvent(restEvent_);
-    if (!calls_.ReadFile(port_, to, static_cast<DWORD>(count), &o)) {
-      if (calls_.LastError() != ERROR_IO_PENDING) return -1;
-      if (::WaitForSingleObject(restEvent_, kRestWaitMs) != WAIT_OBJECT_0) calls_.CancelIo(port_);
-    }
-    DWORD got = 0;
-    if (!calls_.GetOverlappedResult(port_, &o, &got, TRUE)) {
-      return calls_.LastError() == ERROR_OPERATION_ABORTED ? static_cast<long>(got) : -1;
-    }
-    return static_cast<long>(std::min<std::size_t>(got, count));
-  }
-
-  // done bytes for the caller, or -1 when the device failed before any; a failed device wakes
-  // the window no more.
-  long Failed(std::size_t done) {
-    if (!failed_) return static_cast<long>(done);
-    ::ResetEvent(event_);
-    return done > 0 ? static_cast<long>(done) : -1;
-  }
-
-  static constexpr DWORD kRestWaitMs = 500;
-
-  CommCalls& calls_;
-  HANDLE port_;
-  HANDLE event_ = nullptr;
-  HANDLE restEvent_ = nullptr;
-  OVERLAPPED overlapped_{};
-  std::uint8_t first_ = 0;
-  bool pending_ = false;
-  bool haveFirst_ = false;
-  bool failed_ = false;
-};
-
 class Win32SerialDevice : public SerialDevice {
  public:
   Win32SerialDevice(CommCalls& calls, HANDLE handle, std::string identity, bool dtr, bool rts)
-      : calls_(calls),
-        handle_(handle),
-        identity_(std::move(identity)),
-        dtr_(dtr),
-        rts_(rts),
-        receiver_(calls, handle) {}
-  ~Win32SerialDevice() override {
-    receiver_.Stop();
-    calls_.CloseHandle(handle_);
-  }
-
-  // Starts the first read once the port is set up.
-  void Watch() { receiver_.Begin(); }
-
-  int ReadableHandle() const override {
-    // Kernel handles fit in 32 bits (HandleToLong), so the event passes as the window's int.
-    return receiver_.event() != nullptr
-               ? static_cast<int>(reinterpret_cast<std::intptr_t>(receiver_.event()))
-               : -1;
-  }
+      : calls_(calls), handle_(handle), identity_(std::move(identity)), dtr_(dtr), rts_(rts) {}
+  ~Win32SerialDevice() override { calls_.CloseHandle(handle_); }
   Win32SerialDevice(const Win32SerialDevice&) = delete;
   Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
 
@@ -358,11 +165,7 @@ class Win32SerialDevice : public SerialDevice {
     if (done) rts_ = on;
     return done;
   }
-  bool PurgeInput() override {
-    const bool purged = calls_.PurgeComm(handle_, PURGE_RXCLEAR) != 0;
-    receiver_.Discard();
-    return purged;
-  }
+  bool PurgeInput() override { return calls_.PurgeComm(handle_, PURGE_RXCLEAR) != 0; }
 
   long Write(const std::uint8_t* bytes, std::size_t n) override {
     std::size_t done = 0;
@@ -383,7 +186,11 @@ class Win32SerialDevice : public SerialDevice {
 
   long Read(std::uint8_t* buffer, std::size_t n) override {
     if (n == 0) return 0;
-    return receiver_.Take(buffer, n);
+    const DWORD want =
+        static_cast<DWORD>(std::min<std::size_t>(n, std::numeric_limits<DWORD>::max() / 2));
+    DWORD got = 0;
+    if (!calls_.ReadFile(handle_, buffer, want, &got)) return -1;
+    return static_cast<long>(std::min<DWORD>(got, want));
   }
 
  private:
@@ -392,7 +199,6 @@ class Win32SerialDevice : public SerialDevice {
   std::string identity_;
   bool dtr_;  // the lines as last set
   bool rts_;
-  Receiver receiver_;
 };
 
 // The friendly names and instance ids of the present devices of the Ports class.
@@ -487,7 +293,7 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
   // The port closes h on every way out.
   auto port = std::make_unique<Win32SerialDevice>(
       calls_, h, name + '\n' + calls_.InstanceIdOf(portNumber), options.dtr, options.rts);
-  calls_.SetupComm(h, kReceiveQueueBytes, kSendQueueBytes);  // a hint; drivers may refuse
+  calls_.SetupComm(h, kQueueBytes, kQueueBytes);  // a hint; drivers may refuse
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
   if (!calls_.GetCommState(h, &dcb)) {
@@ -501,7 +307,6 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
     Report(options, portNumber, kRefusedSetup);
     return nullptr;
   }
-  port->Watch();
   return port;
 }
 

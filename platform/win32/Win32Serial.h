@@ -7,31 +7,18 @@
 // under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM (virtual port drivers, Wine).
 //
 // Opening.  CreateFileA for reading and writing with no sharing, so the port is exclusive as
-// Windows opens COM ports, and for overlapped I/O; SetupComm with a receive queue large enough
-// for a third of a second at 2,000,000 baud; the DCB from GetCommState with the rate and stop
-// bits, 8 data bits, no parity, binary mode, DTR enabled or disabled as asked, RTS disabled, and
-// no flow control of any kind (every other flag off); COMMTIMEOUTS with no read time-out (a read
-// waits for all it asks for) and the write stall below.  A port that refuses its DCB or its
-// time-outs is closed again and the open fails.  The reason for a failed open goes to the error
-// stream (standard error), unless the caller only probes.
+// Windows opens COM ports; SetupComm with 1024-byte queues; the DCB from GetCommState with the
+// rate and stop bits, 8 data bits, no parity, binary mode, DTR enabled or disabled as asked, RTS
+// disabled, and no flow control of any kind (every other flag off); COMMTIMEOUTS that make a read
+// return at once with what is there.  A port that refuses its DCB or its time-outs is closed
+// again and the open fails: a port whose reads might wait would stall the main loop.  The reason
+// for a failed open goes to the error stream (standard error), unless the caller only probes.
 //
-// Receiving.  An overlapped read of one byte always waits for the chip's next byte; its event is
-// the device's ReadableHandle, on which the window's message loop waits beside its messages.  So
-// the window wakes as soon as a byte arrives, on Windows and under Wine alike (Wine's
-// WaitCommEvent does not report the bytes of a pseudo-terminal, and it has no read time-outs
-// that return on the first byte).  Read never waits for the chip: it hands out the byte the read
-// brought and the bytes the driver holds behind it (ClearCommError's count, read at once), then
-// starts the next one-byte read.  The event stays set while a received byte waits, so it behaves
-// like a readable descriptor.  Only the main thread touches the port.  A read that fails, or ends
-// with no byte (no time-out applies to it), means the device has gone (an adapter pulled out,
-// the far end of a pseudo-terminal closed): Read gives -1 from then on, and the event wakes the
-// window no more.  Before the port closes, the waiting read is cancelled and collected, so its
-// byte and record never outlive the I/O.
-//
-// Writing.  Writes complete: each WriteFile may wait up to kWriteStallMs for the driver to take
-// bytes, and the write goes on while it makes progress; a write that makes no progress for that
-// long returns the short count.  A WriteFile that fails before any byte left gives -1.  Line
-// control that a device lacks fails quietly.
+// Transfer.  Reads never wait: nothing waiting gives 0, a failed ReadFile (the adapter was
+// unplugged) gives -1.  Writes complete: each WriteFile may wait up to kWriteStallMs for the
+// driver to take bytes, and the write goes on while it makes progress; a write that makes no
+// progress for that long returns the short count.  A WriteFile that fails before any byte left
+// gives -1.  Line control that a device lacks fails quietly.
 //
 // Taking a lost port back.  A device's identity is its device name ("\\.\COM5") with the device
 // instance id SetupAPI gives for that COM name (for example
@@ -57,10 +44,7 @@
 namespace tavolin::win32 {
 
 inline constexpr std::string_view kDevicePrefix = "\\\\.\\COM";
-// The driver's queues (a hint): the receive queue holds a third of a second of the chip's output
-// at 2,000,000 baud, so a window busy drawing loses nothing.
-inline constexpr DWORD kReceiveQueueBytes = 65536;
-inline constexpr DWORD kSendQueueBytes = 1024;
+inline constexpr DWORD kQueueBytes = 1024;
 inline constexpr int kWriteStallMs = 2000;
 
 // Messages on the error stream when a port cannot be opened (after "COM<n> (<device>): ").
@@ -85,14 +69,7 @@ class CommCalls {
   virtual BOOL SetCommTimeouts(HANDLE h, COMMTIMEOUTS* timeouts) = 0;
   virtual BOOL EscapeCommFunction(HANDLE h, DWORD function) = 0;
   virtual BOOL PurgeComm(HANDLE h, DWORD flags) = 0;
-  // Overlapped: TRUE when it finished at once, FALSE with LastError ERROR_IO_PENDING while it
-  // waits; GetOverlappedResult collects it.
-  virtual BOOL ReadFile(HANDLE h, void* buffer, DWORD n, OVERLAPPED* overlapped) = 0;
-  virtual BOOL GetOverlappedResult(HANDLE h, OVERLAPPED* overlapped, DWORD* n, BOOL wait) = 0;
-  // Cancels this thread's I/O on h.
-  virtual BOOL CancelIo(HANDLE h) = 0;
-  // The count of received bytes the driver holds (ClearCommError's cbInQue).
-  virtual BOOL BytesWaiting(HANDLE h, DWORD* n) = 0;
+  virtual BOOL ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) = 0;
   virtual BOOL WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) = 0;
   virtual BOOL CloseHandle(HANDLE h) = 0;
   // The device instance id of the present device whose port name is COM<portNumber>; empty when
@@ -110,10 +87,7 @@ class SystemCommCalls : public CommCalls {
   BOOL SetCommTimeouts(HANDLE h, COMMTIMEOUTS* timeouts) override;
   BOOL EscapeCommFunction(HANDLE h, DWORD function) override;
   BOOL PurgeComm(HANDLE h, DWORD flags) override;
-  BOOL ReadFile(HANDLE h, void* buffer, DWORD n, OVERLAPPED* overlapped) override;
-  BOOL GetOverlappedResult(HANDLE h, OVERLAPPED* overlapped, DWORD* n, BOOL wait) override;
-  BOOL CancelIo(HANDLE h) override;
-  BOOL BytesWaiting(HANDLE h, DWORD* n) override;
+  BOOL ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) override;
   BOOL WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) override;
   BOOL CloseHandle(HANDLE h) override;
   std::string InstanceIdOf(int portNumber) override;
@@ -125,7 +99,7 @@ std::string DeviceNameFor(int portNumber);
 // The DCB of a freshly opened port: base as GetCommState returned it, with the rate, framing,
 // line states and flags set as described above.
 DCB ConfiguredDcb(const DCB& base, int bitsPerSecond, StopBits stopBits, bool dtr, bool rts);
-// Reads that wait for all they ask for; writes that wait at most writeStallMs for progress.
+// Reads that return at once; writes that wait at most writeStallMs for progress.
 COMMTIMEOUTS PortTimeouts(int writeStallMs);
 
 // What the system says about one port, before it is merged into the list.

@@ -5,7 +5,6 @@
 // against the real system calls as far as Wine has them.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -88,77 +87,21 @@ class FakeComm : public CommCalls {
   }
   BOOL PurgeComm(HANDLE, DWORD flags) override {
     purges.push_back(flags);
-    if ((flags & PURGE_RXCLEAR) != 0) incoming.clear();
     return TRUE;
   }
-  // The read that waits for bytes, as the driver holds it (overlapped nullptr: none).
-  struct PendingRead {
-    std::uint8_t* buffer = nullptr;
-    DWORD room = 0;
-    OVERLAPPED* overlapped = nullptr;
-  } pending;
-  int readsStarted = 0;
-  int cancels = 0;
-  bool closedWhileReading = false;
-  BOOL ReadFile(HANDLE, void* buffer, DWORD n, OVERLAPPED* overlapped) override {
+  BOOL ReadFile(HANDLE, void* buffer, DWORD n, DWORD* got) override {
     Step s;
     if (!readSteps.empty()) {
       s = readSteps.front();
       readSteps.pop_front();
     }
-    if (!s.ok) {
-      lastError = ERROR_BAD_COMMAND;
-      return FALSE;
-    }
-    ++readsStarted;
-    if (pending.overlapped != nullptr) ADD_FAILURE() << "two reads at once";
-    pending = {static_cast<std::uint8_t*>(buffer), n, overlapped};
-    if (incoming.empty()) {
-      lastError = ERROR_IO_PENDING;
-      return FALSE;
-    }
-    Complete(0);
-    return TRUE;
-  }
-  BOOL GetOverlappedResult(HANDLE, OVERLAPPED* o, DWORD* n, BOOL wait) override {
-    if (pending.overlapped == o) {
-      if (wait) ADD_FAILURE() << "waited for a read nothing will finish";
-      lastError = ERROR_IO_INCOMPLETE;
-      return FALSE;
-    }
-    *n = static_cast<DWORD>(o->InternalHigh);
-    lastError = static_cast<DWORD>(o->Internal);
-    return o->Internal == 0;
-  }
-  BOOL BytesWaiting(HANDLE, DWORD* n) override {
-    *n = static_cast<DWORD>(incoming.size());
-    return TRUE;
-  }
-  BOOL CancelIo(HANDLE) override {
-    ++cancels;
-    if (pending.overlapped != nullptr) Complete(ERROR_OPERATION_ABORTED);
-    return TRUE;
-  }
-  // Bytes arrive from the chip: a waiting read finishes with them.
-  void Arrive(const std::string& bytes) {
-    incoming += bytes;
-    if (pending.overlapped != nullptr) Complete(0);
-  }
-  // The waiting read ends: with an error (Windows, the adapter pulled out) or with nothing (Wine,
-  // the far end of the pseudo-terminal closed).
-  void End(DWORD error) {
-    if (pending.overlapped != nullptr) Complete(error);
-  }
-  void Complete(DWORD error) {
-    OVERLAPPED* o = pending.overlapped;
-    const DWORD take =
-        error != 0 ? 0 : std::min<DWORD>(pending.room, static_cast<DWORD>(incoming.size()));
-    std::memcpy(pending.buffer, incoming.data(), take);
+    *got = 0;
+    if (!s.ok) return FALSE;
+    const DWORD take = std::min<DWORD>(n, static_cast<DWORD>(incoming.size()));
+    std::memcpy(buffer, incoming.data(), take);
     incoming.erase(0, take);
-    o->Internal = error;
-    o->InternalHigh = take;
-    pending = {};
-    ::SetEvent(o->hEvent);
+    *got = take;
+    return TRUE;
   }
   BOOL WriteFile(HANDLE, const void* bytes, DWORD n, DWORD* put) override {
     Step s;
@@ -174,7 +117,6 @@ class FakeComm : public CommCalls {
     return TRUE;
   }
   BOOL CloseHandle(HANDLE h) override {
-    if (pending.overlapped != nullptr) closedWhileReading = true;
     auto it = open.find(h);
     if (it == open.end()) return FALSE;  // a handle closed twice, or never opened
     --ports[it->second];
@@ -240,19 +182,18 @@ TEST(Win32Serial, TheDcbKeepsTheDriversFieldsButReplacesTheWholeFlagWord) {
   }
 }
 
-TEST(Win32Serial, OpenConfiguresQueuesFramingAndAReadThatWaitsForTheChip) {
+TEST(Win32Serial, OpenConfiguresQueuesFramingAndReadsThatNeverWait) {
   FakeComm comm;
   comm.ports["\\\\.\\COM12"] = 0;
   std::ostringstream errors;
   Win32SerialSystem system(comm, errors, 700);
   auto port = system.Open(12, Options(115200, StopBits::Two, false));
   ASSERT_NE(port, nullptr);
-  EXPECT_EQ(comm.queues, (std::vector<std::pair<DWORD, DWORD>>{{65536, 1024}}));
+  EXPECT_EQ(comm.queues, (std::vector<std::pair<DWORD, DWORD>>{{1024, 1024}}));
   EXPECT_EQ(comm.state.BaudRate, 115200u);
   EXPECT_EQ(comm.state.StopBits, TWOSTOPBITS);
   EXPECT_EQ(FlagWord(comm.state), 0x01u);
-  // No read time-out: the one-byte read waits for the chip; the others take what is there.
-  EXPECT_EQ(comm.timeouts.ReadIntervalTimeout, 0u);
+  EXPECT_EQ(comm.timeouts.ReadIntervalTimeout, MAXDWORD);
   EXPECT_EQ(comm.timeouts.ReadTotalTimeoutMultiplier, 0u);
   EXPECT_EQ(comm.timeouts.ReadTotalTimeoutConstant, 0u);
   EXPECT_EQ(comm.timeouts.WriteTotalTimeoutMultiplier, 0u);
@@ -261,8 +202,6 @@ TEST(Win32Serial, OpenConfiguresQueuesFramingAndAReadThatWaitsForTheChip) {
   EXPECT_EQ(errors.str(), "");
   port.reset();
   EXPECT_EQ(comm.closed, 1);
-  EXPECT_EQ(comm.cancels, 1) << "the waiting read";
-  EXPECT_FALSE(comm.closedWhileReading);
 }
 
 TEST(Win32Serial, AFailedOpenTellsTheSystemsReasonUnlessItIsAProbe) {
@@ -390,7 +329,7 @@ TEST(Win32Serial, ALostPortIsTakenBackOnlyWhenTheSameDeviceHasItsNumber) {
     if (port) {
       EXPECT_EQ(port->Identity(), c.identity);
       EXPECT_EQ(comm.state.BaudRate, 115200u) << "configured as Open does";
-      EXPECT_EQ(comm.timeouts.WriteTotalTimeoutConstant, static_cast<DWORD>(kWriteStallMs));
+      EXPECT_EQ(comm.timeouts.ReadIntervalTimeout, MAXDWORD);
     }
     EXPECT_EQ(errors.str(), "") << c.what;
   }
@@ -458,100 +397,6 @@ TEST(Win32Serial, ReadsReturnWhatIsThereAndFailOnlyForAVanishedDevice) {
                 c.incoming.substr(0, static_cast<std::size_t>(c.result)))
           << c.what;
     }
-  }
-}
-
-// COM2 opened on the fake.
-struct OpenedPort {
-  OpenedPort() {
-    comm.ports["\\\\.\\COM2"] = 0;
-    port = system.Open(2, Options());
-  }
-  FakeComm comm;
-  std::ostringstream errors;
-  Win32SerialSystem system{comm, errors};
-  std::unique_ptr<SerialDevice> port;
-};
-
-bool Signalled(const SerialDevice& port) {
-  const HANDLE event = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(port.ReadableHandle()));
-  return ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-}
-
-std::string ReadAll(SerialDevice& port, std::size_t room) {
-  std::string got;
-  std::vector<std::uint8_t> buffer(room);
-  while (true) {
-    const long n = port.Read(buffer.data(), buffer.size());
-    if (n <= 0) return got;
-    got.append(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(n));
-  }
-}
-
-// The readable handle is an event set while received bytes wait, as a descriptor is readable:
-// the waiting read sets it when bytes arrive, and it stays set until Read has handed out every
-// byte, in order, whatever the size of the reads.
-TEST(Win32Serial, TheReadableEventIsSetWhileReceivedBytesWait) {
-  OpenedPort opened;
-  FakeComm& comm = opened.comm;
-  std::unique_ptr<SerialDevice>& port = opened.port;
-  ASSERT_NE(port, nullptr);
-  ASSERT_NE(port->ReadableHandle(), -1);
-  EXPECT_FALSE(Signalled(*port));
-  EXPECT_NE(comm.pending.overlapped, nullptr) << "a read waits from the open on";
-
-  comm.Arrive("abc");
-  EXPECT_TRUE(Signalled(*port));
-  std::uint8_t two[2] = {};
-  ASSERT_EQ(port->Read(two, 2), 2);
-  EXPECT_TRUE(Signalled(*port)) << "c still waits";
-  EXPECT_EQ(ReadAll(*port, 2), "c");
-  EXPECT_FALSE(Signalled(*port));
-
-  // More than a read takes, some there before the byte that ends the wait.
-  std::string burst;
-  for (int i = 0; i < 5000; ++i) {
-    burst.push_back(static_cast<char>(i * 7));
-  }
-  comm.incoming = burst.substr(0, 100);
-  comm.Arrive(burst.substr(100));
-  EXPECT_EQ(ReadAll(*port, 1024), burst);
-  EXPECT_FALSE(Signalled(*port));
-
-  comm.Arrive("lost");
-  EXPECT_TRUE(port->PurgeInput());
-  EXPECT_FALSE(Signalled(*port)) << "purged";
-  EXPECT_EQ(ReadAll(*port, 16), "");
-  comm.Arrive("new");
-  EXPECT_EQ(ReadAll(*port, 16), "new");
-}
-
-// A device that goes away ends the waiting read: the event wakes the window once, Read fails
-// from then on, and no read is started again (nothing to spin on).
-TEST(Win32Serial, AVanishedDeviceEndsTheWaitingReadOnce) {
-  struct Case {
-    const char* what;
-    DWORD error;
-  };
-  const Case cases[] = {
-      {"an adapter pulled out on Windows", ERROR_ACCESS_DENIED},
-      {"the far end of the pseudo-terminal closed under Wine", 0},
-  };
-  for (const Case& c : cases) {
-    OpenedPort opened;
-    FakeComm& comm = opened.comm;
-    std::unique_ptr<SerialDevice>& port = opened.port;
-    ASSERT_NE(port, nullptr);
-    comm.End(c.error);
-    EXPECT_TRUE(Signalled(*port)) << c.what;
-    const int reads = comm.readsStarted;
-    std::uint8_t buffer[16] = {};
-    EXPECT_EQ(port->Read(buffer, sizeof(buffer)), -1) << c.what;
-    EXPECT_EQ(port->Read(buffer, sizeof(buffer)), -1) << c.what;
-    EXPECT_FALSE(Signalled(*port)) << c.what;
-    EXPECT_EQ(comm.readsStarted, reads) << c.what;
-    port.reset();
-    EXPECT_EQ(comm.closed, 1) << c.what;
   }
 }
 

@@ -7,9 +7,10 @@
 //   - the 40 ms window timer (SetTimer, id 0): Windows sends WM_TIMER only when the queue is
 //     otherwise empty, and a tick is queued only when none is waiting and no modal dialog runs,
 //     so ticks never pile up;
-//   - the port's event (WatchPortHandle: the serial device's ReadableHandle, set while received
-//     bytes wait), on which the loop waits beside the messages (MsgWaitForMultipleObjectsEx):
-//     one PortReadable per wait, since the event stays set until the cycle has read the port;
+//   - the port's event (WatchPortHandle: an event set while received bytes wait), on which the
+//     loop waits beside the messages (MsgWaitForMultipleObjectsEx): one PortReadable per wait,
+//     since the event stays set until the cycle has read the port.  The serial devices of
+//     platform/win32 give none yet (ReadableHandle is -1), so today the tick is the wake-up;
 //   - the close request, which becomes a CloseRequest (the window stays until this object goes).
 // The port itself is read by the core in the cycle, on this thread; the window only waits.
 //

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/Window.h"
+#include "platform/FileFilter.h"
 
 namespace tavolin::qt {
 namespace {
@@ -27,31 +28,14 @@ QString FromLocal(std::string_view s) {
   return QFile::decodeName(QByteArray(s.data(), static_cast<qsizetype>(s.size())));
 }
 
-std::vector<std::string> Split(std::string_view s, char separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t at = s.find(separator, start);
-    parts.emplace_back(s.substr(start, at == std::string_view::npos ? at : at - start));
-    if (at == std::string_view::npos) break;
-    start = at + 1;
-  }
-  return parts;
-}
-
 }  // namespace
 
 QStringList NameFilters(std::string_view filter) {
   QStringList filters;
-  if (filter.empty()) return filters;
-  const std::vector<std::string> parts = Split(filter, '|');
-  for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+  for (const FileType& type : FileTypes(filter)) {
     QStringList patterns;
-    for (const std::string& p : Split(parts[i + 1], ';')) {
-      if (!p.empty()) patterns << FromLocal(p);
-    }
-    if (patterns.isEmpty()) continue;
-    filters << FromLocal(parts[i]) + QStringLiteral(" (") + patterns.join(' ') + ')';
+    for (const std::string& p : type.patterns) patterns << FromLocal(p);
+    filters << FromLocal(type.label) + QStringLiteral(" (") + patterns.join(' ') + ')';
   }
   return filters;
 }

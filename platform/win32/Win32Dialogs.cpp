@@ -1,9 +1,9 @@
 // The window's modal dialogs.  See Win32Dialogs.h.
 //
-// The "ComPort" and "Baudrate" dialogs are built from a template in memory (no resource script): a DLGTEMPLATE
-// with its menu, class, title and font, then one DLGITEMTEMPLATE per control, each on a 4-byte
-// boundary, with the predefined control classes given by their atoms.  The dialog manager then
-// provides Enter, Esc and Tab between the controls.
+// The "ComPort" and "Baudrate" dialogs are built from a template in memory (no resource script): a
+// DLGTEMPLATE with its menu, class, title and font, then one DLGITEMTEMPLATE per control, each on a
+// 4-byte boundary, with the predefined control classes given by their atoms.  The dialog manager
+// then provides Enter, Esc and Tab between the controls.
 #include "platform/win32/Win32Dialogs.h"
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "app/Window.h"
+#include "platform/FileFilter.h"
 
 // windows.h first (in the header): the common dialogs build on it.
 #include <commdlg.h>
@@ -20,18 +21,6 @@ namespace tavolin::win32 {
 namespace {
 
 constexpr std::size_t kPathBytes = 4096;
-
-std::vector<std::string> Split(std::string_view s, char separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t at = s.find(separator, start);
-    parts.emplace_back(s.substr(start, at == std::string_view::npos ? at : at - start));
-    if (at == std::string_view::npos) break;
-    start = at + 1;
-  }
-  return parts;
-}
 
 // The predefined control classes of a dialog template.
 constexpr WORD kButtonAtom = 0x0080;
@@ -276,22 +265,15 @@ void RunMessageBox(HWND owner, std::string_view caption, std::string_view text) 
 std::string DialogFilter(std::string_view filter, int* pairs) {
   std::string result;
   int kept = 0;
-  if (!filter.empty()) {
-    const std::vector<std::string> parts = Split(filter, '|');
-    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
-      std::string patterns;
-      for (const std::string& p : Split(parts[i + 1], ';')) {
-        if (p.empty()) continue;
-        if (!patterns.empty()) patterns.push_back(';');
-        patterns += p;
-      }
-      if (patterns.empty()) continue;
-      result += parts[i];
-      result.push_back('\0');
-      result += patterns;
-      result.push_back('\0');
-      ++kept;
+  for (const FileType& type : FileTypes(filter)) {
+    result += type.label;
+    result.push_back('\0');
+    for (std::size_t i = 0; i < type.patterns.size(); ++i) {
+      if (i > 0) result.push_back(';');
+      result += type.patterns[i];
     }
+    result.push_back('\0');
+    ++kept;
   }
   if (pairs != nullptr) *pairs = kept;
   if (kept == 0) return {};

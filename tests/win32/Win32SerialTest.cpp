@@ -142,13 +142,6 @@ SerialOpenOptions Options(int bps = 115200, StopBits stop = StopBits::Two, bool 
   return o;
 }
 
-TEST(Win32Serial, DeviceNamesUseTheDeviceNamespaceSoThatTwoDigitPortsOpen) {
-  const std::vector<std::pair<int, std::string>> cases = {
-      {1, "\\\\.\\COM1"},   {9, "\\\\.\\COM9"},     {10, "\\\\.\\COM10"},
-      {63, "\\\\.\\COM63"}, {255, "\\\\.\\COM255"}, {0, "\\\\.\\COM0"}};
-  for (const auto& [n, name] : cases) EXPECT_EQ(DeviceNameFor(n), name) << n;
-}
-
 TEST(Win32Serial, TheDcbKeepsTheDriversFieldsButReplacesTheWholeFlagWord) {
   DCB base{};
   std::memset(&base, 0xFF, sizeof(base));  // every flag set, as a driver might leave them
@@ -278,20 +271,6 @@ TEST(Win32Serial, APortThatRefusesItsSetupIsClosedAgainAndNotHandedOut) {
     EXPECT_TRUE(comm.open.empty()) << c.what;
     EXPECT_EQ(errors.str(), "COM3 (\\\\.\\COM3): " + std::string(c.expected) + "\n") << c.what;
   }
-}
-
-TEST(Win32Serial, ThePortIsExclusiveUntilItsDeviceIsGone) {
-  FakeComm comm;
-  comm.ports["\\\\.\\COM5"] = 0;
-  std::ostringstream errors;
-  Win32SerialSystem system(comm, errors);
-  auto first = system.Open(5, Options());
-  ASSERT_NE(first, nullptr);
-  SerialOpenOptions probe = Options();
-  probe.quiet = true;
-  EXPECT_EQ(system.Open(5, probe), nullptr);
-  first.reset();
-  EXPECT_NE(system.Open(5, probe), nullptr) << "the handle was not closed";
 }
 
 // Only the device that had the number comes back by itself: the same device instance id must have

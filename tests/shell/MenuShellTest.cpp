@@ -1,7 +1,8 @@
-// The menu of the real window driven by the real core: check marks after the start-up, the
-// greying of the Baudrate entries, the check items chosen as a user chooses them, the commands
-// reaching the core, and Load Settings resizing the window in place.  What the picture shows at
-// each scale is the window contract's (tests/ui) and the replay set's.
+// The menu of the real window driven by the real core: the greying of the Baudrate entries, the
+// check items chosen as a user chooses them, the commands reaching the core, and Load Settings
+// resizing the window in place.  The marks after the start-up are the core's (tests/app
+// StartupTest); what the picture shows at each scale is the window contract's (tests/ui) and the
+// replay set's.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -34,23 +35,6 @@ std::vector<int> GreyedEntries(const ShellRig& rig) {
 }
 
 const std::vector<int> kSlowRates = {20, 21, 22, 23, 24, 25, 26};
-
-TEST(ShellMenu, StartUpCheckMarksFollowTheStartUpValues) {
-  ShellRig rig;
-  struct Case {
-    int id;
-    bool checked;
-  };
-  const Case cases[] = {{menu::kComEnabled, true},         {menu::kAutoMode, true},
-                        {menu::kNormalTerminalMode, true}, {menu::kTextCursor, true},
-                        {menu::kCrAutoLf, false},          {menu::kVirtualKeycodes, false}};
-  for (const Case& c : cases) EXPECT_EQ(rig.action(c.id)->isChecked(), c.checked) << c.id;
-  // Rate index 0 with nothing applied yet: no Baudrate entry carries a check mark.
-  EXPECT_TRUE(CheckedBaudEntries(rig).empty());
-  EXPECT_TRUE(GreyedEntries(rig).empty());
-  EXPECT_TRUE(rig.device->isOpen);
-  EXPECT_EQ(rig.device->bitsPerSecond, 115200);
-}
 
 TEST(ShellMenu, NormalTerminalModeOffGreysTheSlowRatesOnlyWhileItIsOff) {
   ShellRig rig;

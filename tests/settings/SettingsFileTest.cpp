@@ -247,11 +247,20 @@ TEST_F(SettingsFileTest, PaletteValuesDropTheirFirstCharacter) {
     std::uint32_t entry;
   };
   const Case cases[] = {
-      {"#C0C0C0", 0xC0C0C0},  {"FF00FF", 0xF00FF},        {"#", 0},
-      {"", 0xFFFFFF},         {nullptr, 0xFFFFFF},         {"#123456789", 0x23456789},
-      {"  #00FF00  ", 0x00FF00}, {"#12 34", 0x1234},       {"#xyz", 0},
-      {"#0x1F", 0x1F},        {"#G1", 1},                  {"#aBcDeF", 0xABCDEF},
-      {"#FFFFFFFF", 0xFFFFFFFF}, {"#FFFFFFFFF", 0xFFFFFFFF},
+      {"#C0C0C0", 0xC0C0C0},
+      {"FF00FF", 0xF00FF},
+      {"#", 0},
+      {"", 0xFFFFFF},
+      {nullptr, 0xFFFFFF},
+      {"#123456789", 0x23456789},
+      {"  #00FF00  ", 0x00FF00},
+      {"#12 34", 0x1234},
+      {"#xyz", 0},
+      {"#0x1F", 0x1F},
+      {"#G1", 1},
+      {"#aBcDeF", 0xABCDEF},
+      {"#FFFFFFFF", 0xFFFFFFFF},
+      {"#FFFFFFFFF", 0xFFFFFFFF},
   };
   for (const Case& c : cases) {
     std::string text = "[Colors]\r\n";

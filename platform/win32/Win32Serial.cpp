@@ -155,20 +155,18 @@ class ArrivalWatcher {
   ArrivalWatcher(CommCalls& calls, HANDLE port, int pollMs) : calls_(calls), port_(port) {
     pollMs_ = static_cast<DWORD>(pollMs);
     arrived_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    stop_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (pollMs <= 0 || arrived_ == nullptr || stop_ == nullptr) return;
+    if (pollMs <= 0 || arrived_ == nullptr) return;
     // The watcher's waits need the 1 ms timer; the system's default tick is 15.6 ms.
     if (pollMs_ < 15 && ::timeBeginPeriod(1) == TIMERR_NOERROR) finePeriod_ = true;
     thread_ = ::CreateThread(nullptr, 0, &ArrivalWatcher::Run, this, 0, nullptr);
   }
   ~ArrivalWatcher() {
     if (thread_ != nullptr) {
-      ::SetEvent(stop_);
+      stopping_.store(true);
       ::WaitForSingleObject(thread_, INFINITE);
       ::CloseHandle(thread_);
     }
     if (finePeriod_) ::timeEndPeriod(1);
-    if (stop_ != nullptr) ::CloseHandle(stop_);
     if (arrived_ != nullptr) ::CloseHandle(arrived_);
   }
   ArrivalWatcher(const ArrivalWatcher&) = delete;
@@ -192,8 +190,11 @@ class ArrivalWatcher {
     static_cast<ArrivalWatcher*>(self)->Watch();
     return 0;
   }
+  // Sleep rather than a wait on an event: under Wine a plain sleep stays in the process, where
+  // every wait is a call to its server.
   void Watch() {
-    while (::WaitForSingleObject(stop_, pollMs_) == WAIT_TIMEOUT) {
+    while (!stopping_.load()) {
+      ::Sleep(pollMs_);
       if (set_.load() || !ArrivalsWaiting(calls_, port_)) continue;
       set_.store(true);
       ::SetEvent(arrived_);
@@ -204,9 +205,9 @@ class ArrivalWatcher {
   HANDLE port_;
   DWORD pollMs_ = 0;
   HANDLE arrived_ = nullptr;
-  HANDLE stop_ = nullptr;
   HANDLE thread_ = nullptr;
   bool finePeriod_ = false;
+  std::atomic<bool> stopping_{false};
   std::atomic<bool> set_{false};  // the event as the watcher last set it (asking Wine costs a call)
 };
 

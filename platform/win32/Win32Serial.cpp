@@ -2,8 +2,11 @@
 
 // after windows.h, which Win32Serial.h includes
 #include <setupapi.h>
+#include <timeapi.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <limits>
@@ -40,6 +43,13 @@ BOOL SystemCommCalls::PurgeComm(HANDLE h, DWORD flags) {
 }
 BOOL SystemCommCalls::ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) {
   return ::ReadFile(h, buffer, n, got, nullptr);
+}
+BOOL SystemCommCalls::BytesWaiting(HANDLE h, DWORD* n) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (!::ClearCommError(h, &errors, &status)) return FALSE;
+  *n = status.cbInQue;
+  return TRUE;
 }
 BOOL SystemCommCalls::WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) {
   return ::WriteFile(h, bytes, n, put, nullptr);
@@ -91,6 +101,11 @@ COMMTIMEOUTS PortTimeouts(int writeStallMs) {
   return t;
 }
 
+bool ArrivalsWaiting(CommCalls& calls, HANDLE port) {
+  DWORD waiting = 0;
+  return !calls.BytesWaiting(port, &waiting) || waiting > 0;
+}
+
 int PortNumberOf(std::string_view portName) {
   if (portName.size() < 4) return 0;
   auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
@@ -133,13 +148,84 @@ namespace {
 constexpr GUID kPortsClass = {
     0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
+// The thread that sets the reader's event when bytes have arrived (see Win32Serial.h).  It asks
+// the driver every pollMs until it is stopped; while the event is set it only waits.
+class ArrivalWatcher {
+ public:
+  ArrivalWatcher(CommCalls& calls, HANDLE port, int pollMs) : calls_(calls), port_(port) {
+    pollMs_ = static_cast<DWORD>(pollMs);
+    arrived_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    stop_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (pollMs <= 0 || arrived_ == nullptr || stop_ == nullptr) return;
+    // The watcher's waits need the 1 ms timer; the system's default tick is 15.6 ms.
+    if (pollMs_ < 15 && ::timeBeginPeriod(1) == TIMERR_NOERROR) finePeriod_ = true;
+    thread_ = ::CreateThread(nullptr, 0, &ArrivalWatcher::Run, this, 0, nullptr);
+  }
+  ~ArrivalWatcher() {
+    if (thread_ != nullptr) {
+      ::SetEvent(stop_);
+      ::WaitForSingleObject(thread_, INFINITE);
+      ::CloseHandle(thread_);
+    }
+    if (finePeriod_) ::timeEndPeriod(1);
+    if (stop_ != nullptr) ::CloseHandle(stop_);
+    if (arrived_ != nullptr) ::CloseHandle(arrived_);
+  }
+  ArrivalWatcher(const ArrivalWatcher&) = delete;
+  ArrivalWatcher& operator=(const ArrivalWatcher&) = delete;
+
+  // The event as the window's int (kernel handles fit in 32 bits, HandleToLong); -1 without a
+  // watcher.
+  int Handle() const {
+    return thread_ != nullptr ? static_cast<int>(reinterpret_cast<std::intptr_t>(arrived_)) : -1;
+  }
+  // Before a read: bytes that arrive from now on set the event again.  The event is cleared
+  // before the mark, so a watcher that sets both in between only wakes the reader once more.
+  void Clear() {
+    if (thread_ == nullptr) return;
+    ::ResetEvent(arrived_);
+    set_.store(false);
+  }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    static_cast<ArrivalWatcher*>(self)->Watch();
+    return 0;
+  }
+  void Watch() {
+    while (::WaitForSingleObject(stop_, pollMs_) == WAIT_TIMEOUT) {
+      if (set_.load() || !ArrivalsWaiting(calls_, port_)) continue;
+      set_.store(true);
+      ::SetEvent(arrived_);
+    }
+  }
+
+  CommCalls& calls_;
+  HANDLE port_;
+  DWORD pollMs_ = 0;
+  HANDLE arrived_ = nullptr;
+  HANDLE stop_ = nullptr;
+  HANDLE thread_ = nullptr;
+  bool finePeriod_ = false;
+  std::atomic<bool> set_{false};  // the event as the watcher last set it (asking Wine costs a call)
+};
+
 class Win32SerialDevice : public SerialDevice {
  public:
   Win32SerialDevice(CommCalls& calls, HANDLE handle, std::string identity, bool dtr, bool rts)
       : calls_(calls), handle_(handle), identity_(std::move(identity)), dtr_(dtr), rts_(rts) {}
-  ~Win32SerialDevice() override { calls_.CloseHandle(handle_); }
+  ~Win32SerialDevice() override {
+    watcher_.reset();  // before the handle it asks about closes
+    calls_.CloseHandle(handle_);
+  }
   Win32SerialDevice(const Win32SerialDevice&) = delete;
   Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
+
+  // Starts the watcher once the port is set up.
+  void Watch(int pollMs) {
+    if (pollMs > 0) watcher_ = std::make_unique<ArrivalWatcher>(calls_, handle_, pollMs);
+  }
+  int ReadableHandle() const override { return watcher_ != nullptr ? watcher_->Handle() : -1; }
 
   bool Configure(int bitsPerSecond, StopBits stopBits) override {
     DCB dcb{};
@@ -186,6 +272,7 @@ class Win32SerialDevice : public SerialDevice {
 
   long Read(std::uint8_t* buffer, std::size_t n) override {
     if (n == 0) return 0;
+    if (watcher_ != nullptr) watcher_->Clear();
     const DWORD want =
         static_cast<DWORD>(std::min<std::size_t>(n, std::numeric_limits<DWORD>::max() / 2));
     DWORD got = 0;
@@ -199,6 +286,7 @@ class Win32SerialDevice : public SerialDevice {
   std::string identity_;
   bool dtr_;  // the lines as last set
   bool rts_;
+  std::unique_ptr<ArrivalWatcher> watcher_;
 };
 
 // The friendly names and instance ids of the present devices of the Ports class.
@@ -259,10 +347,15 @@ Win32SerialSystem::Win32SerialSystem()
     : ownCalls_(std::make_unique<SystemCommCalls>()),
       calls_(*ownCalls_),
       errors_(std::cerr),
-      writeStallMs_(kWriteStallMs) {}
+      writeStallMs_(kWriteStallMs),
+      arrivalPollMs_(kArrivalPollMs) {}
 
-Win32SerialSystem::Win32SerialSystem(CommCalls& calls, std::ostream& errors, int writeStallMs)
-    : calls_(calls), errors_(errors), writeStallMs_(writeStallMs) {}
+Win32SerialSystem::Win32SerialSystem(CommCalls& calls, std::ostream& errors, int writeStallMs,
+                                     int arrivalPollMs)
+    : calls_(calls),
+      errors_(errors),
+      writeStallMs_(writeStallMs),
+      arrivalPollMs_(arrivalPollMs) {}
 
 void Win32SerialSystem::Report(const SerialOpenOptions& options, int portNumber,
                                std::string_view why) {
@@ -307,6 +400,7 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
     Report(options, portNumber, kRefusedSetup);
     return nullptr;
   }
+  port->Watch(arrivalPollMs_);
   return port;
 }
 

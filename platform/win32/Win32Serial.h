@@ -20,6 +20,18 @@
 // progress for that long returns the short count.  A WriteFile that fails before any byte left
 // gives -1.  Line control that a device lacks fails quietly.
 //
+// Waking for arriving bytes.  The device's ReadableHandle is an event that a watcher thread sets
+// when the driver holds received bytes (ClearCommError's count, asked every kArrivalPollMs with
+// the system timer at 1 ms), or when the driver no longer answers, so that the next read finds
+// the loss; Read clears it before it reads.  The window's message loop waits on it beside its
+// messages, so a byte reaches the picture within about two milliseconds of arriving.  The port
+// stays a plain (not overlapped) handle whose reads return at once: a read that waits for the
+// chip's next byte and the writes beside it are what Wine's serial emulation handles least well
+// (a waiting read ends as a broken pipe when the input is purged under it, and overlapped writes
+// to a full pseudo-terminal stall until their time-out), and a synchronous handle would hold
+// every other call behind a read that waits.  The watcher only asks for the count: no byte is
+// read outside the main thread.
+//
 // Taking a lost port back.  A device's identity is its device name ("\\.\COM5") with the device
 // instance id SetupAPI gives for that COM name (for example
 // FTDIBUS\VID_0403+PID_6001+A50285BIA\0000, which holds the adapter's serial number or its USB
@@ -46,6 +58,7 @@ namespace tavolin::win32 {
 inline constexpr std::string_view kDevicePrefix = "\\\\.\\COM";
 inline constexpr DWORD kQueueBytes = 1024;
 inline constexpr int kWriteStallMs = 2000;
+inline constexpr int kArrivalPollMs = 1;
 
 // Messages on the error stream when a port cannot be opened (after "COM<n> (<device>): ").
 inline constexpr std::string_view kNoSuchPort =
@@ -70,6 +83,8 @@ class CommCalls {
   virtual BOOL EscapeCommFunction(HANDLE h, DWORD function) = 0;
   virtual BOOL PurgeComm(HANDLE h, DWORD flags) = 0;
   virtual BOOL ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) = 0;
+  // ClearCommError's count of received bytes the driver holds.
+  virtual BOOL BytesWaiting(HANDLE h, DWORD* n) = 0;
   virtual BOOL WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) = 0;
   virtual BOOL CloseHandle(HANDLE h) = 0;
   // The device instance id of the present device whose port name is COM<portNumber>; empty when
@@ -88,6 +103,7 @@ class SystemCommCalls : public CommCalls {
   BOOL EscapeCommFunction(HANDLE h, DWORD function) override;
   BOOL PurgeComm(HANDLE h, DWORD flags) override;
   BOOL ReadFile(HANDLE h, void* buffer, DWORD n, DWORD* got) override;
+  BOOL BytesWaiting(HANDLE h, DWORD* n) override;
   BOOL WriteFile(HANDLE h, const void* bytes, DWORD n, DWORD* put) override;
   BOOL CloseHandle(HANDLE h) override;
   std::string InstanceIdOf(int portNumber) override;
@@ -95,6 +111,10 @@ class SystemCommCalls : public CommCalls {
 
 // "\\.\COM<n>" for port number n.
 std::string DeviceNameFor(int portNumber);
+
+// Whether the watcher should wake the reader of port: the driver holds received bytes, or no
+// longer answers (the read that follows finds the loss).
+bool ArrivalsWaiting(CommCalls& calls, HANDLE port);
 
 // The DCB of a freshly opened port: base as GetCommState returned it, with the rate, framing,
 // line states and flags set as described above.
@@ -118,9 +138,11 @@ std::vector<PortInfo> MergePorts(const std::vector<PortEntry>& devices,
 
 class Win32SerialSystem : public SerialSystem {
  public:
-  // The real Win32 calls, messages on standard error.
+  // The real Win32 calls, messages on standard error, a watcher for arriving bytes.
   Win32SerialSystem();
-  Win32SerialSystem(CommCalls& calls, std::ostream& errors, int writeStallMs = kWriteStallMs);
+  // arrivalPollMs 0: no watcher thread (the devices' readable handle is never set).
+  Win32SerialSystem(CommCalls& calls, std::ostream& errors, int writeStallMs = kWriteStallMs,
+                    int arrivalPollMs = 0);
 
   std::unique_ptr<SerialDevice> Open(int portNumber, const SerialOpenOptions& options) override;
   std::string OpenFailure() const override { return lastFailure_; }
@@ -135,6 +157,7 @@ class Win32SerialSystem : public SerialSystem {
   CommCalls& calls_;
   std::ostream& errors_;
   int writeStallMs_;
+  int arrivalPollMs_;
   std::string lastFailure_;
 };
 

@@ -9,8 +9,8 @@
 //     so ticks never pile up;
 //   - the port's event (WatchPortHandle: an event set while received bytes wait), on which the
 //     loop waits beside the messages (MsgWaitForMultipleObjectsEx): one PortReadable per wait,
-//     since the event stays set until the cycle has read the port.  The serial devices of
-//     platform/win32 give none yet (ReadableHandle is -1), so today the tick is the wake-up;
+//     since the event stays set until the cycle has read the port (Win32Serial.h: a watcher
+//     thread sets it within about a millisecond of the bytes' arrival);
 //   - the close request, which becomes a CloseRequest (the window stays until this object goes).
 // The port itself is read by the core in the cycle, on this thread; the window only waits.
 //

@@ -23,19 +23,24 @@ struct PluggedChip {
 
 TEST(Startup, WithoutASettingsFileEverythingKeepsItsStartupValue) {
   AppRig rig;
+  rig.app.settings = Settings{};  // as the program starts: the rig has opened its terminal once
   TempDir dir;
   ReadStartupSettings(rig.app, {dir.File("none.ini"), "", ""});
   OpenTerminal(rig.app);
   EXPECT_EQ(rig.ui.contentWidth, 640);
   EXPECT_EQ(rig.ui.contentHeight, 446);
   EXPECT_EQ(rig.app.screen.screenImage.height, 446);
-  EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kAutoMode));
-  EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kTextCursor));
-  EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kNormalTerminalMode));
   ConnectAtStartup(rig.app);
   EXPECT_EQ(rig.serial.openAttempts, std::vector<int>{6});
   ASSERT_EQ(rig.ui.messages.size(), 1u);
   EXPECT_EQ(rig.ui.messages[0].caption, "Error");
+  // Rate index 0 with nothing applied yet checks no Baudrate entry; nothing is greyed.
+  for (int id = 1; id <= menu::kTypedBaud; ++id) {
+    const bool marked =
+        id == menu::kAutoMode || id == menu::kTextCursor || id == menu::kNormalTerminalMode;
+    EXPECT_EQ(rig.ui.IsMenuChecked(id), marked) << id;
+  }
+  for (const auto& [id, on] : rig.ui.enabled) EXPECT_TRUE(on) << id;
 }
 
 TEST(Startup, EmptyFirstParameterReadsTheDefaultFile) {

@@ -1,5 +1,5 @@
 // The monitor OBJ upload, the paced binary download and the prepared file's size, byte for byte
-// on the fake device.
+// on the fake device, with the simulated chip's monitor and transfer program taking them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +8,8 @@
 #include "LoaderRig.h"
 #include "app/MenuIds.h"
 #include "loader/MonitorTransfer.h"
+#include "sim/SimLink.h"
+#include "sim/TransferPeer.h"
 
 namespace tavolin {
 namespace {
@@ -19,18 +21,22 @@ std::string Written(const LoaderRig& rig) {
   return std::string(rig.device.written.begin(), rig.device.written.end());
 }
 
-// A program on the chip that gives a go-ahead a little after each of the host's first
-// `answers` writes (the size, then the blocks).
-class GoAheadPeer : public fake::Peer {
- public:
-  explicit GoAheadPeer(int answers) : answers_(answers) {}
-  void OnHostWrite(fake::FakeSerialDevice& device, const std::uint8_t*, std::size_t,
-                   std::int64_t nowMs) override {
-    if (answers_-- > 0) device.Feed(Bytes{0x2A, 0x2A}, nowMs + 5);
-  }
+// The simulated chip behind COM 3 running one of its programs: the P2 monitor, or the transfer
+// program, which gives a go-ahead after the size and after each block but none after the
+// stopAfterBlocks-th block.
+sim::SimOptions Running(sim::Personality program, int stopAfterBlocks = -1) {
+  sim::SimOptions options;
+  options.start = program;
+  options.transfer.stopAfterBlocks = stopAfterBlocks;
+  return options;
+}
 
- private:
-  int answers_;
+struct ProgramRig : LoaderRig {
+  sim::SimChip program;
+  sim::SimLink programLink;
+  explicit ProgramRig(const sim::SimOptions& options)
+      : LoaderRig(false), program(options), programLink(program, device, clock) {}
+  const sim::TransferPeer& peer() { return program.transferPeer(); }
 };
 
 TEST(MonitorObjUpload, TypesTheFileAsHexLinesFromE80) {
@@ -52,7 +58,7 @@ TEST(MonitorObjUpload, TypesTheFileAsHexLinesFromE80) {
        "E90:AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB\r\nEA0:AB\r\n0+E80"},
   };
   for (const Case& c : cases) {
-    LoaderRig rig(false);
+    ProgramRig rig(Running(sim::Personality::Monitor));
     rig.app.settings.MsMoveOff = 0;
     MonitorObjUpload(rig.app, rig.files.Write("p.obj", c.bytes));
     EXPECT_EQ(Written(rig), c.sent) << c.name;
@@ -60,6 +66,12 @@ TEST(MonitorObjUpload, TypesTheFileAsHexLinesFromE80) {
     EXPECT_EQ(rig.app.settings.MsMoveOff, 1) << c.name;
     EXPECT_EQ(rig.ui.pumpCount, static_cast<int>(c.bytes.size())) << c.name;
     EXPECT_EQ(rig.clock.slept(), 0) << c.name;
+    rig.clock.SleepMs(200);  // the go line ends with the pause after it
+    const sim::P2Monitor& monitor = rig.program.monitor();
+    EXPECT_EQ(monitor.Bytes(0xE80, c.bytes.size()), c.bytes) << c.name;
+    EXPECT_EQ(monitor.memory().size(), c.bytes.size()) << c.name;
+    EXPECT_EQ(monitor.badLines(), 0) << c.name;
+    EXPECT_EQ(monitor.goAddress(), 0xE80u) << c.name;
   }
 }
 
@@ -73,9 +85,7 @@ TEST(MonitorObjUpload, MissingFileSendsNothing) {
 }
 
 TEST(DownloadBinary, SizeThenBlocksOf16EachAfterAGoAhead) {
-  LoaderRig rig(false);
-  GoAheadPeer chip(3);
-  rig.device.peer = &chip;
+  ProgramRig rig(Running(sim::Personality::Transfer));
   rig.app.NormalTerminalMode = 0;
   rig.app.settings.MsMoveOff = 1;
   Bytes file;
@@ -89,12 +99,13 @@ TEST(DownloadBinary, SizeThenBlocksOf16EachAfterAGoAhead) {
   EXPECT_FALSE(rig.ui.progressVisible);
   EXPECT_EQ(rig.app.settings.MsMoveOff, 0) << "restored from Normal-Terminal Mode";
   EXPECT_TRUE(rig.out.text.empty());
+  rig.clock.SleepMs(10);  // the last block crosses the wire
+  EXPECT_EQ(rig.peer().state(), sim::TransferPeer::State::Done);
+  EXPECT_EQ(rig.peer().data(), file);
 }
 
 TEST(DownloadBinary, ChipThatStopsAfterTheFirstBlockTimesOut) {
-  LoaderRig rig(false);
-  GoAheadPeer chip(1);  // a go-ahead for the first block only
-  rig.device.peer = &chip;
+  ProgramRig rig(Running(sim::Personality::Transfer, 1));
   DownloadBinary(rig.app, rig.files.Write("d.bin", Bytes(40, 0x55)));
   EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{4, 16}));
   EXPECT_EQ(rig.out.text, "TimeOut Error");
@@ -102,6 +113,7 @@ TEST(DownloadBinary, ChipThatStopsAfterTheFirstBlockTimesOut) {
   EXPECT_GE(rig.clock.NowMs(), 2000);
   EXPECT_LT(rig.clock.NowMs(), 2100);
   EXPECT_FALSE(rig.ui.progressVisible);
+  EXPECT_EQ(rig.peer().state(), sim::TransferPeer::State::Stopped);
 }
 
 TEST(DownloadBinary, NothingToSendStillRestoresMouseAndHidesTheBar) {
@@ -118,9 +130,7 @@ TEST(DownloadBinary, NothingToSendStillRestoresMouseAndHidesTheBar) {
       {"empty file", false, true, true, {0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
-    LoaderRig rig(false);
-    GoAheadPeer chip(5);
-    rig.device.peer = &chip;
+    ProgramRig rig(Running(sim::Personality::Transfer));
     rig.app.NormalTerminalMode = c.normalTerminalMode ? 1 : 0;
     rig.app.settings.MsMoveOff = c.normalTerminalMode ? 0 : 1;
     rig.app.settings.BinPath = "/images/";
@@ -158,8 +168,6 @@ TEST(DownloadBinary, AFileOf2GiBOrMoreIsRefusedWithAStatusLine) {
   };
   for (const Case& c : cases) {
     LoaderRig rig(false);
-    GoAheadPeer chip(5);
-    rig.device.peer = &chip;
     rig.app.NormalTerminalMode = 0;
     rig.app.settings.MsMoveOff = 0;
     const std::string path = rig.files.Write("big.bin", Bytes{});
@@ -179,9 +187,7 @@ TEST(DownloadBinary, AFileOf2GiBOrMoreIsRefusedWithAStatusLine) {
 
 // The chip is told the size once: a file that grows during the transfer is sent up to that size.
 TEST(DownloadBinary, AFileThatGrowsMeanwhileIsSentOnlyUpToTheAnnouncedSize) {
-  LoaderRig rig(false);
-  GoAheadPeer chip(5);
-  rig.device.peer = &chip;
+  ProgramRig rig(Running(sim::Personality::Transfer));
   const std::string path = rig.files.Write("g.bin", Bytes(17, 1));
   rig.ui.onPump = [&path] { std::ofstream(path, std::ios::app | std::ios::binary) << "more"; };
   DownloadBinary(rig.app, path);
@@ -189,9 +195,7 @@ TEST(DownloadBinary, AFileThatGrowsMeanwhileIsSentOnlyUpToTheAnnouncedSize) {
 }
 
 TEST(DownloadBinary, ChosenFileFromTheDialogIsSent) {
-  LoaderRig rig(false);
-  GoAheadPeer chip(2);
-  rig.device.peer = &chip;
+  ProgramRig rig(Running(sim::Personality::Transfer));
   rig.ui.openAnswers.push_back({rig.files.Write("c.binary", Bytes{9, 8, 7}), 1});
   DownloadBinary(rig.app, "*.*");
   EXPECT_EQ(rig.device.written, (Bytes{3, 0, 0, 0, 9, 8, 7}));

@@ -160,6 +160,8 @@ TEST_F(SettingsFileTest, ReaderRulesForNamesBlanksAndRepeats) {
     EXPECT_EQ(s.ComNr, c.comNr) << c.text;
     EXPECT_EQ(s.Rows, c.rows) << c.text;
   }
+  EXPECT_FLOAT_EQ(Read("[Config]\nWindowScale=abc\n").WindowScale, 0.0f) << "not the default";
+  EXPECT_TRUE(std::isinf(Read("[Config]\nWindowScale=1e300\n").WindowScale)) << "beyond a float";
 }
 
 TEST_F(SettingsFileTest, StringsAreTrimmedButKeepSemicolons) {
@@ -237,25 +239,8 @@ TEST_F(SettingsFileTest, FilesThatCannotBeOpenedChangeNothing) {
   EXPECT_EQ(s.ComNr, 3);
 }
 
-TEST_F(SettingsFileTest, NumbersReadLikeAtoiAndAtof) {
-  struct Case {
-    const char* text;
-    int cols;
-    float scale;
-  };
-  const Case cases[] = {
-      {"Cols=100\nWindowScale=1.5\n", 100, 1.5f},
-      {"Cols=abc\nWindowScale=abc\n", 0, 0.0f},  // not a number: 0, not the default
-      {"Cols=\nWindowScale=\n", 0, 0.0f},
-  };
-  for (const Case& c : cases) {
-    const Settings s = Read(std::string("[Config]\n") + c.text);
-    EXPECT_EQ(s.Cols, c.cols) << c.text;
-    EXPECT_FLOAT_EQ(s.WindowScale, c.scale) << c.text;
-  }
-  EXPECT_TRUE(std::isinf(Read("[Config]\nWindowScale=1e300\n").WindowScale));
-}
-
+// A palette value drops its first character and reads the rest as hexadecimal digits, each
+// shifting the value on; other characters are skipped.
 TEST_F(SettingsFileTest, PaletteValuesDropTheirFirstCharacter) {
   struct Case {
     const char* value;  // nullptr: no pal_0 line at all
@@ -269,6 +254,13 @@ TEST_F(SettingsFileTest, PaletteValuesDropTheirFirstCharacter) {
       {nullptr, 0xFFFFFF},
       {"#123456789", 0x23456789},
       {"  #00FF00  ", 0x00FF00},
+      {"#12 34", 0x1234},
+      {"#xyz", 0},
+      {"#0x1F", 0x1F},
+      {"#G1", 1},
+      {"#aBcDeF", 0xABCDEF},
+      {"#FFFFFFFF", 0xFFFFFFFF},
+      {"#FFFFFFFFF", 0xFFFFFFFF},
   };
   for (const Case& c : cases) {
     std::string text = "[Colors]\r\n";
@@ -278,25 +270,6 @@ TEST_F(SettingsFileTest, PaletteValuesDropTheirFirstCharacter) {
   Settings wide;
   wide.palette[5] = 0x23456789;
   EXPECT_NE(FormatSettingsFile(wide, true).find("\r\npal_5=#234567\r\n"), std::string::npos);
-}
-
-TEST(ParseHexValue, DigitsShiftAndOthersAreSkipped) {
-  struct Case {
-    const char* text;
-    std::uint32_t value;
-  };
-  const Case cases[] = {
-      {"", 0},
-      {"12 34", 0x1234},
-      {"xyz", 0},
-      {"0x1F", 0x1F},
-      {"G1", 1},
-      {"aBcDeF", 0xABCDEF},
-      {"FFFFFFFF", 0xFFFFFFFF},
-      {"123456789", 0x23456789},
-      {"FFFFFFFFF", 0xFFFFFFFF},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ParseHexValue(c.text), c.value) << c.text;
 }
 
 TEST_F(SettingsFileTest, Utf8FileWithByteOrderMark) {

@@ -1,6 +1,8 @@
 // The simulated ROM boot loader against a minimal host on the fake port and the virtual clock:
-// the wire coding, the checksum rule, handshake and loads, the answers and their busy periods,
-// the ways the chip gives up, the faults, and what resets the chip.
+// the wire coding, handshake and loads, the answers and their busy periods, the ways the chip
+// gives up, and what resets the chip.  Its checksum rule, what it runs and its handshake faults
+// are seen by the loader's own tests, which run against this chip (tests/loader BootLoaderTest
+// and SimUploadTest).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 namespace tavolin::sim {
 namespace {
 
+using test::HandshakeBytes;
 using test::Rig;
 using test::SequenceBits;
 
@@ -64,31 +67,6 @@ TEST(PropImage, StackFrameMarkersOnlyLandInRam) {
   }
 }
 
-TEST(BootLoader, ChecksumAnswerAndWhatRunsAfter) {
-  struct Case {
-    const char* name;
-    std::vector<std::uint8_t> image;
-    int answer;
-    Personality after;
-  };
-  auto corrupted = MakeBinaryImage(64);
-  corrupted[40] ^= 0x01;
-  const Case cases[] = {
-      {"good", MakeBinaryImage(64), 0, Personality::Display},
-      {"one bit changed", corrupted, 1, Personality::Off},
-      {"pbase not 0x0010", MakeBinaryImage(64, false), 0, Personality::Off},
-      {"32 KB eeprom file", MakeEepromImage(MakeBinaryImage(64)), 0, Personality::Display},
-  };
-  for (const Case& c : cases) {
-    Rig rig;
-    ASSERT_TRUE(rig.Handshake()) << c.name;
-    rig.Load(1, c.image);
-    EXPECT_EQ(rig.Probe(2500), c.answer) << c.name;
-    rig.clock.SleepMs(10);
-    EXPECT_EQ(rig.chip.running(), c.after) << c.name;
-  }
-}
-
 TEST(BootLoader, CommandsThatShutDownAnswerNothing) {
   for (std::uint32_t command : {0u, 4u, 0xFFFFFFFFu}) {
     Rig rig;
@@ -103,9 +81,7 @@ TEST(BootLoader, CommandsThatShutDownAnswerNothing) {
 TEST(BootLoader, OnlyTheProbeByteIsAnswered) {
   Rig rig;
   rig.port.PulseReset(0);
-  Lfsr lfsr;
-  std::vector<std::uint8_t> bytes{0xF9};
-  for (int i = 0; i < 250; ++i) bytes.push_back(static_cast<std::uint8_t>(0xFE | lfsr.Next()));
+  std::vector<std::uint8_t> bytes = HandshakeBytes(-1, 0);
   bytes.insert(bytes.end(), 10, 0xFE);  // no probes: nothing to answer
   bytes.insert(bytes.end(), 3, 0xF9);
   rig.Write(bytes);
@@ -164,40 +140,6 @@ TEST(BootLoader, EepromAnswersComeAfterProgrammingAndVerifying) {
     }
     rig.clock.SleepMs(10);
     EXPECT_EQ(rig.chip.running(), c.after) << c.command << " fault " << static_cast<int>(c.fault);
-  }
-}
-
-// The faults at the checksum and the EEPROM stages are seen by the loader's own tests, which run
-// against this chip (tests/loader BootLoaderTest); here the handshake's.
-TEST(BootLoader, HandshakeFaultsOnRequest) {
-  SimOptions options;
-  {
-    options.boot.fault = BootFault::WrongReplyBit;
-    options.boot.faultBit = 249;
-    Rig rig(options);
-    rig.port.PulseReset(0);
-    rig.SendHandshake();
-    auto expected = SequenceBits(250, 250);
-    expected[249] ^= 1;
-    EXPECT_EQ(rig.ReadBits(250, 100), expected);
-  }
-  {
-    options.boot.fault = BootFault::MissingVersionBit;
-    options.boot.faultBit = 6;
-    Rig rig(options);
-    rig.port.PulseReset(0);
-    rig.SendHandshake();
-    EXPECT_EQ(rig.ReadBits(250, 100), SequenceBits(250, 250));
-    EXPECT_EQ(rig.ReadBits(8, 50), (std::vector<int>{1, 0, 0, 0, 0, 0, -1, -1}));
-  }
-  {
-    options.boot.fault = BootFault::NoAnswer;
-    options.boot.faultStage = BootStage::Handshake;
-    Rig rig(options);
-    rig.port.PulseReset(0);
-    rig.SendHandshake();
-    EXPECT_EQ(rig.ReadBit(500), -1);
-    EXPECT_TRUE(rig.other.empty());
   }
 }
 
@@ -287,20 +229,6 @@ TEST(BootLoader, AnswersKeepToTheWireTime) {
   rig.SendHandshake();
   rig.ReadBits(258, 100);
   EXPECT_GE(rig.clock.NowMs() - sent, 49);
-}
-
-}  // namespace
-}  // namespace tavolin::sim
-
-namespace tavolin::sim {
-namespace {
-
-std::vector<std::uint8_t> HandshakeBytes() {
-  Lfsr lfsr;
-  std::vector<std::uint8_t> bytes{0xF9};
-  for (int i = 0; i < 250; ++i) bytes.push_back(static_cast<std::uint8_t>(0xFE | lfsr.Next()));
-  bytes.insert(bytes.end(), 258, 0xF9);
-  return bytes;
 }
 
 int ReplyBitsBy(SimChip& chip, std::int64_t ms) {

@@ -15,6 +15,17 @@
 
 namespace tavolin::sim::test {
 
+// Calibration, the 250 handshake bits (flipBit inverted) and then probes, 258 unless told.
+inline std::vector<std::uint8_t> HandshakeBytes(int flipBit = -1, int probes = 258) {
+  Lfsr lfsr;
+  std::vector<std::uint8_t> bytes{0xF9};
+  for (int i = 0; i < 250; ++i) {
+    bytes.push_back(static_cast<std::uint8_t>(0xFE | (lfsr.Next() ^ (i == flipBit ? 1 : 0))));
+  }
+  bytes.insert(bytes.end(), static_cast<std::size_t>(probes), 0xF9);
+  return bytes;
+}
+
 struct Rig {
   fake::VirtualClock clock;
   fake::FakeSerialSystem system{clock};
@@ -36,16 +47,7 @@ struct Rig {
     port.Flush();
   }
 
-  // Calibration, the 250 handshake bits (flipBit inverted) and 258 probes, in one go.
-  void SendHandshake(int flipBit = -1) {
-    Lfsr lfsr;
-    std::vector<std::uint8_t> bytes{0xF9};
-    for (int i = 0; i < 250; ++i) {
-      bytes.push_back(static_cast<std::uint8_t>(0xFE | (lfsr.Next() ^ (i == flipBit ? 1 : 0))));
-    }
-    bytes.insert(bytes.end(), 258, 0xF9);
-    Write(bytes);
-  }
+  void SendHandshake(int flipBit = -1) { Write(HandshakeBytes(flipBit)); }
 
   // One reply bit without probing, polling every 10 ms: -1 when none came within budgetMs.
   int ReadBit(int budgetMs) {

@@ -5,9 +5,11 @@
 // against the real system calls as far as Wine has them.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <map>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,7 +91,26 @@ class FakeComm : public CommCalls {
     purges.push_back(flags);
     return TRUE;
   }
+  // The arrival watcher asks from its own thread: incoming and gone change under this lock
+  // while a watcher runs.
+  std::mutex lock;
+  bool gone = false;  // the driver no longer answers
+  void Feed(const std::string& bytes) {
+    std::lock_guard<std::mutex> hold(lock);
+    incoming += bytes;
+  }
+  void Vanish() {
+    std::lock_guard<std::mutex> hold(lock);
+    gone = true;
+    readSteps.assign(1, Step{FALSE, 0});
+  }
+  BOOL BytesWaiting(HANDLE, DWORD* n) override {
+    std::lock_guard<std::mutex> hold(lock);
+    *n = static_cast<DWORD>(incoming.size());
+    return gone ? FALSE : TRUE;
+  }
   BOOL ReadFile(HANDLE, void* buffer, DWORD n, DWORD* got) override {
+    std::lock_guard<std::mutex> hold(lock);
     Step s;
     if (!readSteps.empty()) {
       s = readSteps.front();
@@ -140,13 +161,6 @@ SerialOpenOptions Options(int bps = 115200, StopBits stop = StopBits::Two, bool 
   o.dtr = dtr;
   o.rts = false;
   return o;
-}
-
-TEST(Win32Serial, DeviceNamesUseTheDeviceNamespaceSoThatTwoDigitPortsOpen) {
-  const std::vector<std::pair<int, std::string>> cases = {
-      {1, "\\\\.\\COM1"},   {9, "\\\\.\\COM9"},     {10, "\\\\.\\COM10"},
-      {63, "\\\\.\\COM63"}, {255, "\\\\.\\COM255"}, {0, "\\\\.\\COM0"}};
-  for (const auto& [n, name] : cases) EXPECT_EQ(DeviceNameFor(n), name) << n;
 }
 
 TEST(Win32Serial, TheDcbKeepsTheDriversFieldsButReplacesTheWholeFlagWord) {
@@ -280,20 +294,6 @@ TEST(Win32Serial, APortThatRefusesItsSetupIsClosedAgainAndNotHandedOut) {
   }
 }
 
-TEST(Win32Serial, ThePortIsExclusiveUntilItsDeviceIsGone) {
-  FakeComm comm;
-  comm.ports["\\\\.\\COM5"] = 0;
-  std::ostringstream errors;
-  Win32SerialSystem system(comm, errors);
-  auto first = system.Open(5, Options());
-  ASSERT_NE(first, nullptr);
-  SerialOpenOptions probe = Options();
-  probe.quiet = true;
-  EXPECT_EQ(system.Open(5, probe), nullptr);
-  first.reset();
-  EXPECT_NE(system.Open(5, probe), nullptr) << "the handle was not closed";
-}
-
 // Only the device that had the number comes back by itself: the same device instance id must have
 // the COM name again.
 TEST(Win32Serial, ALostPortIsTakenBackOnlyWhenTheSameDeviceHasItsNumber) {
@@ -398,6 +398,54 @@ TEST(Win32Serial, ReadsReturnWhatIsThereAndFailOnlyForAVanishedDevice) {
           << c.what;
     }
   }
+}
+
+TEST(Win32Serial, TheWatcherWakesTheReaderForBytesAndForADriverThatHasGone) {
+  struct Case {
+    const char* what;
+    std::string incoming;
+    bool gone;
+    bool wake;
+  };
+  const Case cases[] = {
+      {"nothing has arrived", "", false, false},
+      {"bytes wait in the driver", "ab", false, true},
+      {"the driver no longer answers", "", true, true},
+  };
+  for (const Case& c : cases) {
+    FakeComm comm;
+    comm.incoming = c.incoming;
+    comm.gone = c.gone;
+    EXPECT_EQ(ArrivalsWaiting(comm, reinterpret_cast<HANDLE>(0x100)), c.wake) << c.what;
+  }
+}
+
+// The readable handle is the watcher's event, from the open until the port closes: set for the
+// bytes that arrive and for an adapter that vanishes, so that the read finds the loss.
+TEST(Win32Serial, TheReadableEventIsSetByTheWatcherThread) {
+  FakeComm comm;
+  comm.ports["\\\\.\\COM2"] = 0;
+  std::ostringstream errors;
+  EXPECT_EQ(Win32SerialSystem(comm, errors).Open(2, Options())->ReadableHandle(), -1)
+      << "no watcher asked for";
+  Win32SerialSystem system(comm, errors, kWriteStallMs, kArrivalPollMs);
+  auto port = system.Open(2, Options());
+  ASSERT_NE(port, nullptr);
+  ASSERT_NE(port->ReadableHandle(), -1);
+  const HANDLE event = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(port->ReadableHandle()));
+  constexpr DWORD kPatienceMs = 10000;  // a bound for a loaded machine, not a pace
+
+  comm.Feed("abc");
+  ASSERT_EQ(::WaitForSingleObject(event, kPatienceMs), WAIT_OBJECT_0);
+  std::uint8_t buffer[16] = {};
+  ASSERT_EQ(port->Read(buffer, sizeof(buffer)), 3);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 3), "abc");
+
+  comm.Vanish();
+  ASSERT_EQ(::WaitForSingleObject(event, kPatienceMs), WAIT_OBJECT_0);
+  EXPECT_EQ(port->Read(buffer, sizeof(buffer)), -1);
+  port.reset();
+  EXPECT_EQ(comm.closed, 2) << "each port closed once, the watcher stopped first";
 }
 
 TEST(Win32Serial, LineControlPurgeAndRateChangeUseTheirOwnCalls) {

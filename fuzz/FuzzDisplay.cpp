@@ -8,15 +8,18 @@
 // Every run starts from a fresh AppState, so no input depends on an earlier one.  What would cost
 // more than the interpretation is lent to the run instead and taken back afterwards: the decoded
 // glyph sheet and logo, which nothing here writes, and Present's picture buffer with its stretch
-// maps, whose every pixel Present writes before the window sees it.  The grid is kept small, so
-// the picture stays a few hundred pixels square and is not mapped afresh by the sanitizer for
-// every run; a graphics command's 9-bit coordinates still reach past it on both sides.
+// maps, whose every pixel Present writes before the window sees it.  Every block ends in a
+// Present, which copies or stretches the whole picture, so the picture's size sets the price of a
+// block: the grid is kept at most 8 x 3 cells (64 x 72 pixels with the band), and the settings
+// changes keep it within two cells of that, where the picture and the text area still differ
+// both ways.  A graphics command's 9-bit coordinates still reach past the picture on both sides.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -36,8 +39,11 @@ namespace {
 
 using namespace tavolin;
 
-constexpr int kMaxCols = 16;  // 128 pixels
-constexpr int kMaxRows = 6;   // 102 pixels and the band
+constexpr int kMaxCols = 8;  // 64 pixels
+constexpr int kMaxRows = 3;  // 51 pixels and the band
+// How many cells the settings changes may take the grid past the largest one: any further, only
+// the stretched picture would grow, and every block would pay for it.
+constexpr int kDrift = 2;
 // Mostly unstretched: a stretch costs more than the interpretation of a short block.
 constexpr float kScales[] = {1.0f, 1.0f, 0.5f, 1.5f};
 
@@ -135,9 +141,9 @@ void Run(AppState& app, fake::FakeSerialDevice& device, const std::uint8_t* data
   if ((flags & 8) != 0) {
     app.screen.screenImage = ScreenImage();  // as after a failed allocation
   } else {
-    CreateScreenImage(app, true);
+    // With the band as when the window opens, or without it as after the settings are loaded.
+    CreateScreenImage(app, (data[1] & 0x80) == 0);
   }
-  ClearScreen(app);
   const int width = app.screen.screenImage.width;
   const int height = app.screen.screenImage.height;
   // The cursor row stays below the most rows the settings have given the grid.
@@ -160,8 +166,9 @@ void Run(AppState& app, fake::FakeSerialDevice& device, const std::uint8_t* data
         break;
       default: {
         const std::uint8_t v = data[pos];
-        app.settings.Cols += (v & 3) - 1;
-        app.settings.Rows += ((v >> 2) & 3) - 1;
+        app.settings.Cols = std::clamp(app.settings.Cols + (v & 3) - 1, 0, kMaxCols + kDrift);
+        app.settings.Rows =
+            std::clamp(app.settings.Rows + ((v >> 2) & 3) - 1, 0, kMaxRows + kDrift);
         app.settings.TxtCurs = (v >> 4) & 1;
         app.settings.CRmode = (v >> 5) & 1;
         app.NormalTerminalMode = (v >> 6) & 1;
@@ -186,8 +193,7 @@ void Run(AppState& app, fake::FakeSerialDevice& device, const std::uint8_t* data
   app.NormalTerminalMode = 1;
   app.settings.Cols = cols;
   app.settings.Rows = rows;
-  ClearScreen(app);
-  PrintText(app, "ok");
+  PrintText(app, std::string_view("\0ok", 3));  // cleared first
   Check(app.screen.textMirror == "ok");
 }
 

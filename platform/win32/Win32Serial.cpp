@@ -387,7 +387,7 @@ std::unique_ptr<SerialDevice> Win32SerialSystem::Open(int portNumber,
   // The port closes h on every way out.
   auto port = std::make_unique<Win32SerialDevice>(
       calls_, h, name + '\n' + calls_.InstanceIdOf(portNumber), options.dtr, options.rts);
-  calls_.SetupComm(h, kQueueBytes, kQueueBytes);  // a hint; drivers may refuse
+  calls_.SetupComm(h, kReceiveQueueBytes, kSendQueueBytes);  // a hint; drivers may refuse
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
   if (!calls_.GetCommState(h, &dcb)) {

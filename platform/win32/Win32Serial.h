@@ -7,10 +7,11 @@
 // under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM (virtual port drivers, Wine).
 //
 // Opening.  CreateFileA for reading and writing with no sharing, so the port is exclusive as
-// Windows opens COM ports; SetupComm with 1024-byte queues; the DCB from GetCommState with the
-// rate and stop bits, 8 data bits, no parity, binary mode, DTR enabled or disabled as asked, RTS
-// disabled, and no flow control of any kind (every other flag off); COMMTIMEOUTS that make a read
-// return at once with what is there.  A port that refuses its DCB or its time-outs is closed
+// Windows opens COM ports; SetupComm with a receive queue that holds a third of a second at
+// 2,000,000 baud (the window may be busy for a moment; the chip does not wait) and a 1024-byte
+// send queue; the DCB from GetCommState with the rate and stop bits, 8 data bits, no parity,
+// binary mode, DTR enabled or disabled as asked, RTS disabled, and no flow control of any kind
+// (every other flag off); COMMTIMEOUTS that make a read return at once with what is there.  A port that refuses its DCB or its time-outs is closed
 // again and the open fails: a port whose reads might wait would stall the main loop.  The reason
 // for a failed open goes to the error stream (standard error), unless the caller only probes.
 //
@@ -56,7 +57,8 @@
 namespace tavolin::win32 {
 
 inline constexpr std::string_view kDevicePrefix = "\\\\.\\COM";
-inline constexpr DWORD kQueueBytes = 1024;
+inline constexpr DWORD kReceiveQueueBytes = 65536;
+inline constexpr DWORD kSendQueueBytes = 1024;
 inline constexpr int kWriteStallMs = 2000;
 inline constexpr int kArrivalPollMs = 1;
 

@@ -203,7 +203,7 @@ TEST(Win32Serial, OpenConfiguresQueuesFramingAndReadsThatNeverWait) {
   Win32SerialSystem system(comm, errors, 700);
   auto port = system.Open(12, Options(115200, StopBits::Two, false));
   ASSERT_NE(port, nullptr);
-  EXPECT_EQ(comm.queues, (std::vector<std::pair<DWORD, DWORD>>{{1024, 1024}}));
+  EXPECT_EQ(comm.queues, (std::vector<std::pair<DWORD, DWORD>>{{65536, 1024}}));
   EXPECT_EQ(comm.state.BaudRate, 115200u);
   EXPECT_EQ(comm.state.StopBits, TWOSTOPBITS);
   EXPECT_EQ(FlagWord(comm.state), 0x01u);

@@ -280,6 +280,12 @@ int RateOf(speed_t s) {
 // note at the end says how many bytes went out and the most that ever had to wait.
 class StreamProgram {
  public:
+  // What the pseudo-terminal refused this time round: bytes that had to wait for the host.
+  void NoteRefused(std::int64_t nowMs, std::size_t refused) {
+    if (startMs_ < 0 || done_ || refused <= maxWaiting_) return;
+    maxWaiting_ = refused;
+    maxWaitingMs_ = nowMs - startMs_;
+  }
   void Feed(std::int64_t nowMs, std::int64_t byteUs, int seconds, std::vector<std::uint8_t>& pending,
             ByteLog& log, std::int64_t origin) {
     if (done_) return;
@@ -289,10 +295,6 @@ class StreamProgram {
     }
     const std::int64_t elapsedUs = (nowMs - startMs_) * 1000;
     const std::int64_t due = elapsedUs / std::max<std::int64_t>(byteUs, 1);
-    if (pending.size() > maxWaiting_) {
-      maxWaiting_ = pending.size();
-      maxWaitingMs_ = nowMs - startMs_;
-    }
     while (sent_ < due) {
       if (line_.empty() || at_ >= line_.size()) {
         char text[96];
@@ -476,6 +478,7 @@ int main(int argc, char** argv) {
         log.Bytes(now - origin, "chip", pending.data(), static_cast<std::size_t>(put));
         pending.erase(pending.begin(), pending.begin() + put);
       }
+      stream.NoteRefused(now, pending.size());
     }
   }
   close(master);

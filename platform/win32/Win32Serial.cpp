@@ -149,14 +149,14 @@ constexpr GUID kPortsClass = {
     0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
 // The thread that sets the reader's event when bytes have arrived (see Win32Serial.h).  It asks
-// the driver every pollMs until it is stopped; while the event is set it only waits.
+// the driver every pollMs until it is stopped; while the event is set it only sleeps.
 class ArrivalWatcher {
  public:
   ArrivalWatcher(CommCalls& calls, HANDLE port, int pollMs) : calls_(calls), port_(port) {
     pollMs_ = static_cast<DWORD>(pollMs);
     arrived_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (pollMs <= 0 || arrived_ == nullptr) return;
-    // The watcher's waits need the 1 ms timer; the system's default tick is 15.6 ms.
+    // The watcher's sleeps need the 1 ms timer; the system's default tick is 15.6 ms.
     if (pollMs_ < 15 && ::timeBeginPeriod(1) == TIMERR_NOERROR) finePeriod_ = true;
     thread_ = ::CreateThread(nullptr, 0, &ArrivalWatcher::Run, this, 0, nullptr);
   }
@@ -178,9 +178,11 @@ class ArrivalWatcher {
     return thread_ != nullptr ? static_cast<int>(reinterpret_cast<std::intptr_t>(arrived_)) : -1;
   }
   // Before a read: bytes that arrive from now on set the event again.  The event is cleared
-  // before the mark, so a watcher that sets both in between only wakes the reader once more.
+  // before the mark, so a watcher that sets both in between only wakes the reader once more; an
+  // event not set is left alone (the loaders read byte by byte, and under Wine each reset is a
+  // call to its server).
   void Clear() {
-    if (thread_ == nullptr) return;
+    if (thread_ == nullptr || !set_.load()) return;
     ::ResetEvent(arrived_);
     set_.store(false);
   }

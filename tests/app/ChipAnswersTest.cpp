@@ -23,8 +23,14 @@ TEST(ChipAnswers, QueriesAnswerTextAndCr) {
     std::string answer;
   };
   const Case cases[] = {
-      {2, "1796565909\r"}, {4, "14:05:09\r"}, {6, "12.06 2026\r"}, {8, "12599103\r"},
-      {0, ""},             {3, ""},           {10, ""},           {254, ""},
+      {2, "1796565909\r"},
+      {4, "14:05:09\r"},
+      {6, "12.06 2026\r"},
+      {8, "12599103\r"},
+      {0, ""},
+      {3, ""},
+      {10, ""},
+      {254, ""},
   };
   for (const Case& c : cases) {
     AppRig rig;
@@ -66,50 +72,44 @@ class FileBlocks : public ::testing::Test {
   std::string path_;
 };
 
+// Without a file the chip gets nothing; an answer leaves the mouse moves as the dialect has them.
 TEST_F(FileBlocks, SendTheBlockAndItsSignedSumInTwoWrites) {
   struct Case {
+    std::string file;
     std::int32_t block;
-    int from, count;
+    int from, count;  // from -1: nothing sent
   };
   const Case cases[] = {
-      {0, 0, 512}, {1, 512, 488}, {5, 0, 0}, {32767, 0, 0}, {-1, 0, 512}, {-128, 0, 512},
+      {path_, 0, 0, 512},
+      {path_, 1, 512, 488},
+      {path_, 5, 0, 0},
+      {path_, 32767, 0, 0},
+      {path_, -1, 0, 512},
+      {path_, -128, 0, 512},
+      {"", 0, -1, 0},
+      {dir_.File("missing.bin"), 0, -1, 0},
+      {dir_.Folder(), 0, -1, 0},
   };
+  int ntm = 0;
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.file + " block " + std::to_string(c.block));
     AppRig rig;
     fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
     device.ClearWritten();
-    rig.app.PreparedFile = path_;
-    rig.app.interpreter.questions = {{Kind::FileBlock, c.block}};
-    AnswerQuestions(rig.app);
-    EXPECT_EQ(device.written, Expected(c.from, c.count)) << "block " << c.block;
-    EXPECT_EQ(device.writeSizes, (std::vector<std::size_t>{512, 4})) << "block " << c.block;
-  }
-}
-
-TEST_F(FileBlocks, LeaveMouseMovesFollowingTheDialect) {
-  for (int ntm : {0, 1}) {
-    AppRig rig;
-    rig.PlugAndConnect(3);
+    ntm = 1 - ntm;
     rig.app.NormalTerminalMode = ntm;
     rig.app.settings.MsMoveOff = 1 - ntm;
-    rig.app.PreparedFile = path_;
-    rig.app.interpreter.questions = {{Kind::FileBlock, 0}};
+    rig.app.PreparedFile = c.file;
+    rig.app.interpreter.questions = {{Kind::FileBlock, c.block}};
     AnswerQuestions(rig.app);
+    if (c.from < 0) {
+      EXPECT_TRUE(device.written.empty());
+      EXPECT_EQ(rig.app.settings.MsMoveOff, 1 - ntm);
+      continue;
+    }
+    EXPECT_EQ(device.written, Expected(c.from, c.count));
+    EXPECT_EQ(device.writeSizes, (std::vector<std::size_t>{512, 4}));
     EXPECT_EQ(rig.app.settings.MsMoveOff, ntm);
-  }
-}
-
-TEST_F(FileBlocks, WithoutAFileTheChipGetsNothing) {
-  for (const std::string& name : {std::string(), dir_.File("missing.bin"), dir_.Folder()}) {
-    AppRig rig;
-    fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
-    device.ClearWritten();
-    rig.app.PreparedFile = name;
-    rig.app.settings.MsMoveOff = 0;
-    rig.app.interpreter.questions = {{Kind::FileBlock, 0}};
-    AnswerQuestions(rig.app);
-    EXPECT_TRUE(device.written.empty()) << name;
-    EXPECT_EQ(rig.app.settings.MsMoveOff, 0) << name;
   }
 }
 

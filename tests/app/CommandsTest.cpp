@@ -14,15 +14,6 @@ namespace {
 using testing::AppRig;
 using testing::TempDir;
 
-TEST(BaudMenu, ChoosingTheSameRateAgainChangesNothing) {
-  AppRig rig;
-  fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
-  DispatchCommand(rig.app, menu::kBaudFirst + 4);
-  device.bitsPerSecond = 0;  // a second SetRate would show here
-  DispatchCommand(rig.app, menu::kBaudFirst + 4);
-  EXPECT_EQ(device.bitsPerSecond, 0);
-}
-
 TEST(BaudMenu, AnIndexWithoutEntryChecksNothingButStillSetsTheRate) {
   AppRig rig;
   fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
@@ -33,6 +24,10 @@ TEST(BaudMenu, AnIndexWithoutEntryChecksNothingButStillSetsTheRate) {
   EXPECT_EQ(device.bitsPerSecond, 115200);
   EXPECT_EQ(device.stopBits, StopBits::One);
   EXPECT_EQ(rig.app.LastBaudIndex, 9);
+  DispatchCommand(rig.app, menu::kBaudFirst + 4);
+  device.bitsPerSecond = 0;  // a second SetRate would show here
+  DispatchCommand(rig.app, menu::kBaudFirst + 4);
+  EXPECT_EQ(device.bitsPerSecond, 0) << "the same rate chosen again changes nothing";
 }
 
 // The rates beyond the index: each is held in TermBaud with BaudRate 0, checks its own entry and
@@ -125,17 +120,6 @@ TEST(LoadSettings, KeepsThePortNumberWhenTheFileHasNoneAndResizesTheWindow) {
   EXPECT_FALSE(rig.app.port.IsOpen()) << "Load Settings must not reopen the port";
 }
 
-TEST(LoadSettings, CancelledDialogStillReappliesAndClears) {
-  AppRig rig;
-  rig.app.screen.textMirror = "abc";
-  rig.app.screen.colorByte = 5;
-  DispatchCommand(rig.app, menu::kLoadSettings);
-  EXPECT_EQ(rig.app.screen.textMirror, "");
-  EXPECT_EQ(rig.app.screen.previousText, "abc");
-  EXPECT_EQ(rig.app.screen.colorByte, 0);
-  EXPECT_EQ(rig.app.screen.screenImage.height, 425) << "the new image has no band";
-}
-
 TEST(ComPortDialog, OnlyANumberOfOneOrMoreReopens) {
   struct Case {
     const char* answer;
@@ -196,6 +180,9 @@ TEST(Connect, OpensAndClearsOrShowsTheBoxAndKeepsComEnabledWithItsMark) {
 
 TEST(ComEnabled, ReleasingThePortRaisesThePropellerToolAndPauseTwiceReconnects) {
   AppRig rig;
+  rig.ui.SetMenuChecked(menu::kComEnabled, true);
+  DispatchCommand(rig.app, menu::kComEnabled);
+  EXPECT_TRUE(rig.desktop.raised.empty()) << "unchecking a closed port does nothing else";
   rig.PlugAndConnect(3);
   rig.app.screen.textMirror = "x";
   DispatchCommand(rig.app, menu::kComEnabled);
@@ -211,13 +198,6 @@ TEST(ComEnabled, ReleasingThePortRaisesThePropellerToolAndPauseTwiceReconnects) 
   EXPECT_EQ(rig.desktop.raised.size(), 2u);
 }
 
-TEST(ComEnabled, UncheckingAClosedPortDoesNothingElse) {
-  AppRig rig;
-  rig.ui.SetMenuChecked(menu::kComEnabled, true);
-  DispatchCommand(rig.app, menu::kComEnabled);
-  EXPECT_TRUE(rig.desktop.raised.empty());
-}
-
 TEST(ResetPropeller, PulsesOnlyAnOpenPort) {
   AppRig rig;
   DispatchCommand(rig.app, menu::kResetPropeller);
@@ -229,6 +209,8 @@ TEST(ResetPropeller, PulsesOnlyAnOpenPort) {
   EXPECT_TRUE(device.lineChanges[0].rts);
 }
 
+// A cancelled Load Settings still re-applies the settings: the screen is cleared (its text kept as
+// the previous text) and made anew without the band; the screenshot is the screen image, unscaled.
 TEST(Screenshot, TakesTheScreenImageWithOrWithoutTheBand) {
   AppRig rig;
   DispatchCommand(rig.app, menu::kScreenshot);
@@ -236,7 +218,12 @@ TEST(Screenshot, TakesTheScreenImageWithOrWithoutTheBand) {
   EXPECT_EQ(rig.ui.clipboardImage->width, 640);
   EXPECT_EQ(rig.ui.clipboardImage->height, 446);
   rig.app.settings.WindowScale = 2.0f;
-  DispatchCommand(rig.app, menu::kLoadSettings);  // cancelled: re-applied without the band
+  rig.app.screen.textMirror = "abc";
+  rig.app.screen.colorByte = 5;
+  DispatchCommand(rig.app, menu::kLoadSettings);
+  EXPECT_EQ(rig.app.screen.textMirror, "");
+  EXPECT_EQ(rig.app.screen.previousText, "abc");
+  EXPECT_EQ(rig.app.screen.colorByte, 0);
   DispatchCommand(rig.app, menu::kScreenshot);
   EXPECT_EQ(rig.ui.clipboardImage->width, 640);
   EXPECT_EQ(rig.ui.clipboardImage->height, 425);

@@ -48,12 +48,17 @@ class FakeHost : public Host {
   fake::FakePlatform& fakes_;
 };
 
+// text holds part; an empty part: text is empty.
+bool Holds(const std::string& text, const std::string& part) {
+  return part.empty() ? text.empty() : text.find(part) != std::string::npos;
+}
+
 TEST(RunProgram, EachCommandLineRunsItsFormWithItsExitCode) {
   const std::string version = "tavolin " + std::string(kVersion) + "\n";
   enum class Screen { Fine, Unreachable, WindowFails };
+  using enum Screen;
   struct Case {
-    const char* name;
-    CommandLine line;
+    const char* line;  // "none.ini" stands for a settings file that is not there
     Screen screen;
     int exit;
     std::string outHas;  // "" when nothing may be written
@@ -61,38 +66,15 @@ TEST(RunProgram, EachCommandLineRunsItsFormWithItsExitCode) {
     bool window;  // whether the window was asked to open
   };
   const Case cases[] = {
-      {"version", {"--version", "", ""}, Screen::Fine, exitcode::kOk, version, "", false},
-      {"version first", {"--version", "-L", "3"}, Screen::Fine, exitcode::kOk, version, "", false},
-      {"help", {"--help", "", ""}, Screen::Fine, exitcode::kOk, kNamingNote, "", false},
-      {"short help", {"-h", "x", "y"}, Screen::Fine, exitcode::kOk, "-L PORT-NUMBER", "", false},
-      {"upload",
-       {"x.binary", "-L", "3"},
-       Screen::Fine,
-       exitcode::kNoPort,
-       "COM: 3\n",
-       "No COM",
+      {"--version", Fine, exitcode::kOk, version, "", false},
+      {"--version -L 3", Fine, exitcode::kOk, version, "", false},
+      {"--help", Fine, exitcode::kOk, kNamingNote, "", false},
+      {"-h x y", Fine, exitcode::kOk, "-L PORT-NUMBER", "", false},
+      {"x.binary -L 3", Fine, exitcode::kNoPort, "COM: 3\n", "No COM", false},
+      {"none.ini -l 3", Fine, exitcode::kOk, "", "", true},  // the option has its case
+      {"", Unreachable, exitcode::kNoWindow, "", "tavolin: no screen here.  See tavolin --help.\n",
        false},
-      {"the option has its case",
-       {"none.ini", "-l", "3"},
-       Screen::Fine,
-       exitcode::kOk,
-       "",
-       "",
-       true},
-      {"no window system",
-       {"", "", ""},
-       Screen::Unreachable,
-       exitcode::kNoWindow,
-       "",
-       "tavolin: no screen here.  See tavolin --help.\n",
-       false},
-      {"a window that does not open",
-       {"none.ini", "", ""},
-       Screen::WindowFails,
-       exitcode::kNoWindow,
-       "",
-       "",
-       true},
+      {"none.ini", WindowFails, exitcode::kNoWindow, "", "", true},
   };
   for (const Case& c : cases) {
     fake::FakePlatform fakes;
@@ -101,28 +83,20 @@ TEST(RunProgram, EachCommandLineRunsItsFormWithItsExitCode) {
     FakeHost host(fakes);
     host.unreachable = c.screen == Screen::Unreachable;
     TempDir dir;
-    CommandLine line = c.line;
+    CommandLine line = ParseCommandLine(c.line);
     if (line.first == "none.ini") line.first = dir.File("none.ini");
-    EXPECT_EQ(RunProgram(line, host), c.exit) << c.name;
-    if (c.outHas.empty()) {
-      EXPECT_EQ(fakes.console.out, "") << c.name;
-    } else {
-      EXPECT_NE(fakes.console.out.find(c.outHas), std::string::npos) << c.name << fakes.console.out;
-    }
-    if (c.errHas.empty()) {
-      EXPECT_EQ(fakes.console.err, "") << c.name;
-    } else {
-      EXPECT_NE(fakes.console.err.find(c.errHas), std::string::npos) << c.name << fakes.console.err;
-    }
-    EXPECT_EQ(fakes.ui.openCount, c.window ? 1 : 0) << c.name;
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(RunProgram(line, host), c.exit);
+    EXPECT_TRUE(Holds(fakes.console.out, c.outHas)) << fakes.console.out;
+    EXPECT_TRUE(Holds(fakes.console.err, c.errHas)) << fakes.console.err;
+    EXPECT_EQ(fakes.ui.openCount, c.window ? 1 : 0);
     // The window system is reached only for the window: help, version and the upload run
     // without a display.
-    EXPECT_EQ(host.windowSystemsAsked, c.window || c.screen == Screen::Unreachable ? 1 : 0)
-        << c.name;
+    EXPECT_EQ(host.windowSystemsAsked, c.window || c.screen == Screen::Unreachable ? 1 : 0);
     // A window that did not open: nothing started behind it.
     if (c.screen == Screen::WindowFails) {
-      EXPECT_FALSE(fakes.ui.timerRunning) << c.name;
-      EXPECT_TRUE(fakes.serial.openAttempts.empty()) << c.name;
+      EXPECT_FALSE(fakes.ui.timerRunning);
+      EXPECT_TRUE(fakes.serial.openAttempts.empty());
     }
   }
 }

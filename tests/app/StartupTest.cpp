@@ -49,43 +49,32 @@ TEST(Startup, EmptyFirstParameterReadsTheDefaultFile) {
   EXPECT_EQ(rig.app.FirstParameter, "Tavolin2.ini");
 }
 
-TEST(Startup, ScaleOneAndAHalfRoundsTheContentHalfToEven) {
-  AppRig rig;
-  TempDir dir;
-  ReadStartupSettings(rig.app, {dir.Write("s.ini", "[Config]\r\nWindowScale=1.5\r\n"), "", ""});
-  OpenTerminal(rig.app);
-  EXPECT_EQ(rig.ui.contentWidth, 960);
-  EXPECT_EQ(rig.ui.contentHeight, 658) << "25 x 17 x 1.5 + 21 = 658.5 rounds to even";
-}
-
+// ComNr 0 scans the ports for a chip; without one it stays 0 and the box says so.
 TEST(Startup, ThePortScanFindsTheOnePortWithAChip) {
-  AppRig rig;
-  TempDir dir;
-  rig.serial.Plug(2);  // a port with nothing behind it
-  PluggedChip chip(rig, 5);
-  ReadStartupSettings(rig.app, {dir.Write("s.ini", "[Config]\r\nComNr=0\r\n"), "", ""});
-  EXPECT_EQ(rig.app.settings.ComNr, 0);
-  ConnectAtStartup(rig.app);
-  EXPECT_EQ(rig.app.settings.ComNr, 5);
-  EXPECT_TRUE(rig.app.port.IsOpen());
-  EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kComEnabled));
-  EXPECT_TRUE(rig.ui.messages.empty());
-  EXPECT_TRUE(chip.chip.bootLoader().record().handshakeOk);
-  const std::vector<int> firstFive(rig.serial.openAttempts.begin(),
-                                   rig.serial.openAttempts.begin() + 5);
-  EXPECT_EQ(firstFive, (std::vector<int>{1, 2, 3, 4, 5}));
-}
-
-TEST(Startup, ThePortScanWithoutAChipLeavesComNrZeroAndSaysSo) {
-  AppRig rig;
-  rig.app.settings.ComNr = 0;
-  rig.serial.Plug(7);
-  ConnectAtStartup(rig.app);
-  EXPECT_EQ(rig.app.settings.ComNr, 0);
-  EXPECT_FALSE(rig.app.port.IsOpen());
-  ASSERT_EQ(rig.ui.messages.size(), 1u);
-  EXPECT_EQ(rig.ui.messages[0].text, "COM port not found");
-  EXPECT_EQ(rig.serial.openAttempts.size(), 64u) << "63 probes and the connection";
+  for (bool chipThere : {true, false}) {
+    AppRig rig;
+    TempDir dir;
+    rig.serial.Plug(2);  // a port with nothing behind it
+    std::unique_ptr<PluggedChip> chip;
+    if (chipThere) chip = std::make_unique<PluggedChip>(rig, 5);
+    ReadStartupSettings(rig.app, {dir.Write("s.ini", "[Config]\r\nComNr=0\r\n"), "", ""});
+    EXPECT_EQ(rig.app.settings.ComNr, 0);
+    ConnectAtStartup(rig.app);
+    EXPECT_EQ(rig.app.settings.ComNr, chipThere ? 5 : 0);
+    EXPECT_EQ(rig.app.port.IsOpen(), chipThere);
+    EXPECT_EQ(rig.ui.IsMenuChecked(menu::kComEnabled), chipThere);
+    const std::vector<int> firstFive(rig.serial.openAttempts.begin(),
+                                     rig.serial.openAttempts.begin() + 5);
+    EXPECT_EQ(firstFive, (std::vector<int>{1, 2, 3, 4, 5}));
+    if (chipThere) {
+      EXPECT_TRUE(rig.ui.messages.empty());
+      EXPECT_TRUE(chip->chip.bootLoader().record().handshakeOk);
+    } else {
+      ASSERT_EQ(rig.ui.messages.size(), 1u);
+      EXPECT_EQ(rig.ui.messages[0].text, "COM port not found");
+      EXPECT_EQ(rig.serial.openAttempts.size(), 64u) << "63 probes and the connection";
+    }
+  }
 }
 
 TEST(Startup, TheCommandLineImageWinsOverTheFileAndIsUploaded) {

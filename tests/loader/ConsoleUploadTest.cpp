@@ -11,6 +11,7 @@ namespace {
 using loadertest::BytesOf;
 using loadertest::Checked;
 using testing::TempDir;
+using Bytes = std::vector<std::uint8_t>;
 
 struct ConsoleRig {
   fake::VirtualClock clock;
@@ -61,40 +62,13 @@ TEST(ConsoleTextOutput, EveryLineEndsWithExactlyOneLf) {
   }
 }
 
-TEST(RunConsoleUpload, GoodLoadPrintsHeaderAndStatusLinesAndExitsZero) {
-  ConsoleRig rig;
-  const std::string path =
-      rig.files.Write("demo.binary", BytesOf(Checked(std::vector<std::uint32_t>(100, 7))));
-  EXPECT_EQ(rig.Run(path), exitcode::kOk);
-  EXPECT_EQ(rig.console.out, "Propeller Upload on COM: 3\nFile: " + path +
-                                 "\nStart Upload\nPropeller Version = 1\nWrite in RAM Lenght=400\n"
-                                 "Verify ..\n..OK -> RUN\n");
-  EXPECT_TRUE(rig.console.err.empty());
-  ASSERT_EQ(rig.serial.openOptions.size(), 1u);
-  EXPECT_EQ(rig.serial.openOptions[0].bitsPerSecond, 115200);
-  EXPECT_EQ(rig.serial.openOptions[0].stopBits, StopBits::Two);
-  EXPECT_FALSE(rig.device.isOpen) << "closed before the exit";
-  EXPECT_EQ(rig.app.output, nullptr);
-}
-
-TEST(RunConsoleUpload, WaitsTwoSecondsAfterTheUpload) {
-  ConsoleRig rig;
-  std::int64_t closedAt = -1;
-  rig.clock.OnAdvance([&](std::int64_t now) {
-    if (closedAt < 0 && !rig.device.isOpen && !rig.device.lineChanges.empty()) {
-      closedAt = now - 2000;
-    }
-  });
-  EXPECT_EQ(rig.Run(rig.files.File("none.binary")), exitcode::kFileError);
-  EXPECT_GE(closedAt, 0);
-  EXPECT_EQ(rig.clock.NowMs() - closedAt, 2000);
-}
-
-TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
+// Each outcome has its own exit code and lines; the port is opened at 115200 with two stop bits,
+// and closed two seconds before the exit.
+TEST(RunConsoleUpload, EachOutcomeHasItsOwnExitCodeAndLines) {
   struct Case {
     const char* name;
     const char* port;
-    int image;  // 0 a good file, 1 missing, 2 too long
+    int image;  // 0 a good file, 1 missing, 2 too long, 3 a good EEPROM image
     bool chipAnswers;
     int checksumBit;
     int code;
@@ -102,6 +76,13 @@ TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
     std::string err;
   };
   const Case cases[] = {
+      {"good", "3", 0, true, 0, exitcode::kOk,
+       "Start Upload\nPropeller Version = 1\nWrite in RAM Lenght=8\nVerify ..\n..OK -> RUN\n", ""},
+      {"EEPROM image: the banner as lines", "3", 3, true, 0, exitcode::kOk,
+       "Made by the Tavolin project\nAsk for a customized version\nfor your commercial product!\n\n"
+       "Start Upload\nPropeller Version = 1\nWrite in EEPROM Lenght=32768\nVerify ..\n..OK -> "
+       "RUN\n",
+       ""},
       {"port does not open", "9", 0, true, 0, exitcode::kNoPort, "",
        "No COM: wrong number or not activated\n"},
       {"no port number", "", 0, true, 0, exitcode::kNoPort, "",
@@ -119,12 +100,26 @@ TEST(RunConsoleUpload, EachFailureHasItsOwnExitCodeAndLines) {
     ConsoleRig rig;
     if (!c.chipAnswers) rig.device.peer = nullptr;
     if (c.checksumBit != 0) rig.chip.bootLoader().options().fault = sim::BootFault::BadChecksum;
-    const std::string path =
-        c.image == 0
-            ? rig.files.Write("a.binary", BytesOf(Checked(std::vector<std::uint32_t>{1, 2})))
-        : c.image == 1 ? rig.files.File("none.binary")
-                       : rig.files.Write("a.binary", std::vector<std::uint8_t>(600000, 1));
+    const std::vector<std::uint8_t> good = BytesOf(Checked(std::vector<std::uint32_t>{1, 2}));
+    const std::string path = c.image == 0   ? rig.files.Write("a.binary", good)
+                             : c.image == 1 ? rig.files.File("none.binary")
+                             : c.image == 2 ? rig.files.Write("a.binary", Bytes(600000, 1))
+                                            : rig.files.Write("a.eeprom", good);
+    std::int64_t closedAt = -1;
+    rig.clock.OnAdvance([&](std::int64_t now) {
+      if (closedAt < 0 && !rig.device.isOpen && !rig.device.lineChanges.empty()) {
+        closedAt = now - 2000;
+      }
+    });
     EXPECT_EQ(rig.Run(path, c.port), c.code) << c.name;
+    EXPECT_FALSE(rig.device.isOpen) << c.name;
+    EXPECT_EQ(rig.app.output, nullptr) << c.name;
+    if (c.code != exitcode::kNoPort) {
+      EXPECT_EQ(rig.clock.NowMs() - closedAt, 2000) << c.name;
+      ASSERT_EQ(rig.serial.openOptions.size(), 1u);
+      EXPECT_EQ(rig.serial.openOptions[0].bitsPerSecond, 115200);
+      EXPECT_EQ(rig.serial.openOptions[0].stopBits, StopBits::Two);
+    }
     const std::string header = "Propeller Upload on COM: " + std::to_string(ReadDecimal(c.port)) +
                                "\nFile: " + path + "\n";
     EXPECT_EQ(rig.console.out, header + c.tail) << c.name;
@@ -167,20 +162,6 @@ TEST(RunConsoleUpload, ALostPortStopsTheUploadWithOneLineAndItsOwnExitCode) {
     // The closing pause, and not one poll more.
     EXPECT_EQ(afterLoss, kConsoleClosePauseMs) << c.stage;
   }
-}
-
-TEST(RunConsoleUpload, EepromImageShowsTheBannerAsLines) {
-  ConsoleRig rig;
-  rig.chip.bootLoader().options().programBusyMs = 0;
-  rig.chip.bootLoader().options().verifyBusyMs = 0;
-  const std::string path =
-      rig.files.Write("a.eeprom", BytesOf(Checked(std::vector<std::uint32_t>{1, 2})));
-  EXPECT_EQ(rig.Run(path), exitcode::kOk);
-  const std::string expected =
-      "Made by the Tavolin project\nAsk for a customized version\n"
-      "for your commercial product!\n\nStart Upload\n";
-  EXPECT_NE(rig.console.out.find(expected), std::string::npos) << rig.console.out;
-  EXPECT_NE(rig.console.out.find("Write in EEPROM Lenght=32768\n"), std::string::npos);
 }
 
 TEST(RunConsoleUpload, ProgressLineOnlyOnATerminalAndErasedWhenDone) {

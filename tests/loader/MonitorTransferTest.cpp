@@ -116,28 +116,32 @@ TEST(DownloadBinary, ChipThatStopsAfterTheFirstBlockTimesOut) {
   EXPECT_EQ(rig.peer().state(), sim::TransferPeer::State::Stopped);
 }
 
-TEST(DownloadBinary, NothingToSendStillRestoresMouseAndHidesTheBar) {
+// The dialog for the name "*.*", and files with nothing to send: the mouse setting is restored and
+// the bar hidden whatever happened.
+TEST(DownloadBinary, NameFromTheDialogAndNothingToSend) {
   struct Case {
     const char* name;
-    bool dialog;     // name "*.*", the dialog is cancelled
-    bool emptyFile;  // an existing empty file
+    bool dialog;  // name "*.*": the dialog answers with file, or is cancelled
+    const char* file;
+    Bytes content;
     bool normalTerminalMode;
     Bytes sent;
   };
   const Case cases[] = {
-      {"dialog cancelled", true, false, true, {}},
-      {"missing file", false, false, false, {}},
-      {"empty file", false, true, true, {0, 0, 0, 0}},
+      {"dialog cancelled", true, nullptr, {}, true, {}},
+      {"chosen in the dialog", true, "c.binary", {9, 8, 7}, false, {3, 0, 0, 0, 9, 8, 7}},
+      {"missing file", false, nullptr, {}, false, {}},
+      {"empty file", false, "e.bin", {}, true, {0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     ProgramRig rig(Running(sim::Personality::Transfer));
     rig.app.NormalTerminalMode = c.normalTerminalMode ? 1 : 0;
     rig.app.settings.MsMoveOff = c.normalTerminalMode ? 0 : 1;
     rig.app.settings.BinPath = "/images/";
-    const std::string name = c.dialog      ? "*.*"
-                             : c.emptyFile ? rig.files.Write("e.bin", Bytes{})
-                                           : rig.files.File("none.bin");
-    DownloadBinary(rig.app, name);
+    const std::string path =
+        c.file ? rig.files.Write(c.file, c.content) : (c.dialog ? "" : rig.files.File("none.bin"));
+    if (c.dialog) rig.ui.openAnswers.push_back({path, 1});
+    DownloadBinary(rig.app, c.dialog ? "*.*" : path);
     EXPECT_EQ(rig.device.written, c.sent) << c.name;
     EXPECT_FALSE(rig.ui.progressVisible) << c.name;
     EXPECT_EQ(rig.app.settings.MsMoveOff, c.normalTerminalMode ? 1 : 0) << c.name;
@@ -194,45 +198,21 @@ TEST(DownloadBinary, AFileThatGrowsMeanwhileIsSentOnlyUpToTheAnnouncedSize) {
   EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{4, 16, 1}));
 }
 
-TEST(DownloadBinary, ChosenFileFromTheDialogIsSent) {
-  ProgramRig rig(Running(sim::Personality::Transfer));
-  rig.ui.openAnswers.push_back({rig.files.Write("c.binary", Bytes{9, 8, 7}), 1});
-  DownloadBinary(rig.app, "*.*");
-  EXPECT_EQ(rig.device.written, (Bytes{3, 0, 0, 0, 9, 8, 7}));
-}
-
 TEST(SendPreparedSize, SizeAsSigned32BitLittleEndian) {
-  struct Case {
-    const char* name;
-    int kind;  // 0 none chosen, 1 missing, 2 folder, 3 a 17-byte file, 4 an empty file
-    Bytes sent;
+  LoaderRig rig(false);
+  const std::pair<std::string, Bytes> cases[] = {
+      {"", {0xFF, 0xFF, 0xFF, 0xFF}},  // none chosen
+      {rig.files.File("gone.bin"), {0xFF, 0xFF, 0xFF, 0xFF}},
+      {rig.files.Folder(), {0xFE, 0xFF, 0xFF, 0xFF}},
+      {rig.files.Write("p.bin", Bytes(17, 1)), {0x11, 0x00, 0x00, 0x00}},
+      {rig.files.Write("e.bin", Bytes{}), {0x00, 0x00, 0x00, 0x00}},
   };
-  const Case cases[] = {
-      {"none chosen", 0, {0xFF, 0xFF, 0xFF, 0xFF}}, {"missing", 1, {0xFF, 0xFF, 0xFF, 0xFF}},
-      {"folder", 2, {0xFE, 0xFF, 0xFF, 0xFF}},      {"17 bytes", 3, {0x11, 0x00, 0x00, 0x00}},
-      {"empty", 4, {0x00, 0x00, 0x00, 0x00}},
-  };
-  for (const Case& c : cases) {
-    LoaderRig rig(false);
-    switch (c.kind) {
-      case 1:
-        rig.app.PreparedFile = rig.files.File("gone.bin");
-        break;
-      case 2:
-        rig.app.PreparedFile = rig.files.Folder();
-        break;
-      case 3:
-        rig.app.PreparedFile = rig.files.Write("p.bin", Bytes(17, 1));
-        break;
-      case 4:
-        rig.app.PreparedFile = rig.files.Write("p.bin", Bytes{});
-        break;
-      default:
-        break;
-    }
+  for (const auto& [path, sent] : cases) {
+    rig.device.ClearWritten();
+    rig.app.PreparedFile = path;
     SendPreparedSize(rig.app);
-    EXPECT_EQ(rig.device.written, c.sent) << c.name;
-    EXPECT_EQ(rig.device.writeSizes, std::vector<std::size_t>{4}) << c.name;
+    EXPECT_EQ(rig.device.written, sent) << path;
+    EXPECT_EQ(rig.device.writeSizes, std::vector<std::size_t>{4}) << path;
   }
 }
 

@@ -101,33 +101,31 @@ TEST(P2Upload, OutcomesLinesAndRates) {
     UploadOutcome outcome;
     std::string lines;  // after "Start Upload"
   };
-  const std::string loaded20 =
-      "Propeller 2 Version = G\nWrite in P2 RAM Length=20 at 2000000 Baud\nVerify ..\n"
-      "..OK -> RUN\n";
+  // The lines of a load that reached the ROM, with its last line.
+  const auto wrote = [](int bytes, int baud, const char* last) {
+    return "Propeller 2 Version = G\nWrite in P2 RAM Length=" + std::to_string(bytes) + " at " +
+           std::to_string(baud) + " Baud\nVerify ..\n" + last + "\n";
+  };
+  const std::string loaded20 = wrote(20, 2000000, "..OK -> RUN");
+  const std::string nothing = "No Propeller 2 answered: nothing loaded\n";
+  const UploadOutcome ok = UploadOutcome::Loaded;
+  const UploadOutcome refused = UploadOutcome::FileRefused;
   const Case cases[] = {
-      {"20 bytes at 2 Mbaud", P2Rig::P2(), true, 20, 2000000, UploadOutcome::Loaded, loaded20},
-      {"a ROM that starts late", P2Rig::P2(lateStart), true, 20, 2000000, UploadOutcome::Loaded,
+      {"20 bytes at 2 Mbaud", P2Rig::P2(), true, 20, 2000000, ok, loaded20},
+      {"a ROM that starts late", P2Rig::P2(lateStart), true, 20, 2000000, ok, loaded20},
+      {"100 KB at 921600", P2Rig::P2(), true, 100000, 921600, ok,
+       wrote(100000, 921600, "..OK -> RUN")},
+      {"a rate outside the ROM's range loads at 2 Mbaud", P2Rig::P2(), true, 20, 3000000, ok,
        loaded20},
-      {"100 KB at 921600", P2Rig::P2(), true, 100000, 921600, UploadOutcome::Loaded,
-       "Propeller 2 Version = G\nWrite in P2 RAM Length=100000 at 921600 Baud\nVerify ..\n"
-       "..OK -> RUN\n"},
-      {"a rate outside the ROM's range loads at 2 Mbaud", P2Rig::P2(), true, 20, 3000000,
-       UploadOutcome::Loaded, loaded20},
       {"checksum refused", P2Rig::P2(refuses), true, 20, 2000000, UploadOutcome::ProtocolError,
-       "Propeller 2 Version = G\nWrite in P2 RAM Length=20 at 2000000 Baud\nVerify ..\n"
-       "CheckSum Error\n"},
+       wrote(20, 2000000, "CheckSum Error")},
       {"a ROM that cannot keep up", P2Rig::P2(slowParser), true, 2000, 2000000,
-       UploadOutcome::ProtocolError,
-       "Propeller 2 Version = G\nWrite in P2 RAM Length=2000 at 2000000 Baud\nVerify ..\n"
-       "CheckSum Error\n"},
-      {"a P1 answers nothing", p1, true, 20, 2000000, UploadOutcome::HandshakeFailed,
-       "No Propeller 2 answered: nothing loaded\n"},
-      {"no chip", P2Rig::P2(), false, 20, 2000000, UploadOutcome::HandshakeFailed,
-       "No Propeller 2 answered: nothing loaded\n"},
-      {"500 KB do not fit the serial window at 115200", P2Rig::P2(), true, 500000, 115200,
-       UploadOutcome::FileRefused,
+       UploadOutcome::ProtocolError, wrote(2000, 2000000, "CheckSum Error")},
+      {"a P1 answers nothing", p1, true, 20, 2000000, UploadOutcome::HandshakeFailed, nothing},
+      {"no chip", P2Rig::P2(), false, 20, 2000000, UploadOutcome::HandshakeFailed, nothing},
+      {"500 KB do not fit the serial window at 115200", P2Rig::P2(), true, 500000, 115200, refused,
        "Too long for the ROM's 60 s serial window at 115200 Baud: 61 s\n"},
-      {"more than the hub holds", P2Rig::P2(), true, 524289, 2000000, UploadOutcome::FileRefused,
+      {"more than the hub holds", P2Rig::P2(), true, 524289, 2000000, refused,
        "Image too long: more than 524288 bytes\n"},
   };
   for (const Case& c : cases) {

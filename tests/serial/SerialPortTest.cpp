@@ -61,7 +61,8 @@ TEST(SerialPortOpen, AppliesRateAndDtrFromFt232rSetting) {
   EXPECT_TRUE(rig.system.openOptions[2].quiet);
 }
 
-TEST(SerialPortOpen, MissingPortStaysClosed) {
+// Nothing to reopen either: it never was open.
+TEST(SerialPortOpen, AMissingPortStaysClosedAndSaysItCannotWriteOrRead) {
   Rig rig;
   EXPECT_FALSE(rig.port.Open(0, 0, 0));
   EXPECT_FALSE(rig.port.IsOpen());
@@ -69,7 +70,11 @@ TEST(SerialPortOpen, MissingPortStaysClosed) {
   EXPECT_EQ(rig.port.ReadRaw(buffer.data()), 0);
   rig.port.QueueByte(1);
   rig.port.Flush();
-  EXPECT_EQ(rig.status.lines, std::vector<std::string>{"Unable to write"});
+  EXPECT_EQ(rig.port.FillReceive(), 0);
+  EXPECT_EQ(rig.status.lines, (std::vector<std::string>{"Unable to write", "Unable to read"}));
+  EXPECT_FALSE(rig.port.Lost());
+  EXPECT_FALSE(rig.port.Reopen(0, 0));
+  EXPECT_TRUE(rig.system.reopenAttempts.empty());
 }
 
 TEST(TransmitQueue, SixHundredBytesLeaveAs256And256And88) {
@@ -80,14 +85,8 @@ TEST(TransmitQueue, SixHundredBytesLeaveAs256And256And88) {
   EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{256, 256, 88}));
   ASSERT_EQ(rig.device.written.size(), 600u);
   EXPECT_EQ(rig.device.written[599], static_cast<std::uint8_t>(599));
-  EXPECT_TRUE(rig.status.lines.empty());
-}
-
-TEST(TransmitQueue, EmptyFlushWritesAndPrintsNothing) {
-  Rig rig;
-  ASSERT_TRUE(rig.port.Open(3, 0, 0));
-  rig.port.Flush();
-  EXPECT_TRUE(rig.device.writeSizes.empty());
+  rig.port.Flush();  // empty: writes nothing
+  EXPECT_EQ(rig.device.writeSizes.size(), 3u);
   EXPECT_TRUE(rig.status.lines.empty());
 }
 
@@ -107,30 +106,12 @@ TEST(TransmitQueue, StallGivesItsStatusLineOnceAndDropsTheBytes) {
   EXPECT_EQ(rig.device.written, std::vector<std::uint8_t>{2}) << "lost bytes were retried";
 }
 
-TEST(TransmitQueue, ANeverOpenedPortSaysItCannotWriteOrRead) {
-  Rig rig;
-  rig.port.QueueByte(1);
-  rig.port.Flush();
-  EXPECT_EQ(rig.port.FillReceive(), 0);
-  EXPECT_EQ(rig.status.lines, (std::vector<std::string>{"Unable to write", "Unable to read"}));
-  EXPECT_FALSE(rig.port.Lost());
-}
-
-TEST(ReceiveBlock, FillsUpTo256) {
+// The receive block takes up to 256 bytes; raw transfer returns at once when nothing arrived.
+TEST(Receive, BlockOf256AndRawTransferThatNeverWaits) {
   Rig rig;
   ASSERT_TRUE(rig.port.Open(3, 0, 0));
   EXPECT_EQ(rig.port.FillReceive(), 0);
   EXPECT_TRUE(rig.port.ReceiveExhausted());
-  rig.device.Feed(std::vector<std::uint8_t>(300, 0xFE));
-  EXPECT_EQ(rig.port.FillReceive(), 256);
-  EXPECT_EQ(rig.port.TakeReceived(), 0xFE);
-  EXPECT_FALSE(rig.port.ReceiveExhausted());
-  EXPECT_TRUE(rig.status.lines.empty());
-}
-
-TEST(RawTransfer, ReturnsAtOnceWhenNothingArrived) {
-  Rig rig;
-  ASSERT_TRUE(rig.port.Open(3, 0, 0));
   std::array<std::uint8_t, 1024> buffer{};
   std::uint8_t b = 0;
   EXPECT_EQ(rig.port.ReadRaw(buffer.data()), 0);
@@ -139,8 +120,13 @@ TEST(RawTransfer, ReturnsAtOnceWhenNothingArrived) {
   EXPECT_TRUE(rig.port.ReadByte(b));
   EXPECT_EQ(b, 7);
   EXPECT_EQ(rig.port.ReadRaw(buffer.data()), 2);
+  rig.device.Feed(std::vector<std::uint8_t>(300, 0xFE));
+  EXPECT_EQ(rig.port.FillReceive(), 256);
+  EXPECT_EQ(rig.port.TakeReceived(), 0xFE);
+  EXPECT_FALSE(rig.port.ReceiveExhausted());
   EXPECT_TRUE(rig.port.IsOpen());
   EXPECT_FALSE(rig.port.Lost());
+  EXPECT_TRUE(rig.status.lines.empty());
   EXPECT_EQ(rig.clock.NowMs(), 0) << "raw transfer waited";
 }
 
@@ -233,36 +219,25 @@ TEST(LostDevice, ReopenTakesBackOnlyTheSameDevice) {
   EXPECT_TRUE(rig.system.openOptions.back().quiet);
 }
 
-TEST(LostDevice, AClosedPortThatWasNeverOpenedHasNothingToReopen) {
-  Rig rig;
-  EXPECT_FALSE(rig.port.Reopen(0, 0));
-  EXPECT_TRUE(rig.system.reopenAttempts.empty());
-}
-
+// Without modem lines the pulse fails quietly and the settling time is kept.
 TEST(PulseReset, PulsesTheChosenLineThenSettlesAndPurges) {
-  for (int useRts : {0, 1}) {
+  for (int useRts : {0, 1, -1}) {
     Rig rig;
+    rig.device.hasModemLines = useRts >= 0;
     ASSERT_TRUE(rig.port.Open(3, 0, 1));
     rig.device.Feed({1, 2, 3});
-    rig.port.PulseReset(useRts);
+    rig.port.PulseReset(useRts > 0 ? 1 : 0);
+    EXPECT_EQ(rig.clock.NowMs(), 125);
+    EXPECT_EQ(rig.device.PendingCount(), 0u);
+    EXPECT_TRUE(rig.status.lines.empty());
+    if (useRts < 0) continue;
     ASSERT_EQ(rig.device.lineChanges.size(), 2u);
     const auto& on = rig.device.lineChanges[0];
     const auto& off = rig.device.lineChanges[1];
     EXPECT_EQ(useRts ? on.rts : on.dtr, true);
     EXPECT_EQ(useRts ? off.rts : off.dtr, false);
     EXPECT_EQ(off.atMs - on.atMs, 25);
-    EXPECT_EQ(rig.clock.NowMs(), 125);
-    EXPECT_EQ(rig.device.PendingCount(), 0u);
   }
-}
-
-TEST(PulseReset, DeviceWithoutModemLinesFailsQuietly) {
-  Rig rig;
-  rig.device.hasModemLines = false;
-  ASSERT_TRUE(rig.port.Open(3, 0, 0));
-  rig.port.PulseReset(0);
-  EXPECT_EQ(rig.clock.NowMs(), 125);
-  EXPECT_TRUE(rig.status.lines.empty());
 }
 
 }  // namespace

@@ -22,8 +22,8 @@
 namespace tavolin::sim {
 namespace {
 
-using test::Rig;
 using tavolin::testing::TempDir;
+using test::Rig;
 
 SimOptions Firmware(Personality p, bool clock = false) {
   SimOptions options;
@@ -148,8 +148,7 @@ TEST(DisplayDemo, QueriesAndSectorServiceAreAnsweredByTheTerminal) {
     std::string log;
   };
   const Case cases[] = {
-      {vk::kF1 + 3, "",
-       "Seconds 1796565909  time 14:05:09  date 12.06 2026  palette 7^6 12599103"},
+      {vk::kF1 + 3, "", "Seconds 1796565909  time 14:05:09  date 12.06 2026  palette 7^6 12599103"},
       {vk::kF1 + 4, prepared, "Sector 0: 512 bytes \"Hello sector 0!.\", sum -62315 as sent"},
       {vk::kF1 + 4, "", "Sector 0: no answer (no prepared file?)"},
       {vk::kF1 + 5, prepared, "Request o \"\": prepared file size 700"},
@@ -228,37 +227,6 @@ TEST(TransferSim, RequestModeAsksTheTerminalForTheFileFirst) {
   EXPECT_EQ(rig.chip.transferPeer().data(), std::vector<std::uint8_t>(file.begin(), file.end()));
 }
 
-TEST(DisplayDemo, BytesLikeAHandshakeStartReachTheFirmwareWhenTheyDoNotMatch) {
-  // Without modem lines the chip watches for a handshake; what turns out to be none is a key.
-  struct Case {
-    std::vector<std::uint8_t> keys;
-    std::string input;
-  };
-  const Case cases[] = {
-      {{0xF9, 'a'},
-       "\xF9"
-       "a"},
-      {{0xF9}, "\xF9"},  // alone: let go after a few byte times
-      {{0xF9, 0xFE, 0xFF, 0xFE, 'b'},
-       "\xF9"
-       "b"},
-      {{'c', 0xF9, 0xF9, 'd'},
-       "c\xF9\xF9"
-       "d"},
-  };
-  for (const Case& c : cases) {
-    SimOptions options = Firmware(Personality::Display);
-    options.resetOnHandshake = true;
-    Rig rig(options, false);
-    // Unanswered, the page's pixel tests run out before the keys come.
-    for (int i = 0; i < 300 && !rig.chip.display().Idle(); ++i) rig.clock.SleepMs(10);
-    rig.port.WriteRaw(c.keys.data(), c.keys.size());
-    rig.clock.SleepMs(100);
-    EXPECT_EQ(rig.chip.display().inputLine(), c.input);
-    EXPECT_EQ(rig.chip.running(), Personality::Display);
-  }
-}
-
 // What the real upload sends is taken by the loader's tests (MonitorTransferTest); here the lines
 // it never sends, and the monitor's summary.
 TEST(P2MonitorSim, CountsBadLinesAndSumsUpTheUpload) {
@@ -312,28 +280,22 @@ TEST(TransferSim, AdapterLatencyPacesTheBlocks) {
   };
   const Case cases[] = {{0, 20, 60}, {16, 160, 200}};
   for (const Case& c : cases) {
-    fake::VirtualClock clock;
-    fake::FakeSerialSystem system{clock};
-    fake::FakeSerialDevice& device = system.Plug(3);
-    SimChip chip(Firmware(Personality::Transfer));
     LinkOptions link;
     link.latencyMs = c.latencyMs;
-    SimLink simLink(chip, device, clock, link);
-    SerialPort port(system, clock);
-    ASSERT_TRUE(port.Open(3, 0, 0));
+    Rig rig(Firmware(Personality::Transfer), true, 0, link);
     const std::uint8_t size[4] = {160, 0, 0, 0};
-    port.WriteRaw(size, 4);
-    const std::int64_t start = clock.NowMs();
+    rig.port.WriteRaw(size, 4);
+    const std::int64_t start = rig.clock.NowMs();
     std::array<std::uint8_t, SerialPort::kRawReadSize> buffer{};
     const std::vector<std::uint8_t> block(16, 1);
     for (int i = 0; i < 10; ++i) {
-      while (port.ReadRaw(buffer.data()) == 0) clock.SleepMs(1);
-      port.WriteRaw(block.data(), block.size());
+      while (rig.port.ReadRaw(buffer.data()) == 0) rig.clock.SleepMs(1);
+      rig.port.WriteRaw(block.data(), block.size());
     }
-    clock.SleepMs(5);
-    EXPECT_EQ(chip.transferPeer().state(), TransferPeer::State::Done);
-    EXPECT_GE(clock.NowMs() - start, c.minMs) << c.latencyMs;
-    EXPECT_LE(clock.NowMs() - start, c.maxMs) << c.latencyMs;
+    rig.clock.SleepMs(5);
+    EXPECT_EQ(rig.chip.transferPeer().state(), TransferPeer::State::Done);
+    EXPECT_GE(rig.clock.NowMs() - start, c.minMs) << c.latencyMs;
+    EXPECT_LE(rig.clock.NowMs() - start, c.maxMs) << c.latencyMs;
   }
 }
 

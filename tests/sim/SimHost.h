@@ -26,6 +26,15 @@ inline std::vector<std::uint8_t> HandshakeBytes(int flipBit = -1, int probes = 2
   return bytes;
 }
 
+// count bits of the sequence from bit from on: the reply bits follow the 250 of the handshake.
+inline std::vector<int> SequenceBits(int from, int count) {
+  Lfsr lfsr;
+  for (int i = 0; i < from; ++i) lfsr.Next();
+  std::vector<int> bits;
+  for (int i = 0; i < count; ++i) bits.push_back(lfsr.Next());
+  return bits;
+}
+
 struct Rig {
   fake::VirtualClock clock;
   fake::FakeSerialSystem system{clock};
@@ -33,12 +42,12 @@ struct Rig {
   SimChip chip;
   std::unique_ptr<SimLink> link;
   SerialPort port{system, clock};
-  std::vector<std::uint8_t> other;  // bytes that were no reply bit
 
-  explicit Rig(const SimOptions& options = {}, bool modemLines = true, int rateIndex = 0)
+  explicit Rig(const SimOptions& options = {}, bool modemLines = true, int rateIndex = 0,
+               const LinkOptions& linkOptions = {})
       : device(system.Plug(3)), chip(options) {
     device.hasModemLines = modemLines;
-    link = std::make_unique<SimLink>(chip, device, clock);
+    link = std::make_unique<SimLink>(chip, device, clock, linkOptions);
     port.Open(3, rateIndex, 0);
   }
 
@@ -56,7 +65,6 @@ struct Rig {
       while (!port.ReceiveExhausted()) {
         const std::uint8_t b = port.TakeReceived();
         if (b == 0xFE || b == 0xFF) return b & 1;
-        other.push_back(b);
       }
       clock.SleepMs(10);
     }
@@ -80,24 +88,11 @@ struct Rig {
     return -1;
   }
 
-  void SendLongs(const std::vector<std::uint32_t>& longs) {
-    std::vector<std::uint8_t> bytes;
-    for (std::uint32_t v : longs) {
-      const auto encoded = EncodeLong(v);
-      bytes.insert(bytes.end(), encoded.begin(), encoded.end());
-    }
-    Write(bytes);
-  }
-
   // Reset, handshake, reply and version bits; true when all were right and the version is 1.
   bool Handshake() {
     port.PulseReset(0);
     SendHandshake();
-    Lfsr lfsr;
-    for (int i = 0; i < 250; ++i) lfsr.Next();
-    for (int i = 0; i < 250; ++i) {
-      if (ReadBit(100) != lfsr.Next()) return false;
-    }
+    if (ReadBits(250, 100) != SequenceBits(250, 250)) return false;
     int version = 0;
     for (int i = 0; i < 8; ++i) version |= ReadBit(50) << i;
     return version == 1;
@@ -112,19 +107,16 @@ struct Rig {
         v |= std::uint32_t{file[i + k]} << (8 * k);
       longs.push_back(v);
     }
-    SendLongs(longs);
+    std::vector<std::uint8_t> bytes;
+    for (std::uint32_t v : longs) {
+      const auto encoded = EncodeLong(v);
+      bytes.insert(bytes.end(), encoded.begin(), encoded.end());
+    }
+    Write(bytes);
   }
 
   // Lets the host's bytes reach the chip.
   void Drain() { clock.SleepMs(static_cast<int>(chip.ReceiveBacklogUs(clock.NowMs()) / 1000 + 1)); }
 };
-
-inline std::vector<int> SequenceBits(int from, int count) {
-  Lfsr lfsr;
-  for (int i = 0; i < from; ++i) lfsr.Next();
-  std::vector<int> bits;
-  for (int i = 0; i < count; ++i) bits.push_back(lfsr.Next());
-  return bits;
-}
 
 }  // namespace tavolin::sim::test

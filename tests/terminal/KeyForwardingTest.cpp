@@ -55,6 +55,11 @@ const std::vector<Step> kEnter = {{'d', 0x0D}, {'c', 13}, {'u', 0x0D}};
 // AltGr+Q on a layout with the at sign there: Alt arrives as a key-down with Ctrl semantics.
 const std::vector<Step> kAltGrQ = {{'d', 0x11}, {'d', 0x12}, {'d', 0x51}, {'c', '@'},
                                    {'u', 0x51}, {'u', 0x12}, {'u', 0x11}};
+const std::vector<Step> kAltGr2 = {{'d', 0x12}, {'d', 0x32}, {'c', '@'}, {'u', 0x32}, {'u', 0x12}};
+// Arrows, Home, End, Page Up, Page Down, Delete, Insert.
+const std::vector<Step> kEditing = {{'d', 0x25}, {'d', 0x27}, {'d', 0x26}, {'d', 0x28},
+                                    {'d', 0x24}, {'d', 0x23}, {'d', 0x21}, {'d', 0x22},
+                                    {'d', 0x2E}, {'d', 0x2D}};
 
 TEST(KeyForwarding, SequencesGiveTheChipItsCodes) {
   struct Case {
@@ -86,26 +91,13 @@ TEST(KeyForwarding, SequencesGiveTheChipItsCodes) {
       {"arrows and editing keys",
        true,
        false,
-       {{'d', 0x25},
-        {'d', 0x27},
-        {'d', 0x26},
-        {'d', 0x28},
-        {'d', 0x24},
-        {'d', 0x23},
-        {'d', 0x21},
-        {'d', 0x22},
-        {'d', 0x2E},
-        {'d', 0x2D}},
+       kEditing,
        {0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC9, 0xCA}},
       {"Tab sends 9 once", true, false, {{'d', 0x09}, {'c', 9}, {'u', 0x09}}, {9}},
       {"Pause key-down", true, false, {{'d', 0x13}}, {13}},
       {"AltGr character graphics", false, false, kAltGrQ, {2, 4, '@', 4}},
       {"AltGr character NTM", true, false, kAltGrQ, {'@'}},
-      {"AltGr without Ctrl graphics",
-       false,
-       false,
-       {{'d', 0x12}, {'d', 0x32}, {'c', '@'}, {'u', 0x32}, {'u', 0x12}},
-       {4, '@'}},
+      {"AltGr without Ctrl graphics", false, false, kAltGr2, {4, '@'}},
       {"plain letter", true, false, {{'d', 0x51}, {'c', 'q'}, {'u', 0x51}}, {'q'}},
       {"Ctrl+digit sends the code", true, false, {{'d', 0x11}, {'d', 0x31}}, {0x31}},
       {"VKeys A", true, true, {{'d', 0x41}, {'c', 'a'}, {'u', 0x41}}, {0x41, 3, 0x41}},

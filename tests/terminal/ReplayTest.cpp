@@ -52,18 +52,6 @@ std::string StreamName(const ::testing::TestParamInfo<replay::Stream>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Reference, ReplaySet, ::testing::ValuesIn(ReferenceSet()), StreamName);
 
-TEST(ReplaySetCoverage, HoldsBothDialectsScalesAndTheCursorMark) {
-  bool graphics = false, teletype = false, cursor = false, scaled = false, noBand = false;
-  for (const replay::Stream& s : ReferenceSet()) {
-    graphics |= s.graphics != 0;
-    teletype |= s.graphics == 0;
-    cursor |= s.txtcurs != 0;
-    scaled |= s.scale > 1.01f;
-    noBand |= s.band == 0;
-  }
-  EXPECT_TRUE(graphics && teletype && cursor && scaled && noBand);
-}
-
 TEST(ReplayLog, TakesOnlyTheChipsBytes) {
   struct Case {
     const char* log;

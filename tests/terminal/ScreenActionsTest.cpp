@@ -115,23 +115,20 @@ TEST(ScreenActions, ParametersWrapAtTheGridAndTheColourIsKeptWhole) {
   EXPECT_EQ(rig.app.screen.colorByte, 200);
 }
 
-TEST(ScreenActions, TabDrawsSpacesOverWhatWasThere) {
-  Rig rig;
-  rig.app.screen.colorByte = 9;  // inverse: the spaces show white
-  rig.app.screen.cursorCol = 7;
-  Controls(rig, {ControlCode::Tab});
-  EXPECT_TRUE(CellLit(rig, 7, 0));
-  EXPECT_FALSE(CellLit(rig, 8, 0));
-  EXPECT_FALSE(CellLit(rig, 6, 0));
-}
-
-TEST(ScreenActions, BackspaceBlackensTheCellItLandsOnAndKeepsTheMirror) {
-  Rig rig;
-  Text(rig, "AB");
-  Controls(rig, {ControlCode::Backspace});
-  EXPECT_TRUE(CellLit(rig, 0, 0));
-  EXPECT_FALSE(CellLit(rig, 1, 0));
-  EXPECT_EQ(rig.app.screen.textMirror, "AB");
+// A tab draws spaces (white in inverse colours) up to its stop; a backspace blackens the cell it
+// lands on and keeps the mirror.
+TEST(ScreenActions, TabAndBackspaceDrawOverWhatWasThere) {
+  Rig tab;
+  tab.app.screen.colorByte = 9;
+  tab.app.screen.cursorCol = 7;
+  Controls(tab, {ControlCode::Tab});
+  EXPECT_EQ(std::vector({CellLit(tab, 6, 0), CellLit(tab, 7, 0), CellLit(tab, 8, 0)}),
+            std::vector({false, true, false}));
+  Rig back;
+  Text(back, "AB");
+  Controls(back, {ControlCode::Backspace});
+  EXPECT_EQ(std::vector({CellLit(back, 0, 0), CellLit(back, 1, 0)}), std::vector({true, false}));
+  EXPECT_EQ(back.app.screen.textMirror, "AB");
 }
 
 TEST(ScreenActions, ClearAndHomeMoveTheMirrorToPreviousText) {

@@ -1,7 +1,7 @@
 // The raster primitives where the chip's streams do not reach: clipping at every edge (and at the
-// ends of int) against a plain per-pixel model, XOR keeping pixels opaque, a flood fill over the
-// whole picture, and pixel reads outside.  What the operations draw is ScreenActionsTest's and the
-// replay set's.
+// ends of int) against a plain per-pixel model, XOR keeping pixels opaque, and a flood fill over
+// the whole picture.  What the operations draw and the pixel test's reads are ScreenActionsTest's
+// and the replay set's.
 #include <gtest/gtest.h>
 
 #include "terminal/Raster.h"
@@ -56,15 +56,6 @@ TEST(FillBox, ClipsAtEveryEdgeAndNeverWrapsIntoAnotherRow) {
   }
 }
 
-TEST(FillBox, XorTwiceRestoresAndKeepsPixelsOpaque) {
-  Image image = Pattern(8, 8);
-  const Image before = image;
-  raster::FillBox(image, 1, 1, 5, 5, kGreen, Mode::Xor);
-  for (Pixel p : image.pixels) EXPECT_EQ(p >> 24, 0xFFu);
-  raster::FillBox(image, 1, 1, 5, 5, kGreen, Mode::Xor);
-  EXPECT_EQ(image.pixels, before.pixels);
-}
-
 TEST(FloodFill, WholeLargePictureAndAComb) {
   Image image(640, 446);
   // Vertical teeth hanging from the top leave a comb of narrow pockets joined at the bottom.
@@ -73,17 +64,6 @@ TEST(FloodFill, WholeLargePictureAndAComb) {
   EXPECT_EQ(image.At(638, 0), kRed);
   EXPECT_EQ(image.At(639, 445), kRed);
   EXPECT_EQ(image.At(1, 0), kGreen);
-}
-
-TEST(ReadPixel, ColourrefInsideAndNonZeroInvalidOutside) {
-  Image image(4, 4);
-  image.At(1, 2) = PixelFromColorref(0x0000FF);
-  EXPECT_EQ(raster::ReadPixel(image, 1, 2), 0x0000FFu);
-  EXPECT_EQ(raster::ReadPixel(image, 0, 0), 0u);
-  for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {4, 0}, {0, 4}}) {
-    EXPECT_EQ(raster::ReadPixel(image, x, y), raster::kInvalidColour);
-    EXPECT_NE(raster::ReadPixel(image, x, y), 0u);
-  }
 }
 
 }  // namespace

@@ -105,26 +105,5 @@ TEST(ScrollRing, GivesThePictureOfAPlainCopyAfterEveryStep) {
   }
 }
 
-TEST(ScreenImage, BlankRowsReadBlackAndTakeWhatIsWritten) {
-  ScreenImage image(4, 3);
-  EXPECT_TRUE(image.IsBlank(0));
-  EXPECT_EQ(image.At(3, 2), raster::kBlack);
-  image.At(1, 1) = 0xFF112233u;  // fills the row in, black around the pixel
-  EXPECT_FALSE(image.IsBlank(1));
-  EXPECT_EQ(image.At(0, 1), raster::kBlack);
-  image.RotateUp(1);  // row 0 now shows the old row 1
-  EXPECT_EQ(image.At(1, 0), 0xFF112233u);
-  image.CopyRow(0, 2);
-  image.Blacken(0, 1);
-  const Image picture = image.Picture();
-  EXPECT_EQ(picture.At(1, 0), raster::kBlack);
-  EXPECT_EQ(picture.At(1, 2), 0xFF112233u);
-  EXPECT_EQ(picture.At(1, 1), raster::kBlack);
-  for (int n : {0, 3, -1}) {
-    image.RotateUp(n);  // not a turn: nothing moves
-    EXPECT_EQ(image.Picture().pixels, picture.pixels) << n;
-  }
-}
-
 }  // namespace
 }  // namespace tavolin

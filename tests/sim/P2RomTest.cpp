@@ -56,8 +56,9 @@ TEST(P2Rom, AnswersAndLoadsByTheRomsRules) {
       {"the vector with > and = between its characters",
        "> Prop_Txt 0 0 0 0 " + kVector.substr(0, 10) + " > = " + kVector.substr(10) + " ?", ".",
        true, 20},
-      {"a wrong sum, then the retry",
-       "> Prop_Txt 0 0 0 0 A" + kVector + " ? Prop_Txt 0 0 0 0 " + kVector + " ?", "!.", true, 20},
+      {"a wrong sum, then the retry", "> Prop_Txt 0 0 0 0 A" + kVector + " ? Prop_Txt 0 0 0 0 " +
+                                          kVector + " ?",
+       "!.", true, 20},
       {"run without a check", "> Prop_Txt 0 0 0 0 " + kVector.substr(0, 27) + " ~", "", true, 20},
       {"hex values", "> Prop_Hex 0 0 0 0 1 2 3 4 4F 70 6C 6C ?", ".", true, 4},
       {"an unknown terminator", "> Prop_Txt 0 0 0 0 " + kVector + " x", "", false, 0},

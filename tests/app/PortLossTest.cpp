@@ -261,6 +261,9 @@ TEST(PortLoss, TheUsersOwnPortCommandsEndTheSearch) {
     rig.device.gone = !c.backFirst;
     c.act(rig);
     EXPECT_EQ(rig.ui.messages.size(), c.boxes) << c.name;
+    if (c.backFirst) {
+      EXPECT_EQ(rig.app.RetakingPort, 0) << c.name << ": the search ends with the command";
+    }
     rig.device.gone = false;
     const std::size_t attempts = rig.serial.reopenAttempts.size();
     rig.Ticks(3000);

@@ -19,21 +19,22 @@ namespace {
 using loadertest::LoaderRig;
 
 // A link that takes msPerByte of clock time for every byte written, and (for the binary transfer)
-// a chip that answers every write with a go-ahead.
+// a chip that answers every write with a go-ahead, goAheadMs after it.
 class SlowLink : public fake::Peer {
  public:
-  SlowLink(fake::VirtualClock& clock, int msPerByte, bool goAhead)
-      : clock_(clock), msPerByte_(msPerByte), goAhead_(goAhead) {}
+  SlowLink(fake::VirtualClock& clock, int msPerByte, bool goAhead, int goAheadMs = 0)
+      : clock_(clock), msPerByte_(msPerByte), goAhead_(goAhead), goAheadMs_(goAheadMs) {}
   void OnHostWrite(fake::FakeSerialDevice& device, const std::uint8_t*, std::size_t n,
-                   std::int64_t) override {
+                   std::int64_t nowMs) override {
     clock_.Advance(static_cast<std::int64_t>(n) * msPerByte_);
-    if (goAhead_) device.Feed(0x55);
+    if (goAhead_) device.Feed(0x55, nowMs + goAheadMs_);
   }
 
  private:
   fake::VirtualClock& clock_;
   int msPerByte_;
   bool goAhead_;
+  int goAheadMs_;
 };
 
 TEST(LongSend, PendingEventsAreProcessedAtLeastEvery100Ms) {
@@ -80,15 +81,6 @@ TEST(LongSend, PendingEventsAreProcessedAtLeastEvery100Ms) {
   }
 }
 
-// A chip that releases each block a little after the host's write.
-class PacedChip : public fake::Peer {
- public:
-  void OnHostWrite(fake::FakeSerialDevice& device, const std::uint8_t*, std::size_t,
-                   std::int64_t nowMs) override {
-    device.Feed(0x55, nowMs + 5);
-  }
-};
-
 // The user asks to stop at the pump with the number at; the chip has then had whole lines or
 // blocks only.  The close button also ends the program after the send, Escape does not.
 TEST(LongSend, CloseOrEscapeStopsTheSendAtTheNextLineOrBlock) {
@@ -130,7 +122,7 @@ TEST(LongSend, CloseOrEscapeStopsTheSendAtTheNextLineOrBlock) {
   for (const Case& c : cases) {
     for (const Interruption asked : {Interruption::Close, Interruption::Stop}) {
       LoaderRig rig(false);
-      PacedChip chip;
+      SlowLink chip(rig.clock, 0, true, 5);  // each block released a little after the write
       rig.device.peer = &chip;
       rig.app.RememberedFileType = filetype::kText;
       rig.app.settings.TxtCurs = 0;

@@ -56,7 +56,6 @@ std::vector<std::string> MenuLinesOfTheTable() {
 }
 
 TEST_P(UiContract, WindowHasItsTitlePlaceAndAFixedContentSize) {
-  if (!h_->IsRealWindow()) GTEST_SKIP() << "no window of its own";
   EXPECT_EQ(h_->Title(), "Tavolin for P2 Monitor");
   const Rect frame = h_->Frame();
   EXPECT_EQ(frame.x, 100);
@@ -82,7 +81,6 @@ TEST_P(UiContract, WindowHasItsTitlePlaceAndAFixedContentSize) {
 // The menu is built from the table, and independently of the table every command id 1..27 but
 // the unused 6 is on it exactly once; choosing an item sends its id and nothing else.
 TEST_P(UiContract, MenuFollowsTheTableAndEveryItemSendsItsId) {
-  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted events";
   EXPECT_EQ(h_->MenuLines(), MenuLinesOfTheTable());
   std::map<int, int> seen;
   for (const MenuEntry& e : MenuTable()) {
@@ -104,11 +102,9 @@ TEST_P(UiContract, CheckMarksAndGreyingAreTheCoresAlone) {
     EXPECT_FALSE(h_->MenuChecked(id)) << id;
     h_->ui().SetMenuChecked(id, true);
     EXPECT_TRUE(h_->MenuChecked(id)) << id;
-    if (h_->IsRealWindow()) {
-      h_->ChooseMenu(id);
-      h_->TakeEvents();
-      EXPECT_TRUE(h_->MenuChecked(id)) << id << ": choosing it toggled the mark";
-    }
+    h_->ChooseMenu(id);
+    h_->TakeEvents();
+    EXPECT_TRUE(h_->MenuChecked(id)) << id << ": choosing it toggled the mark";
     h_->ui().SetMenuChecked(id, false);
     EXPECT_FALSE(h_->MenuChecked(id)) << id;
     EXPECT_TRUE(h_->MenuEnabled(id)) << id;
@@ -125,7 +121,6 @@ TEST_P(UiContract, CheckMarksAndGreyingAreTheCoresAlone) {
 }
 
 TEST_P(UiContract, TicksNeverPileUp) {
-  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted events";
   h_->TimerFires();
   h_->TimerFires();
   h_->TimerFires();
@@ -135,7 +130,6 @@ TEST_P(UiContract, TicksNeverPileUp) {
 }
 
 TEST_P(UiContract, ALongOperationDropsWhatItProcesses) {
-  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted events";
   h_->TimerFires();
   EXPECT_EQ(h_->ui().ProcessPendingEvents(), Interruption::None);  // the tick was queued before
   h_->KeyArrives();
@@ -150,14 +144,12 @@ TEST_P(UiContract, ALongOperationDropsWhatItProcesses) {
 }
 
 TEST_P(UiContract, CloseIsARequestTheWindowSurvives) {
-  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted events";
   h_->PressClose();
   EXPECT_EQ(Describe(h_->TakeEvents()), Describe({{K::CloseRequest, 0}}));
   EXPECT_TRUE(h_->WindowExists());
 }
 
 TEST_P(UiContract, PictureIsOnTheScreenWhenShowPictureReturns) {
-  if (!h_->IsRealWindow()) GTEST_SKIP() << "no window of its own";
   Image picture(kWidth, kHeight - 40, 0xFF000000u);
   picture.At(0, 0) = 0xFFFF0000u;
   picture.At(kWidth - 1, 0) = 0xFF00FF00u;
@@ -193,7 +185,6 @@ TEST_P(UiContract, PictureIsOnTheScreenWhenShowPictureReturns) {
 }
 
 TEST_P(UiContract, OverlayIsPaintedOverThePictureUntilTheNextPicture) {
-  if (!h_->IsRealWindow()) GTEST_SKIP() << "no window of its own";
   const Image terminal(kWidth, kHeight - 21, 0xFF00FF00u);
   h_->ui().ShowPicture(terminal);
   Image about(322, 240, 0x00000000u);  // rows 0 and 1 and the last two columns left unpainted
@@ -229,20 +220,15 @@ TEST_P(UiContract, OverlayIsPaintedOverThePictureUntilTheNextPicture) {
 TEST_P(UiContract, ProgressBarIsHiddenAtItsPlaceAndClamped) {
   const ProgressView bar = h_->Progress();
   EXPECT_FALSE(bar.visible);
-  if (h_->IsRealWindow()) {
-    EXPECT_EQ(bar.place.x, 40);
-    EXPECT_EQ(bar.place.y, 40);
-    EXPECT_EQ(bar.place.width, 110);
-    EXPECT_EQ(bar.place.height, 15);
-  }
+  EXPECT_EQ(bar.place.x, 40);
+  EXPECT_EQ(bar.place.y, 40);
+  EXPECT_EQ(bar.place.width, 110);
+  EXPECT_EQ(bar.place.height, 15);
   h_->ui().SetProgressVisible(true);
   EXPECT_TRUE(h_->Progress().visible);
-  // The fake records what the core asks for, unclamped, for the core's tests.
   for (const auto& [set, want] : {std::pair{50, 50}, std::pair{150, 100}, std::pair{-3, 0}}) {
     h_->ui().SetProgress(set);
-    if (h_->IsRealWindow()) {
-      EXPECT_EQ(h_->Progress().value, want) << set;
-    }
+    EXPECT_EQ(h_->Progress().value, want) << set;
   }
   h_->ui().SetProgressVisible(false);
   EXPECT_FALSE(h_->Progress().visible);
@@ -271,7 +257,6 @@ TEST_P(UiContract, ClipboardTakesLatin1TextAndThePicture) {
 }
 
 TEST_P(UiContract, MinimisedStateFollowsTheWindow) {
-  if (!h_->IsRealWindow()) GTEST_SKIP() << "no window of its own";
   EXPECT_FALSE(h_->ui().IsMinimized());
   h_->Minimise(true);
   EXPECT_TRUE(h_->ui().IsMinimized());
@@ -280,7 +265,6 @@ TEST_P(UiContract, MinimisedStateFollowsTheWindow) {
 }
 
 TEST_P(UiContract, PointerIsInClientCoordinatesOrOutside) {
-  if (!h_->IsRealWindow()) GTEST_SKIP() << "no window of its own";
   h_->ui().SetContentSize(kWidth, kHeight);
   const int right = h_->Client().width;
   const int bottom = h_->Client().height;
@@ -300,7 +284,6 @@ TEST_P(UiContract, PointerIsInClientCoordinatesOrOutside) {
 
 // A message box shows its caption and text and holds the loop: no tick is queued while it runs.
 TEST_P(UiContract, MessageBoxShowsItsTextAndNoTickWhileItRuns) {
-  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted dialogs";
   std::string title;
   std::vector<std::string> texts;
   UiHarness* h = h_.get();
@@ -321,7 +304,6 @@ TEST_P(UiContract, MessageBoxShowsItsTextAndNoTickWhileItRuns) {
 // ports) and return what the user leaves in the field, or nothing on Esc; the window is painted
 // again once they have closed.
 TEST_P(UiContract, NumberDialogsReturnTheTextOrNothing) {
-  if (!h_->IsRealWindow()) GTEST_SKIP() << "scripted dialogs";
   const std::vector<PortInfo> ports = {{3, "/dev/ttyUSB0", "", "FT232R USB UART"},
                                        {12, "/dev/ttyS0", "", ""}};
   struct Dialog {

@@ -128,14 +128,11 @@ TEST(ShellPresent, TheAboutScreenPaintsItsAreaOnlyAndStaysForItsPause) {
     QRgb expected;
     const char* what;
   };
+  // Which pixels the about screen paints is the core's (tests/app), how the window lays them over
+  // the picture the window contract's: here it is on the screen during its pause.
   const Probe probes[] = {
-      {5, 0, terminal, "row 0 is not painted"},
       {5, 1, terminal, "row 1 is not painted"},
-      {320, 100, terminal, "column 320 is not painted"},
-      {321, 100, terminal, "column 321 is not painted"},
-      {0, 2, qRgb(2, 0, 2), "the gradient starts at row 2"},
-      {150, 239, qRgb(239, 0, 239), "and ends at row 239"},
-      {319, 239, qRgb(0, 0, 0), "the right part is black to column 319"},
+      {150, 239, qRgb(239, 0, 239), "the gradient ends at row 239"},
       {5, 240, terminal, "row 240 is not painted"},
   };
   for (const Probe& p : probes) {

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QDialog>
-#include <QFileDialog>
 #include <QTest>
 #include <QWindow>
 #include <functional>
@@ -92,12 +90,7 @@ TEST(ShellMenu, LoadSettingsThroughTheDialogSetsTheMarksOfTheFile) {
   ShellRig rig;
   testing::TempDir dir;
   const std::string path = dir.Write("big.ini", "[Config]\r\nComNr=0\r\nRows=30\r\nCols=100\r\n");
-  rig.WhenDialogShown([&](QWidget* w) {
-    auto* dialog = qobject_cast<QFileDialog*>(w);
-    ASSERT_NE(dialog, nullptr);
-    dialog->selectFile(QString::fromStdString(path));
-    static_cast<QDialog*>(dialog)->accept();
-  });
+  rig.ChooseInNextFileDialog(path);
   rig.Choose(menu::kLoadSettings);
   EXPECT_EQ(rig.client()->size(), QSize(800, 510));
   // The file has no Auto Mode or rate key: their read defaults (off, 57600) are applied.
@@ -135,12 +128,7 @@ TEST(ShellMenu, SaveTextGoesThroughTheSaveDialogAndGivesTheKeysBack) {
   const std::string path = dir.Write("saved", "an older, longer content");
   rig.Receive("line\xE9");
   rig.Tick();
-  rig.WhenDialogShown([&](QWidget* w) {
-    auto* dialog = qobject_cast<QFileDialog*>(w);
-    ASSERT_NE(dialog, nullptr);
-    dialog->selectFile(QString::fromStdString(path));
-    static_cast<QDialog*>(dialog)->accept();
-  });
+  rig.ChooseInNextFileDialog(path);
   rig.Choose(menu::kSaveText);
   EXPECT_EQ(testing::TempDir::Read(path), "line\xE9");
   EXPECT_EQ(rig.Deliver([&] { QTest::keyClick(rig.handle(), 'k'); }),

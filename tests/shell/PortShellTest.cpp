@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTest>
@@ -86,13 +85,7 @@ TEST(ShellPort, KeysDuringATextSendAreLostAndTheCloseButtonStopsItAtTheLineEnd) 
   const std::string text = dir.Write("lines.txt", "ab\ncd\r\nef");
   UserDuringSend user(rig.window());
   rig.device->peer = &user;
-  rig.WhenDialogShown([&](QWidget* w) {
-    auto* dialog = qobject_cast<QFileDialog*>(w);
-    ASSERT_NE(dialog, nullptr);
-    dialog->selectNameFilter(QStringLiteral("Text(.txt) (*.txt)"));
-    dialog->selectFile(QString::fromStdString(text));
-    static_cast<QDialog*>(dialog)->accept();
-  });
+  rig.ChooseInNextFileDialog(text, QStringLiteral("Text(.txt) (*.txt)"));
   rig.Choose(menu::kUploadFile);
   rig.device->peer = nullptr;
   const std::string sent(rig.device->written.begin(), rig.device->written.end());

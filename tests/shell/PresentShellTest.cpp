@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QDialog>
-#include <QFileDialog>
 #include <QPixmap>
 #include <QScreen>
 #include <QWindow>
@@ -18,6 +16,9 @@
 
 namespace tavolin::shell {
 namespace {
+
+// The upload dialog's first type, Propeller images.
+const QString kImages = QStringLiteral("Propeller(.binary) (*.binary)");
 
 // The client area as the window system shows it now.
 QImage OnScreen(ShellRig& rig) {
@@ -60,22 +61,16 @@ std::vector<Moment> WatchWaits(ShellRig& rig, const std::function<void()>& actio
   return moments;
 }
 
-void AnswerUploadDialog(ShellRig& rig, const std::string& path) {
-  rig.WhenDialogShown([path](QWidget* w) {
-    auto* dialog = qobject_cast<QFileDialog*>(w);
-    ASSERT_NE(dialog, nullptr);
-    dialog->selectNameFilter(dialog->nameFilters().value(0));  // Propeller images
-    dialog->selectFile(QString::fromStdString(path));
-    static_cast<QDialog*>(dialog)->accept();
-  });
+// Uploads a file named name through the real dialog, watching the waits.
+std::vector<Moment> WatchUpload(ShellRig& rig, const std::string& name) {
+  testing::TempDir dir;
+  rig.ChooseInNextFileDialog(dir.Write(name, std::string(64, '\x11')), kImages);
+  return WatchWaits(rig, [&] { rig.Choose(menu::kUploadFile); });
 }
 
 TEST(ShellPresent, StatusLinesAreOnTheScreenWhileTheUploadRuns) {
   ShellRig rig;
-  testing::TempDir dir;
-  const std::string image = dir.Write("blink.binary", std::string(64, '\x11'));
-  AnswerUploadDialog(rig, image);
-  const auto moments = WatchWaits(rig, [&] { rig.Choose(menu::kUploadFile); });
+  const auto moments = WatchUpload(rig, "blink.binary");
   ASSERT_FALSE(moments.empty());
   int withStatus = 0;
   for (const Moment& m : moments) {
@@ -93,10 +88,7 @@ TEST(ShellPresent, StatusLinesAreOnTheScreenWhileTheUploadRuns) {
 
 TEST(ShellPresent, TheLogoIsOnTheScreenDuringTheBannersPause) {
   ShellRig rig;
-  testing::TempDir dir;
-  const std::string image = dir.Write("blink.eeprom", std::string(64, '\x11'));
-  AnswerUploadDialog(rig, image);
-  const auto moments = WatchWaits(rig, [&] { rig.Choose(menu::kUploadFile); });
+  const auto moments = WatchUpload(rig, "blink.eeprom");
   const Moment* pause = nullptr;
   for (const Moment& m : moments) {
     if (m.sleptMs == 2000) pause = &m;

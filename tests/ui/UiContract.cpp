@@ -1,6 +1,7 @@
 // The cases of the window contract; see UiContract.h.
 #include "UiContract.h"
 
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,6 +17,15 @@ using K = Event::Kind;
 // The colour the screen shows at (x, y), 0x00RRGGBB; 0xFF000000 outside what was read.
 std::uint32_t At(const Image& screen, int x, int y) {
   return screen.Contains(x, y) ? screen.At(x, y) & 0xFFFFFFu : 0xFF000000u;
+}
+
+struct Probe {
+  int x, y;
+  std::uint32_t want;
+};
+
+void ExpectPixels(const Image& screen, std::initializer_list<Probe> probes) {
+  for (const Probe& p : probes) EXPECT_EQ(At(screen, p.x, p.y), p.want) << p.x << "," << p.y;
 }
 
 std::string Describe(const std::vector<Event>& events) {
@@ -156,27 +166,18 @@ TEST_P(UiContract, PictureIsOnTheScreenWhenShowPictureReturns) {
   picture.At(5, kHeight - 41) = 0xFF0000FFu;
   picture.At(321, 123) = 0xFF123456u;
   h_->ui().ShowPicture(picture);
-  struct Case {
-    int x, y;
-    std::uint32_t want;
-  };
-  const Case cases[] = {{0, 0, 0xFF0000u},
-                        {kWidth - 1, 0, 0x00FF00u},
-                        {5, kHeight - 41, 0x0000FFu},
-                        {321, 123, 0x123456u},
-                        {1, 1, 0x000000u}};
-  Image screen = h_->Screen();
-  for (const Case& c : cases) EXPECT_EQ(At(screen, c.x, c.y), c.want) << c.x << "," << c.y;
+  ExpectPixels(h_->Screen(), {{0, 0, 0xFF0000u},
+                              {kWidth - 1, 0, 0x00FF00u},
+                              {5, kHeight - 41, 0x0000FFu},
+                              {321, 123, 0x123456u},
+                              {1, 1, 0x000000u}});
   // The same size again with one pixel changed, as a line of text changes a few rows.
   picture.At(321, 123) = 0xFF654321u;
   h_->ui().ShowPicture(picture);
   EXPECT_EQ(At(h_->Screen(), 321, 123), 0x654321u);
   // A smaller picture: black where it does not reach.
   h_->ui().ShowPicture(Image(100, 50, 0xFFFFFFFFu));
-  screen = h_->Screen();
-  EXPECT_EQ(At(screen, 99, 49), 0xFFFFFFu);
-  EXPECT_EQ(At(screen, 100, 10), 0x000000u);
-  EXPECT_EQ(At(screen, 10, 50), 0x000000u);
+  ExpectPixels(h_->Screen(), {{99, 49, 0xFFFFFFu}, {100, 10, 0x000000u}, {10, 50, 0x000000u}});
   // Fewer pixels than its size says: nothing is shown and nothing is read past its end.
   Image broken(10, 10, 0xFFFFFFFFu);
   broken.pixels.resize(5);
@@ -192,18 +193,13 @@ TEST_P(UiContract, OverlayIsPaintedOverThePictureUntilTheNextPicture) {
     for (int x = 0; x < 320; ++x) about.At(x, y) = 0xFF000080u;
   }
   h_->ui().PaintOverlay(about, {{20, 30, "Tavolin"}}, 0xFFFFFF00u);
-  struct Case {
-    int x, y;
-    std::uint32_t want;
-  };
-  const Case cases[] = {
-      {300, 200, 0x000080u},  // the overlay
-      {300, 1, 0x00FF00u},    // its unpainted rows: the terminal's picture
-      {321, 100, 0x00FF00u},  // its unpainted columns
-      {400, 100, 0x00FF00u},  // beyond it
-  };
   const Image screen = h_->Screen();
-  for (const Case& c : cases) EXPECT_EQ(At(screen, c.x, c.y), c.want) << c.x << "," << c.y;
+  ExpectPixels(screen, {
+                           {300, 200, 0x000080u},  // the overlay
+                           {300, 1, 0x00FF00u},    // its unpainted rows: the terminal's picture
+                           {321, 100, 0x00FF00u},  // its unpainted columns
+                           {400, 100, 0x00FF00u},  // beyond it
+                       });
   int lit = 0;
   for (int y = 30; y < 50; ++y) {
     for (int x = 20; x < 90; ++x) {

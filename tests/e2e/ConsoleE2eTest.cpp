@@ -98,8 +98,6 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
        "P2 ROM: 100004 bytes loaded, running"},
       {"P2 refuses the checksum", {"--chip", "p2", "--fault", "bad-checksum"}, true, Image::P2, 5,
        p2Load("2000000", "CheckSum Error\n"), "", "P2 ROM: checksum error"},
-      {"P2 program with a P1 on the line", {}, true, Image::P2, 4,
-       "Start Upload\nNo Propeller 2 answered: nothing loaded\n", "", ""},
   };
   std::vector<Run> runs(std::size(cases));
   for (std::size_t i = 0; i < std::size(cases); ++i) {

@@ -154,12 +154,11 @@ void Child::Kill() {
   }
 }
 
-Sim::Sim(const TempDir& dir, const std::vector<std::string>& args, const std::string& tag)
-    : logPath_(dir / (tag + ".log")) {
-  const std::string link = dir / (tag + ".link");
+Sim::Sim(const TempDir& dir, const std::vector<std::string>& args) : logPath_(dir / "sim.log") {
+  const std::string link = dir / "sim.link";
   std::vector<std::string> argv{TAVOLIN_SIM_PROGRAM, "--log", logPath_, "--link-file", link};
   argv.insert(argv.end(), args.begin(), args.end());
-  child_ = std::make_unique<Child>(argv, Env{}, "", "", dir / (tag + ".err"));
+  child_ = std::make_unique<Child>(argv, Env{}, "", "", dir / "sim.err");
   WaitFor(
       [&] {
         const std::string text = ReadFile(link);
@@ -419,30 +418,14 @@ void Launcher::CloseDisplay() const {
 
 std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int msMoveOff,
                          const std::string& autoload) {
-  std::string text = "/* Tavolin Settings v0.5 */'\r\n[Config]\r\n";
-  auto entry = [&text](const std::string& key, const std::string& value) {
-    text += key + "=" + value + "\r\n";
-  };
-  entry("ComNr", std::to_string(comNr));
-  entry("FT232R", "0");
-  entry("UseRTS", "0");
-  entry("BinPath", binPath);
-  entry("AutoDis", std::to_string(autoDis));
-  entry("VKeys", "0");
-  entry("TxtCurs", "1");
-  entry("MsMoveOff", std::to_string(msMoveOff));
-  entry("BaudRate", "0");
-  entry("CRmode", "0");
-  entry("Rows", "25");
-  entry("Cols", "80");
-  entry("Autoload", autoload);
-  entry("InversScreenshot", "0");
-  entry("WindowScale", "1.000000");
-  text += "[Colors]\r\n";
-  const char* palette[] = {"FFFFFF", "FFFF00", "0000FF", "FF00FF",
-                           "FF0000", "00FF00", "00FFFF", "A0A0A0"};
-  for (int i = 0; i < 8; ++i) entry("pal_" + std::to_string(i), std::string("#") + palette[i]);
-  return text;
+  return "/* Tavolin Settings v0.5 */'\r\n[Config]\r\nComNr=" + std::to_string(comNr) +
+         "\r\nFT232R=0\r\nUseRTS=0\r\nBinPath=" + binPath +
+         "\r\nAutoDis=" + std::to_string(autoDis) +
+         "\r\nVKeys=0\r\nTxtCurs=1\r\nMsMoveOff=" + std::to_string(msMoveOff) +
+         "\r\nBaudRate=0\r\nCRmode=0\r\nRows=25\r\nCols=80\r\nAutoload=" + autoload +
+         "\r\nInversScreenshot=0\r\nWindowScale=1.000000\r\n[Colors]\r\n"
+         "pal_0=#FFFFFF\r\npal_1=#FFFF00\r\npal_2=#0000FF\r\npal_3=#FF00FF\r\n"
+         "pal_4=#FF0000\r\npal_5=#00FF00\r\npal_6=#00FFFF\r\npal_7=#A0A0A0\r\n";
 }
 
 }  // namespace tavolin::e2e

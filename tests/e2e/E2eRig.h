@@ -56,13 +56,11 @@ class Child {
   ~Child();
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
-  bool started() const { return pid_ > 0; }
   pid_t pid() const { return pid_; }
-  // True once it has ended (reaps it); the exit code is then in exitCode().
+  // True once it has ended (reaps it).
   bool Ended();
   // Waits up to limitMs for the end; -1 when it did not end (it is then killed).
   int WaitExit(int limitMs);
-  int exitCode() const { return exitCode_; }
   void Kill();
 
  private:
@@ -74,7 +72,7 @@ class Child {
 // tavolin-sim with its byte log; device() is the pseudo-terminal to name in TAVOLIN_COM<n>.
 class Sim {
  public:
-  Sim(const TempDir& dir, const std::vector<std::string>& args, const std::string& tag = "sim");
+  Sim(const TempDir& dir, const std::vector<std::string>& args);
   bool ok() const { return !device_.empty(); }
   const std::string& device() const { return device_; }
   std::string Log() const { return ReadFile(logPath_); }

@@ -1,11 +1,11 @@
 // The windowed program against tavolin-sim on a virtual X server, with xdotool as the user: the
 // window found by its title once the chip's own pixel test has read the demo's picture back,
-// real keys and a mouse click reaching the chip, Save Settings from the menu byte for byte, and an
-// image upload asked for by the chip, a P2 program loaded at start-up with the terminal at a fast
-// rate, and the window painted whole while an upload runs.  Each test takes its own COM number and
-// the program never scans (ComNr is set).  What the window shows and copies is the window tests'
-// business (tests/shell, tests/win32).  Needs Xvfb and xdotool (tools/install-deps.sh): the Linux
-// run skips these tests without them, the Wine run fails.
+// real keys reaching the chip, Save Settings from the menu byte for byte, an image upload asked
+// for by the chip, a P2 program loaded at start-up with the terminal at a fast rate, and the
+// window painted whole while an upload runs.  Each test takes its own COM number and the program
+// never scans (ComNr is set).  What the window shows and copies, and its mouse reports, are the
+// window tests' business (tests/ui, tests/shell, tests/win32).  Needs Xvfb and xdotool
+// (tools/install-deps.sh): the Linux run skips these tests without them, the Wine run fails.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -118,19 +118,6 @@ class XWindowE2e : public ::testing::Test {
     WaitFor([&] { return sim_->HostBytes(mark).size() >= want.size(); }, kReplyLimitMs);
     return sim_->HostBytes(mark) == want;
   }
-  // Where the picture's (0, 0) lies in the X window: from a mouse move report, which carries
-  // half the position and its lowest bits.
-  bool PictureOrigin(int* left, int* top) {
-    const std::size_t mark = sim_->Log().size();
-    x_->Xdotool({"mousemove", "--window", window_, "60", "150"});
-    if (!WaitFor([&] { return sim_->HostBytes(mark).size() >= 4; }, kReplyLimitMs)) return false;
-    const std::vector<std::uint8_t> move = sim_->HostBytes(mark);
-    if (move[0] != 5) return false;
-    *left = 60 - (2 * move[2] + ((move[1] >> 5) & 1));
-    *top = 150 - (2 * move[3] + ((move[1] >> 4) & 1));
-    return true;
-  }
-
   static XServer* x_;
   static bool displayOpen_;
   const Launcher& launcher_ = Launcher::Get();
@@ -163,21 +150,6 @@ TEST_F(XWindowE2e, KeysReachTheChipInEachMode) {
     Keys(c.keys);
     EXPECT_TRUE(HostSentExactly(mark, c.bytes)) << c.name << "\n" << sim_->Log().substr(mark);
   }
-}
-
-TEST_F(XWindowE2e, MouseClickIsReportedAtHalfThePicturePosition) {
-  ASSERT_TRUE(Start(15, 0)) << failure_;
-  int left = 0;
-  int top = 0;
-  ASSERT_TRUE(PictureOrigin(&left, &top));
-  std::size_t mark = sim_->Log().size();
-  x_->Xdotool(
-      {"mousemove", "--window", window_, std::to_string(left + 100), std::to_string(top + 51)});
-  ASSERT_TRUE(HostSentExactly(mark, {5, 0x10, 50, 25})) << sim_->Log().substr(mark);
-  mark = sim_->Log().size();
-  x_->Xdotool({"click", "1"});
-  EXPECT_TRUE(HostSentExactly(mark, {5, 0x11, 50, 25, 5, 0x10, 50, 25}))
-      << sim_->Log().substr(mark);
 }
 
 TEST_F(XWindowE2e, SaveSettingsWritesWhatWasLoaded) {

@@ -1,4 +1,5 @@
-// Starting programs without a shell, and the console.
+// Starting programs without a shell.  Which stream the console writes is the end-to-end test's
+// (tests/e2e ConsoleE2eTest), with the real program's output in files.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -10,7 +11,6 @@
 #include <string>
 #include <thread>
 
-#include "platform/posix/PosixConsole.h"
 #include "platform/posix/PosixDesktop.h"
 
 namespace tavolin::posix {
@@ -92,19 +92,6 @@ TEST(PosixDesktop, EndedProgramsAreReapedWithoutANewStart) {
   }
   EXPECT_TRUE(noChildLeft);
   EXPECT_EQ(desktop.ReapEnded(), 0u);
-}
-
-TEST(PosixConsole, WritesBothStreams) {
-  PosixConsole console;
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
-  console.Out("Propeller Upload on COM: 3\n");
-  console.Err("problem\n");
-  const std::string err = ::testing::internal::GetCapturedStderr();
-  const std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out, "Propeller Upload on COM: 3\n");
-  EXPECT_EQ(err, "problem\n");
-  EXPECT_FALSE(console.ErrIsTerminal());  // captured into a file
 }
 
 }  // namespace

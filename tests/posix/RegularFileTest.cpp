@@ -85,6 +85,7 @@ TEST(RegularFile, ReadersTreatOtherFilesAsMissing) {
          ServeHostRequest(app, kRequestDownloadPrepared);
        }},
       {"obj upload", [](AppState& app, const std::string& p) { MonitorObjUpload(app, p); }},
+      {"image upload", [](AppState& app, const std::string& p) { UploadImage(app, p); }},
       {"sector read of the prepared file",
        [](AppState& app, const std::string& p) {
          app.PreparedFile = p;
@@ -112,16 +113,6 @@ TEST(RegularFile, ReadersTreatOtherFilesAsMissing) {
       EXPECT_TRUE(device.written.empty()) << reader.name << " with " << path;
       EXPECT_FALSE(rig.ui.progressVisible) << reader.name << " with " << path;
     }
-  }
-}
-
-TEST(RegularFile, ImageUploadSaysNoSuchFile) {
-  BadPaths paths;
-  for (const std::string& path : paths.All()) {
-    AppRig rig;
-    rig.PlugAndConnect(3);
-    EXPECT_EQ(UploadImage(rig.app, path), UploadOutcome::NoFile) << path;
-    EXPECT_NE(rig.app.screen.textMirror.find("No such file"), std::string::npos) << path;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -26,17 +27,13 @@ void WhenModal(std::function<void(QWidget*)> answer) {
   });
 }
 
+// Which types a filter has is the shared rule's (tests/ui); here their Qt form.
 TEST(FileDialogRules, FiltersBecomeQtNameFilters) {
-  EXPECT_EQ(NameFilters("Text(.txt)|*.txt"), QStringList{"Text(.txt) (*.txt)"});
-  EXPECT_EQ(NameFilters("Propeller(.binary)|*.binary|Propeller(.eeprom)|*.eeprom|Text(.txt)|"
-                        "*.txt|OBJ file(.obj)|*.obj|Prepare|*.bin;*.??a"),
-            (QStringList{"Propeller(.binary) (*.binary)", "Propeller(.eeprom) (*.eeprom)",
-                         "Text(.txt) (*.txt)", "OBJ file(.obj) (*.obj)", "Prepare (*.bin *.??a)"}));
-  EXPECT_TRUE(NameFilters("").isEmpty());
-  EXPECT_TRUE(NameFilters("label without pattern").isEmpty());
-  EXPECT_EQ(NameFilters("A|*.a|dangling"), QStringList{"A (*.a)"});
+  EXPECT_EQ(NameFilters("Text(.txt)|*.txt|Prepare|*.bin;*.??a"),
+            (QStringList{"Text(.txt) (*.txt)", "Prepare (*.bin *.??a)"}));
 }
 
+// Which last part is a name to propose is the shared rule's (tests/ui); here where Qt's split is.
 TEST(FileDialogRules, DefaultPathSplitsAtTheLastSeparator) {
   struct Case {
     const char* path;
@@ -45,18 +42,12 @@ TEST(FileDialogRules, DefaultPathSplitsAtTheLastSeparator) {
   };
   const Case cases[] = {
       {"*.txt", "", ""},
-      {"*.ini", "", ""},
       {"\\*.binary", "", ""},
       {"/home/me/bin/\\*.binary", "/home/me/bin/", ""},
       {"/home/me/x.binary", "/home/me", "x.binary"},
       {"C:\\spin\\demo.eeprom", "C:\\spin", "demo.eeprom"},
       {"/top.ini", "/", "top.ini"},
       {"plain.txt", "", "plain.txt"},
-      {"/tmp/a?b", "/tmp", ""},
-      {"/tmp/a\"b", "/tmp", ""},
-      {"/tmp/a<b", "/tmp", ""},
-      {"/tmp/a|b", "/tmp", ""},
-      {"/tmp/a\tb", "/tmp", ""},
       {"/tmp/", "/tmp", ""},
   };
   for (const Case& c : cases) {
@@ -117,6 +108,8 @@ TEST_F(FileDialogs, SaveReplacesWithoutAskingAndCancelGivesNothing) {
     auto* dialog = qobject_cast<QFileDialog*>(w);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    const auto* name = dialog->findChild<QLineEdit*>();
+    EXPECT_TRUE(name != nullptr && name->text().isEmpty()) << "\"*.txt\" is no name to propose";
     dialog->selectFile(QString::fromStdString(existing.string()));
     static_cast<QDialog*>(dialog)->accept();  // an overwrite question would leave the dialog open
   });

@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QCloseEvent>
 #include <QCursor>
 #include <QDialog>
 #include <QKeyEvent>
@@ -137,8 +136,11 @@ class QtHarness final : public UiHarness {
   void ChooseMenu(int id) override {
     if (QAction* a = ui_.MenuAction(id)) a->trigger();
   }
-  // Delivered by the event loop, as the window system's request is.
-  void PressClose() override { QCoreApplication::postEvent(window(), new QCloseEvent); }
+  // Delivered by the event loop, as the window system's request is, and through close(), which
+  // hides the window unless its close event is ignored.
+  void PressClose() override {
+    QMetaObject::invokeMethod(window(), &QWidget::close, Qt::QueuedConnection);
+  }
   bool WindowExists() override { return window() != nullptr && window()->isVisible(); }
   void TimerFires() override { ui_.Tick(); }
   void KeyArrives() override {

@@ -1,6 +1,8 @@
-// The port handed over and taken back from the real window: the Pause key as the Com Enabled
-// command, the start-up without a device, the close request, and what the user does while a text
-// send holds the loop.
+// The port from the real window: the start-up without a device, keys while the port is closed,
+// and what the user does while a text send holds the loop.  Which Qt key gives which Windows
+// message (Pause: the Com Enabled command) is KeyTranslationTest's, which message sequence gives
+// which bytes KeyForwardingTest's; the close request is the window contract's and RunWindowed's
+// (tests/app).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,31 +10,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTest>
 
 #include "app/MenuIds.h"
-#include "app/Startup.h"
 #include "platform/qt/MainWindow.h"
 #include "tests/shell/ShellRig.h"
 
 namespace tavolin::shell {
 namespace {
-
-// What Com Enabled does is the core's (tests/app CommandsTest); here the Pause key is that
-// command and no key for the chip.
-TEST(ShellPort, PauseIsTheComEnabledCommand) {
-  ShellRig rig;
-  const auto sent = rig.Deliver([&] { QTest::keyClick(rig.handle(), Qt::Key_Pause); });
-  EXPECT_TRUE(sent.empty()) << "the shortcut takes the key: no 13 for the chip";
-  EXPECT_FALSE(rig.device->isOpen);
-  EXPECT_FALSE(rig.action(menu::kComEnabled)->isChecked());
-  rig.Deliver([&] { QTest::keyClick(rig.handle(), Qt::Key_Pause); });
-  EXPECT_TRUE(rig.device->isOpen);
-  EXPECT_TRUE(rig.action(menu::kComEnabled)->isChecked());
-}
 
 TEST(ShellPort, NoDeviceAtStartUpShowsTheBoxOverTheWindowAndRunsWithoutAPort) {
   QString caption;
@@ -49,22 +36,26 @@ TEST(ShellPort, NoDeviceAtStartUpShowsTheBoxOverTheWindowAndRunsWithoutAPort) {
   ShellRig rig(options);
   EXPECT_EQ(caption, QStringLiteral("Error"));
   EXPECT_EQ(text, QStringLiteral("COM port not found"));
-  EXPECT_FALSE(rig.action(menu::kComEnabled)->isChecked());
-  EXPECT_EQ(rig.serial.openAttempts, std::vector<int>{6});
   // The terminal runs on: keys and ticks go nowhere and nothing blocks.
   rig.Deliver([&] { QTest::keyClick(rig.handle(), 'x'); });
   rig.Tick();
   EXPECT_EQ(rig.app.QuitRequested, 0);
 }
 
-TEST(ShellPort, CloseButtonEndsTheLoopAndTheExitClosesThePort) {
+// Keys typed while the port is closed: nothing is sent, and nothing is kept to be sent when the
+// port is taken back.
+TEST(ShellPort, NothingIsSentOrQueuedWhileThePortIsClosed) {
   ShellRig rig;
-  rig.window()->close();
-  rig.RunQueued();
-  EXPECT_EQ(rig.app.QuitRequested, 1);
-  EXPECT_TRUE(rig.window()->isVisible()) << "the window stays until the exit";
-  Shutdown(rig.app);
-  EXPECT_FALSE(rig.device->isOpen);
+  rig.Choose(menu::kComEnabled);  // released
+  ASSERT_FALSE(rig.device->isOpen);
+  const std::vector<std::uint8_t> sent = rig.Deliver([&] {
+    QTest::keyClick(rig.handle(), 'A', Qt::ShiftModifier);
+    QTest::keyClick(rig.handle(), Qt::Key_F1);
+  });
+  EXPECT_TRUE(sent.empty());
+  rig.Choose(menu::kComEnabled);  // taken back: nothing of the above arrives late
+  rig.Tick();
+  EXPECT_TRUE(rig.device->written.empty());
 }
 
 // Does what a user does in the middle of a text send: at the first line end the host writes, a
@@ -94,13 +85,7 @@ TEST(ShellPort, KeysDuringATextSendAreLostAndTheCloseButtonStopsItAtTheLineEnd) 
   const std::string text = dir.Write("lines.txt", "ab\ncd\r\nef");
   UserDuringSend user(rig.window());
   rig.device->peer = &user;
-  rig.WhenDialogShown([&](QWidget* w) {
-    auto* dialog = qobject_cast<QFileDialog*>(w);
-    ASSERT_NE(dialog, nullptr);
-    dialog->selectNameFilter(QStringLiteral("Text(.txt) (*.txt)"));
-    dialog->selectFile(QString::fromStdString(text));
-    static_cast<QDialog*>(dialog)->accept();
-  });
+  rig.ChooseInNextFileDialog(text, QStringLiteral("Text(.txt) (*.txt)"));
   rig.Choose(menu::kUploadFile);
   rig.device->peer = nullptr;
   const std::string sent(rig.device->written.begin(), rig.device->written.end());

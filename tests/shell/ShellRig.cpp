@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
+#include <QFileDialog>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -117,6 +118,16 @@ void ShellRig::Receive(std::string_view bytes) {
 
 void ShellRig::WhenDialogShown(std::function<void(QWidget*)> answer) {
   watches_.emplace_back(new DialogWatch(std::move(answer)));
+}
+
+void ShellRig::ChooseInNextFileDialog(const std::string& path, const QString& filter) {
+  WhenDialogShown([path, filter](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    if (!filter.isEmpty()) dialog->selectNameFilter(filter);
+    dialog->selectFile(QString::fromStdString(path));
+    static_cast<QDialog*>(dialog)->accept();
+  });
 }
 
 qt::MainWindow* ShellRig::window() const {

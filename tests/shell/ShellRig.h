@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -72,6 +73,8 @@ class ShellRig {
   void Receive(std::string_view bytes);
   // Answers the next modal dialog the moment it is shown (answer gets the dialog).
   void WhenDialogShown(std::function<void(QWidget*)> answer);
+  // Answers the next file dialog with path, of the type named by filter unless it is empty.
+  void ChooseInNextFileDialog(const std::string& path, const QString& filter = {});
 
   qt::MainWindow* window() const;
   QWindow* handle() const;

@@ -1,8 +1,7 @@
-// The contract of the window interface (platform/Ui.h), kept by every implementation: the
-// recording fake the core's tests run against, the Qt window and the Win32 window.  Each
-// implementation supplies a harness that plays the user and reads back what its window shows;
-// the cases in UiContract.cpp run once per implementation (TAVOLIN_UI_CONTRACT below).  What
-// only one implementation can show (Qt's key translation, Win32's message rules, the file
+// The contract of the window interface (platform/Ui.h), kept by the Qt and the Win32 window.
+// Each implementation supplies a harness that plays the user and reads back what its window
+// shows; the cases in UiContract.cpp run once per implementation (TAVOLIN_UI_CONTRACT below).
+// What only one implementation can show (Qt's key translation, Win32's message rules, the file
 // dialogs' platform widgets) stays in that implementation's own tests.
 #pragma once
 
@@ -52,10 +51,6 @@ class UiHarness {
  public:
   virtual ~UiHarness() = default;
   virtual Ui& ui() = 0;
-  // False for the recording fake, which has no window of its own (no title, menu bar, screen,
-  // timer or dialogs: its events and answers are scripted): the cases that need one skip.
-  virtual bool IsRealWindow() const { return true; }
-
   virtual std::string Title() = 0;
   virtual Rect Frame() = 0;   // the outer window, in screen coordinates
   virtual Rect Client() = 0;  // the area below the menu bar (x, y: its top-left on the screen)

@@ -9,26 +9,16 @@
 namespace tavolin::win32 {
 namespace {
 
+// Which types a filter has is the shared rule's (tests/ui); here their Win32 form, which ends
+// with an empty label, and their count.
 TEST(Win32Dialogs, DialogFilterPairsLabelsWithPatterns) {
   using namespace std::string_literals;
-  struct Case {
-    const char* filter;
-    std::string want;
-    int pairs;
-  };
-  const Case cases[] = {
-      {"RAM Image|*.binary;*.bin|EEPROM Image|*.eeprom",
-       "RAM Image\0*.binary;*.bin\0EEPROM Image\0*.eeprom\0\0"s, 2},
-      {"All|*.*", "All\0*.*\0\0"s, 1},
-      {"Text|*.txt;;|Empty|", "Text\0*.txt\0\0"s, 1},  // empty patterns dropped, so the label
-      {"Lonely label", ""s, 0},
-      {"", ""s, 0},
-  };
-  for (const Case& c : cases) {
-    int pairs = -1;
-    EXPECT_EQ(DialogFilter(c.filter, &pairs), c.want) << c.filter;
-    EXPECT_EQ(pairs, c.pairs) << c.filter;
-  }
+  int pairs = -1;
+  EXPECT_EQ(DialogFilter("RAM Image|*.binary;*.bin|EEPROM Image|*.eeprom", &pairs),
+            "RAM Image\0*.binary;*.bin\0EEPROM Image\0*.eeprom\0\0"s);
+  EXPECT_EQ(pairs, 2);
+  EXPECT_EQ(DialogFilter("Lonely label", &pairs), "");
+  EXPECT_EQ(pairs, 0);
 }
 
 TEST(Win32Dialogs, DialogStartSplitsAtTheLastSeparator) {
@@ -45,7 +35,6 @@ TEST(Win32Dialogs, DialogStartSplitsAtTheLastSeparator) {
       {"demo.binary", "", "demo.binary"},
       {"C:\\work\\", "C:\\work", ""},
       {"C:\\work\\*.*", "C:\\work", ""},  // a pattern is no name to propose
-      {"C:\\work\\a?b", "C:\\work", ""},
       {"", "", ""},
   };
   for (const Case& c : cases) {

@@ -57,26 +57,22 @@ void Lines(HMENU menu, std::vector<std::string>& out, const std::string& indent)
   }
 }
 
-// A device-independent bitmap as the clipboard holds it: 24 or 32 bits a pixel, rows padded to
-// four bytes, bottom-up for a positive height.
+// The device-independent bitmap on the clipboard, read independently of the window's own packing:
+// 24 bits a pixel, rows padded to four bytes, bottom-up; nothing in any other form.
 std::optional<Image> FromDib(const std::vector<std::uint8_t>& dib) {
   if (dib.size() < sizeof(BITMAPINFOHEADER)) return std::nullopt;
   BITMAPINFOHEADER h{};
   std::memcpy(&h, dib.data(), sizeof(h));
-  const int bytesPerPixel = h.biBitCount / 8;
-  const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-  if ((bytesPerPixel != 3 && bytesPerPixel != 4) || h.biWidth <= 0 || height <= 0) {
+  if (h.biBitCount != 24 || h.biCompression != BI_RGB || h.biWidth <= 0 || h.biHeight <= 0) {
     return std::nullopt;
   }
-  const std::size_t stride = (static_cast<std::size_t>(h.biWidth) * bytesPerPixel + 3) & ~3u;
-  const std::size_t masks = h.biCompression == BI_BITFIELDS ? 12 : 0;
-  const std::size_t start = h.biSize + masks;
-  if (dib.size() < start + stride * static_cast<std::size_t>(height)) return std::nullopt;
-  Image image(h.biWidth, height);
-  for (int y = 0; y < height; ++y) {
-    const int row = h.biHeight < 0 ? y : height - 1 - y;
-    const std::uint8_t* p = dib.data() + start + stride * static_cast<std::size_t>(row);
-    for (int x = 0; x < h.biWidth; ++x, p += bytesPerPixel) {
+  const std::size_t stride = (static_cast<std::size_t>(h.biWidth) * 3 + 3) & ~std::size_t{3};
+  if (dib.size() < h.biSize + stride * static_cast<std::size_t>(h.biHeight)) return std::nullopt;
+  Image image(h.biWidth, h.biHeight);
+  for (int y = 0; y < h.biHeight; ++y) {
+    const std::uint8_t* p =
+        dib.data() + h.biSize + stride * static_cast<std::size_t>(h.biHeight - 1 - y);
+    for (int x = 0; x < h.biWidth; ++x, p += 3) {
       image.At(x, y) = 0xFF000000u | (Pixel(p[2]) << 16) | (Pixel(p[1]) << 8) | p[0];
     }
   }
@@ -327,20 +323,17 @@ TEST(Win32Window, MessagesReachTheLoopAsEventsInOrder) {
     LPARAM lParam;
     std::vector<Event> want;
   };
+  // Which message gives which event is the translation's (Win32KeyTranslationTest); here the
+  // window's procedure hands them on, with its accelerator and the picture's real size.
   const std::vector<Case> cases = {
-      {"F5 up", WM_KEYUP, VK_F5, static_cast<LPARAM>(0xC03F0001u), {{K::KeyUp, VK_F5}}},
       {"character", WM_CHAR, 0xFC, 0, {{K::Char, 0xFC}}},
       {"Pause is the Com Enabled command",
        WM_KEYDOWN,
        VK_PAUSE,
        0x00450001,
        {{K::MenuCommand, menu::kComEnabled}}},
-      {"close", WM_CLOSE, 0, 0, {{K::CloseRequest, 0}}},
       {"click on the picture", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10), {{K::LeftClick, 0}}},
       {"click below it", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 430), {}},
-      {"double click", WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10), {}},
-      {"release", WM_LBUTTONUP, 0, MAKELPARAM(10, 10), {{K::ButtonUp, 0}}},
-      {"right press", WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10), {{K::RightDown, 0}}},
       {"system key", WM_SYSKEYDOWN, VK_F10, 0x00440001, {}},
   };
   for (const Case& c : cases) {

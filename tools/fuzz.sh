@@ -9,7 +9,8 @@
 # Inputs grow up to 4 KB: the fuzzer starts short and lengthens its inputs whenever it runs out
 # of new paths, here twice as fast as libFuzzer's default, so that a run of a million inputs
 # reaches 4 KB about half way through.  The display fuzzer, the slowest, runs about 30,000
-# inputs a second while they are short and about 14,000 over a whole run of a million.
+# inputs a second while they are short and 9,000 to 15,000 over a whole run of a million,
+# as the inputs it keeps draw more or less.
 # New inputs stay in a scratch folder; a crashing input is kept as
 # build/fuzz/findings/<target>-crash-... and the script fails.  Each target's line says how many
 # inputs it ran, how fast, how long they grew, what it covered, and how many kept inputs the

@@ -78,17 +78,16 @@ bool SendLoad(LoaderContext& app, const std::string& text) {
 }
 
 // "." or "!" from the chip, or 0 when neither came in time.
+// Byte by byte: the program starts with the answer, and what it prints right after stays in the
+// driver for the terminal.
 char AwaitAnswer(LoaderContext& app, int budgetMs) {
   Clock& clock = app.platform.clock;
-  std::string seen;
   for (int waited = 0; waited < budgetMs; waited += p2::kPollMs) {
-    if (!Collect(app, seen)) return 0;
-    for (char c : seen) {
-      if (c == static_cast<char>(p2::kLoaded) || c == static_cast<char>(p2::kChecksumRefused)) {
-        return c;
-      }
+    std::uint8_t byte = 0;
+    while (app.port.ReadByte(byte)) {
+      if (byte == p2::kLoaded || byte == p2::kChecksumRefused) return static_cast<char>(byte);
     }
-    seen.clear();
+    if (app.port.Lost()) return 0;
     clock.SleepMs(p2::kPollMs);
   }
   return 0;
@@ -205,7 +204,10 @@ P2Result LoadP2(LoaderContext& app, const std::vector<std::uint8_t>& image, int 
     app.port.PulseReset(app.settings.UseRTS);
   }
   app.port.SetRate(before);
-  if (result == P2Result::Loaded) app.port.PurgeInput();
+  // What came in at the load's rate is noise at the terminal's; at the same rate and frame it is
+  // the program's first output, which the terminal shows.
+  const bool sameFrame = before.bitsPerSecond == loadBaud && before.stopBits == StopBits::One;
+  if (result == P2Result::Loaded && !sameFrame) app.port.PurgeInput();
   return result;
 }
 

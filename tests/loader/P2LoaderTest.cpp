@@ -9,6 +9,7 @@
 #include "LoaderRig.h"
 #include "loader/ImageUpload.h"
 #include "loader/P2Loader.h"
+#include "sim/DemoPages.h"
 #include "sim/P2RomLoader.h"
 #include "sim/PropImage.h"
 
@@ -155,6 +156,29 @@ TEST(P2Upload, OutcomesLinesAndRates) {
       EXPECT_FALSE(record.ran) << c.name;
     }
   }
+}
+
+// A program that prints at once, at the load's own rate and frame: the terminal gets its first
+// bytes, which a purge after the load would drop.
+TEST(P2Upload, AProgramsFirstOutputAtTheLoadRateReachesTheTerminal) {
+  sim::SimOptions chip = P2Rig::P2();
+  chip.firmware = sim::Personality::Display;
+  chip.display.startupMs = 0;
+  P2Rig rig(chip);
+  rig.app.port.SetRate(RateSetting{2000000, StopBits::One});
+  rig.app.settings.P2LoadBaud = 2000000;
+  const std::string path = rig.files.Write("p2.binary", kBlinker);
+  ASSERT_EQ(UploadImage(rig.app, path), UploadOutcome::Loaded);
+
+  const std::vector<std::uint8_t> page = sim::DemoPage();
+  std::vector<std::uint8_t> shown;
+  for (int ms = 0; ms < 100 && shown.size() < page.size(); ++ms) {
+    rig.app.port.FillReceive();
+    while (!rig.app.port.ReceiveExhausted()) shown.push_back(rig.app.port.TakeReceived());
+    rig.clock.SleepMs(1);
+  }
+  ASSERT_GE(shown.size(), page.size());
+  EXPECT_TRUE(std::equal(page.begin(), page.end(), shown.begin())) << "the page from its start";
 }
 
 // A failed load leaves the ROM's scanner listening; the loader resets the chip so that a key

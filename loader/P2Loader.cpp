@@ -77,9 +77,8 @@ bool SendLoad(LoaderContext& app, const std::string& text) {
   return true;
 }
 
-// "." or "!" from the chip, or 0 when neither came in time.
-// Byte by byte: the program starts with the answer, and what it prints right after stays in the
-// driver for the terminal.
+// "." or "!" from the chip, or 0 when neither came in time.  Read byte by byte: the program
+// starts with the answer, and what it prints right after stays in the driver for the terminal.
 char AwaitAnswer(LoaderContext& app, int budgetMs) {
   Clock& clock = app.platform.clock;
   for (int waited = 0; waited < budgetMs; waited += p2::kPollMs) {

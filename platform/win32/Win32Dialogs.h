@@ -1,6 +1,7 @@
 // The window's modal dialogs on Windows: the common file dialogs, the "ComPort" and "Baudrate"
-// input dialogs and message boxes.  Each runs its own message loop with owner disabled, as modal dialogs do.  And
-// the pure rules behind the file dialogs (filter list, start folder), tested without a dialog.
+// input dialogs and message boxes.  Each runs its own message loop with owner disabled, as modal
+// dialogs do.  And the pure rules behind the file dialogs (filter list, start folder), tested
+// without a dialog.
 #pragma once
 
 #include <windows.h>

@@ -11,9 +11,10 @@
 // 2,000,000 baud (the window may be busy for a moment; the chip does not wait) and a 1024-byte
 // send queue; the DCB from GetCommState with the rate and stop bits, 8 data bits, no parity,
 // binary mode, DTR enabled or disabled as asked, RTS disabled, and no flow control of any kind
-// (every other flag off); COMMTIMEOUTS that make a read return at once with what is there.  A port that refuses its DCB or its time-outs is closed
-// again and the open fails: a port whose reads might wait would stall the main loop.  The reason
-// for a failed open goes to the error stream (standard error), unless the caller only probes.
+// (every other flag off); COMMTIMEOUTS that make a read return at once with what is there.  A
+// port that refuses its DCB or its time-outs is closed again and the open fails: a port whose
+// reads might wait would stall the main loop.  The reason for a failed open goes to the error
+// stream (standard error), unless the caller only probes.
 //
 // Transfer.  Reads never wait: nothing waiting gives 0, a failed ReadFile (the adapter was
 // unplugged) gives -1.  Writes complete: each WriteFile may wait up to kWriteStallMs for the

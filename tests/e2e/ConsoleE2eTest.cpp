@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "E2eRig.h"
+#include "tests/e2e/E2eRig.h"
 
 namespace tavolin::e2e {
 namespace {
@@ -43,18 +43,18 @@ class ConsoleE2e : public ::testing::Test {
   void Start(Run& r, const std::string& image, const std::vector<std::string>& simArgs,
              bool portThere = true, const Env& env = {}) {
     std::vector<std::string> args = simArgs;
-    args.insert(args.end(), {"--write-images", r.dir->path().string()});
+    args.insert(args.end(), {"--write-images", r.dir->Folder()});
     r.sim = std::make_unique<Sim>(*r.dir, args);
     ASSERT_TRUE(r.sim->ok());
     r.image = launcher_.Path(image);
-    const std::string device = portThere ? r.sim->device() : *r.dir / "no-such-tty";
+    const std::string device = portThere ? r.sim->device() : r.dir->File("no-such-tty");
     r.tavolin = launcher_.Start({{r.image, "-L", std::to_string(r.port)},
                                  {{r.port, device}},
                                  "",
                                  env,
-                                 r.dir->path().string(),
-                                 *r.dir / "out",
-                                 *r.dir / "err"});
+                                 r.dir->Folder(),
+                                 r.dir->File("out"),
+                                 r.dir->File("err")});
   }
   std::string Header(const Run& r) const {
     return "Propeller Upload on COM: " + std::to_string(r.port) + "\nFile: " + r.image + "\n";
@@ -107,17 +107,17 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
     Run& r = runs[i];
     r.port = kFirstPort + static_cast<int>(i);
     std::vector<std::string> simArgs = c.simArgs;
-    if (c.image == Image::P2) simArgs.insert(simArgs.end(), {"--hub-file", *r.dir / "hub"});
+    if (c.image == Image::P2) simArgs.insert(simArgs.end(), {"--hub-file", r.dir->File("hub")});
     Env env;
     if (std::string(c.name) == kAtP2Baud) env.emplace("TAVOLIN_P2_BAUD", "921600");
-    Start(r, *r.dir / names[static_cast<int>(c.image)], simArgs, c.portThere, env);
+    Start(r, r.dir->File(names[static_cast<int>(c.image)]), simArgs, c.portThere, env);
   }
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
     Run& r = runs[i];
     EXPECT_EQ(r.tavolin->WaitExit(launcher_.Limit(kRunLimitMs)), c.exitCode) << c.name;
-    EXPECT_EQ(ReadFile(*r.dir / "out"), Header(r) + c.out) << c.name;
-    const std::string err = ReadFile(*r.dir / "err");
+    EXPECT_EQ(ReadFile(r.dir->File("out")), Header(r) + c.out) << c.name;
+    const std::string err = ReadFile(r.dir->File("err"));
     if (c.errPart.empty()) {
       EXPECT_EQ(err, "") << c.name;
     } else {
@@ -127,7 +127,7 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
       EXPECT_NE(r.sim->Log().find("note: " + c.simNote), std::string::npos) << c.name;
     }
     if (c.image == Image::P2 && c.exitCode == 0) {
-      EXPECT_EQ(ReadFile(*r.dir / "hub"), ReadFile(*r.dir / "sim-demo-p2.binary"))
+      EXPECT_EQ(ReadFile(r.dir->File("hub")), ReadFile(r.dir->File("sim-demo-p2.binary")))
           << c.name << ": the P2's hub RAM";
     }
   }
@@ -138,13 +138,14 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
 TEST_F(ConsoleE2e, TheUploadEndsWithItsOwnExitCodeWhenThePortIsLost) {
   Run r;
   r.port = kFirstPort + 10;
-  Start(r, *r.dir / "sim-demo.eeprom", {});  // 32 KB: seconds on the wire
-  ASSERT_TRUE(WaitFor([&] { return ReadFile(*r.dir / "out").find("Lenght=") != std::string::npos; },
-                      launcher_.Limit(kRunLimitMs)))
-      << ReadFile(*r.dir / "out");
+  Start(r, r.dir->File("sim-demo.eeprom"), {});  // 32 KB: seconds on the wire
+  ASSERT_TRUE(
+      WaitFor([&] { return ReadFile(r.dir->File("out")).find("Lenght=") != std::string::npos; },
+              launcher_.Limit(kRunLimitMs)))
+      << ReadFile(r.dir->File("out"));
   r.sim->Kill();  // the chip's end goes away while the image is being sent
-  EXPECT_EQ(r.tavolin->WaitExit(launcher_.Limit(kRunLimitMs)), 6) << ReadFile(*r.dir / "err");
-  const std::string out = ReadFile(*r.dir / "out");
+  EXPECT_EQ(r.tavolin->WaitExit(launcher_.Limit(kRunLimitMs)), 6) << ReadFile(r.dir->File("err"));
+  const std::string out = ReadFile(r.dir->File("out"));
   EXPECT_EQ(out.substr(out.find("Write in EEPROM")),
             "Write in EEPROM Lenght=32768\nCOM" + std::to_string(r.port) + " lost\n");
 }
@@ -165,15 +166,15 @@ TEST_F(ConsoleE2e, HelpAndVersionAnswerWithoutPortOrWindow) {
   for (const Case& c : cases) {
     TempDir dir;
     auto tavolin =
-        launcher_.Start({{c.arg}, {}, "", {}, dir.path().string(), dir / "out", dir / "err"});
+        launcher_.Start({{c.arg}, {}, "", {}, dir.Folder(), dir.File("out"), dir.File("err")});
     EXPECT_EQ(tavolin->WaitExit(launcher_.Limit(kRunLimitMs)), 0) << c.arg;
-    const std::string out = ReadFile(dir / "out");
+    const std::string out = ReadFile(dir.File("out"));
     if (!c.exactOut.empty()) {
       EXPECT_EQ(out, c.exactOut) << c.arg;
     }
     EXPECT_NE(out.find(c.outPart), std::string::npos) << c.arg << ": " << out;
-    EXPECT_EQ(ReadFile(dir / "err"), "") << c.arg;
-    EXPECT_FALSE(std::filesystem::exists(dir / "Tavolin2.ini")) << c.arg;
+    EXPECT_EQ(ReadFile(dir.File("err")), "") << c.arg;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Tavolin2.ini"))) << c.arg;
   }
 }
 

@@ -1,7 +1,6 @@
-#include "E2eRig.h"
+#include "tests/e2e/E2eRig.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/prctl.h>
@@ -11,7 +10,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <sstream>
 
 extern char** environ;
@@ -62,6 +60,18 @@ void RedirectTo(int fd, const std::string& path, int flags) {
   }
 }
 
+// Waits up to limitMs until the file at path holds a whole line; that line, or empty.
+std::string WaitForLine(const std::string& path, int limitMs) {
+  std::string line;
+  WaitFor(
+      [&] {
+        line = ReadFile(path);
+        return !line.empty() && line.back() == '\n';
+      },
+      limitMs);
+  return line.empty() || line.back() != '\n' ? "" : line.substr(0, line.size() - 1);
+}
+
 }  // namespace
 
 std::int64_t NowMs() {
@@ -78,36 +88,8 @@ bool WaitFor(const std::function<bool()>& check, int limitMs, int stepMs) {
   }
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
 bool HaveProgram(const std::string& name) {
-  const char* path = getenv("PATH");
-  std::stringstream dirs(path != nullptr ? path : "");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tavolin-e2e.XXXXXX").string();
-  if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 Child::Child(const std::vector<std::string>& argv, const Env& env, const std::string& workDir,
@@ -154,19 +136,12 @@ void Child::Kill() {
   }
 }
 
-Sim::Sim(const TempDir& dir, const std::vector<std::string>& args) : logPath_(dir / "sim.log") {
-  const std::string link = dir / "sim.link";
+Sim::Sim(const TempDir& dir, const std::vector<std::string>& args) : logPath_(dir.File("sim.log")) {
+  const std::string link = dir.File("sim.link");
   std::vector<std::string> argv{TAVOLIN_SIM_PROGRAM, "--log", logPath_, "--link-file", link};
   argv.insert(argv.end(), args.begin(), args.end());
-  child_ = std::make_unique<Child>(argv, Env{}, "", "", dir / "sim.err");
-  WaitFor(
-      [&] {
-        const std::string text = ReadFile(link);
-        if (text.empty() || text.back() != '\n') return false;
-        device_ = text.substr(0, text.size() - 1);
-        return true;
-      },
-      5000);
+  child_ = std::make_unique<Child>(argv, Env{}, "", "", dir.File("sim.err"));
+  device_ = WaitForLine(link, 5000);
 }
 
 std::size_t Sim::WaitForLog(const std::string& text, int limitMs, std::size_t from) const {
@@ -195,46 +170,11 @@ std::vector<std::uint8_t> Sim::HostBytes(std::size_t from) const {
 }
 
 XServer::XServer() {
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  pid_ = fork();
-  if (pid_ == 0) {
-    ::close(fds[0]);
-    if (fds[1] != 3) {
-      dup2(fds[1], 3);
-      ::close(fds[1]);
-    }
-    RedirectTo(STDIN_FILENO, "", O_RDONLY);
-    RedirectTo(STDOUT_FILENO, "", O_WRONLY);
-    RedirectTo(STDERR_FILENO, "", O_WRONLY);
-    Exec({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-         EnvironmentOf({}));
-  }
-  ::close(fds[1]);
-  std::string number;
-  const std::int64_t end = NowMs() + 10000;
-  while (NowMs() < end) {
-    pollfd p{fds[0], POLLIN, 0};
-    if (::poll(&p, 1, 50) <= 0) continue;
-    char c = 0;
-    if (::read(fds[0], &c, 1) != 1) break;
-    if (c == '\n') {
-      display_ = ":" + number;
-      break;
-    }
-    number += c;
-  }
-  ::close(fds[0]);
-}
-
-XServer::~XServer() {
-  if (pid_ <= 0) return;
-  ::kill(pid_, SIGTERM);
-  int status = 0;
-  if (!WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 2000)) {
-    ::kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
+  xvfb_ = std::make_unique<Child>(std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen",
+                                                           "0", "1024x768x24", "-nolisten", "tcp"},
+                                  Env{}, "", dir_.File("display"), "");
+  const std::string number = WaitForLine(dir_.File("display"), 10000);
+  if (!number.empty()) display_ = ":" + number;
 }
 
 std::string XServer::Xdotool(const std::vector<std::string>& args) const {
@@ -414,18 +354,6 @@ void Launcher::CloseDisplay() const {
   if (!wine_ || !std::filesystem::exists(TAVOLIN_WINE_X_PREFIX)) return;
   Child stop({"wineserver", "-k"}, Env{{"WINEPREFIX", TAVOLIN_WINE_X_PREFIX}}, "", "", "");
   stop.WaitExit(10000);
-}
-
-std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int msMoveOff,
-                         const std::string& autoload) {
-  return "/* Tavolin Settings v0.5 */'\r\n[Config]\r\nComNr=" + std::to_string(comNr) +
-         "\r\nFT232R=0\r\nUseRTS=0\r\nBinPath=" + binPath +
-         "\r\nAutoDis=" + std::to_string(autoDis) +
-         "\r\nVKeys=0\r\nTxtCurs=1\r\nMsMoveOff=" + std::to_string(msMoveOff) +
-         "\r\nBaudRate=0\r\nCRmode=0\r\nRows=25\r\nCols=80\r\nAutoload=" + autoload +
-         "\r\nInversScreenshot=0\r\nWindowScale=1.000000\r\n[Colors]\r\n"
-         "pal_0=#FFFFFF\r\npal_1=#FFFF00\r\npal_2=#0000FF\r\npal_3=#FF00FF\r\n"
-         "pal_4=#FF0000\r\npal_5=#00FF00\r\npal_6=#00FFFF\r\npal_7=#A0A0A0\r\n";
 }
 
 }  // namespace tavolin::e2e

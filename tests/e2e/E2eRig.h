@@ -19,7 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/TempDir.h"
+
 namespace tavolin::e2e {
+
+using testing::TempDir;
 
 // The environment of a child: the test's own without display, Qt platform or port variables,
 // plus what the test sets.
@@ -29,24 +33,11 @@ std::int64_t NowMs();
 // Polls check every stepMs (a few milliseconds unless given) until it holds or limitMs have
 // passed.  A costly check takes a longer step, so the polling does not slow the programs down.
 bool WaitFor(const std::function<bool()>& check, int limitMs, int stepMs = 5);
-std::string ReadFile(const std::filesystem::path& path);
-void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+inline std::string ReadFile(const std::string& path) {
+  return TempDir::Read(path);
+}
 // True when the program is found on PATH.
 bool HaveProgram(const std::string& name);
-
-// A fresh folder under the system's temporary folder, removed at the end.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 // A child process; its standard output and error go to files, its standard input is /dev/null.
 class Child {
@@ -104,7 +95,6 @@ struct WindowPixels {
 class XServer {
  public:
   XServer();
-  ~XServer();
   bool ok() const { return !display_.empty(); }
   const std::string& display() const { return display_; }
   // Runs xdotool with the arguments on this display; its standard output.
@@ -119,8 +109,9 @@ class XServer {
   WindowPixels Grab(const std::string& window) const;
 
  private:
+  TempDir dir_;
+  std::unique_ptr<Child> xvfb_;
   std::string display_;
-  pid_t pid_ = -1;
 };
 
 // One start of the program under test.
@@ -173,9 +164,5 @@ class Launcher {
   explicit Launcher(bool wine) : wine_(wine) {}
   bool wine_;
 };
-
-// A settings file in the form the program writes it (so a save can be compared byte for byte).
-std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int msMoveOff,
-                         const std::string& autoload);
 
 }  // namespace tavolin::e2e

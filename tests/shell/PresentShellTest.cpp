@@ -8,10 +8,8 @@
 #include <QAction>
 #include <QPixmap>
 #include <QScreen>
-#include <QWindow>
 
 #include "app/MenuIds.h"
-#include "platform/qt/MainWindow.h"
 #include "tests/shell/ShellRig.h"
 
 namespace tavolin::shell {

@@ -36,8 +36,8 @@ namespace {
 
 using qt::QtUi;
 
-// Walks a menu as the contract's lines.
-void Lines(const QMenu* menu, std::vector<std::string>& out, const std::string& indent) {
+// Walks a menu or the menu bar as the contract's lines.
+void Lines(const QWidget* menu, std::vector<std::string>& out, const std::string& indent) {
   for (const QAction* a : menu->actions()) {
     if (a->isSeparator()) {
       out.push_back(indent + "-");
@@ -118,10 +118,7 @@ class QtHarness final : public UiHarness {
   }
   std::vector<std::string> MenuLines() override {
     std::vector<std::string> lines;
-    for (const QAction* top : window()->menuBar()->actions()) {
-      lines.push_back(top->text().toStdString());
-      Lines(top->menu(), lines, "  ");
-    }
+    Lines(window()->menuBar(), lines, "");
     return lines;
   }
   std::string MenuText(int id) override {

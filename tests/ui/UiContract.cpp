@@ -28,13 +28,6 @@ void ExpectPixels(const Image& screen, std::initializer_list<Probe> probes) {
   for (const Probe& p : probes) EXPECT_EQ(At(screen, p.x, p.y), p.want) << p.x << "," << p.y;
 }
 
-std::string Describe(const std::vector<Event>& events) {
-  std::string s;
-  for (const Event& e : events)
-    s += std::to_string(int(e.kind)) + ":" + std::to_string(e.value) + " ";
-  return s;
-}
-
 // The menu the table describes, in the harness's line form, read independently of any window.
 std::vector<std::string> MenuLinesOfTheTable() {
   using MK = MenuEntry::Kind;
@@ -43,15 +36,14 @@ std::vector<std::string> MenuLinesOfTheTable() {
   for (const MenuEntry& e : MenuTable()) {
     switch (e.kind) {
       case MK::Menu:
-        lines.emplace_back(e.text);
-        indent = "  ";
-        break;
-      case MK::Separator:
-        lines.push_back(indent + "-");
-        break;
+        indent.clear();
+        [[fallthrough]];
       case MK::SubmenuBegin:
         lines.push_back(indent + ">" + e.text);
         indent += "  ";
+        break;
+      case MK::Separator:
+        lines.push_back(indent + "-");
         break;
       case MK::SubmenuEnd:
         indent.resize(indent.size() - 2);

@@ -18,6 +18,14 @@
 
 namespace tavolin::contract {
 
+// Events as text, for comparisons that show what differs.
+inline std::string Describe(const std::vector<Event>& events) {
+  std::string s;
+  for (const Event& e : events)
+    s += std::to_string(int(e.kind)) + ":" + std::to_string(e.value) + " ";
+  return s;
+}
+
 struct Rect {
   int x = 0;
   int y = 0;
@@ -58,8 +66,8 @@ class UiHarness {
   virtual bool HasMaximiseButton() = 0;
   virtual bool HasMinimiseButton() = 0;
 
-  // The menu as lines: a top-level menu's text, then its items indented by two spaces each level
-  // deeper; "-" for a separator, ">" before a submenu's text.
+  // The menu as lines: ">" before the text of a menu or submenu, whose items follow indented by
+  // two spaces more; "-" for a separator.
   virtual std::vector<std::string> MenuLines() = 0;
   // The text of the item that sends id; empty when no item does.
   virtual std::string MenuText(int id) = 0;

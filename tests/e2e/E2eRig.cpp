@@ -294,13 +294,6 @@ std::string Launcher::Path(const std::string& path) const {
   return out;
 }
 
-std::string Launcher::Folder(const std::filesystem::path& folder) const {
-  std::string path = Path(folder.string());
-  const char separator = wine_ ? '\\' : '/';
-  if (path.back() != separator) path.push_back(separator);
-  return path;
-}
-
 namespace {
 
 const char* PrefixFor(const std::string& display) {

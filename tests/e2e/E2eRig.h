@@ -85,10 +85,6 @@ struct WindowPixels {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;
-  std::uint32_t At(int x, int y) const {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                  static_cast<std::size_t>(x)];
-  }
 };
 
 // A virtual X server on a free display number, for real key and mouse input.
@@ -151,9 +147,8 @@ class Launcher {
   bool HasWindow() const;
   // A time limit for the program: Wine on a busy machine takes several times as long.
   int Limit(int nativeMs) const { return wine_ ? 3 * nativeMs : nativeMs; }
-  // A Linux path as the program sees it, and a folder with its final separator.
+  // A Linux path as the program sees it.
   std::string Path(const std::string& path) const;
-  std::string Folder(const std::filesystem::path& folder) const;
   std::unique_ptr<Program> Start(const Launch& launch) const;
   // Windows on display: under Wine they need a prefix whose server runs on that display (and
   // ends with it).  False when that prefix did not start.

@@ -74,7 +74,7 @@ class XWindowE2e : public ::testing::Test {
     if (!sim_->ok()) return Fail("tavolin-sim did not start");
     Settings settings;
     settings.ComNr = comNr;
-    settings.BinPath = launcher_.Folder(dir_->Folder());
+    settings.BinPath = launcher_.Path(dir_->Folder() + "/");  // with its final separator
     settings.AutoDis = autoDis;
     settings.MsMoveOff = msMoveOff;
     settings.TermBaud = termBaud;

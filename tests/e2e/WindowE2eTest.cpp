@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -106,18 +105,16 @@ class XWindowE2e : public ::testing::Test {
     args.insert(args.end(), keys.begin(), keys.end());
     x_->Xdotool(args);
   }
-  // The program's visible windows: the main window, and a menu's popup while one is open.
-  int VisibleWindows() const {
-    std::istringstream ids(x_->Xdotool({"search", "--onlyvisible", "--classname", "tavolin"}));
-    int count = 0;
-    for (std::string id; ids >> id;) ++count;
-    return count;
-  }
-  // Opens a menu by its key and waits until its popup shows, so the keys that follow reach it.
+  // Opens a menu by its key and waits until its popup shows (one more visible window of the
+  // program), so the keys that follow reach it.
   bool OpenMenu(const std::string& key) {
-    const int before = VisibleWindows();
+    const auto windows = [this] {
+      const std::string ids = x_->Xdotool({"search", "--onlyvisible", "--classname", "tavolin"});
+      return std::count(ids.begin(), ids.end(), '\n');
+    };
+    const auto before = windows();
     Keys({key});
-    return WaitFor([&] { return VisibleWindows() > before; }, kReplyLimitMs);
+    return WaitFor([&] { return windows() > before; }, kReplyLimitMs);
   }
   // Waits until the host's bytes from the log position mark on are exactly want.
   bool HostSentExactly(std::size_t mark, const std::vector<std::uint8_t>& want) {
@@ -215,9 +212,8 @@ TEST_F(XWindowE2e, TheWindowIsPaintedWholeWhileAnUploadRuns) {
   if (launcher_.wine()) GTEST_SKIP() << "Qt's file dialog";
   ASSERT_TRUE(Start(19, 1)) << failure_;
   // Another window, waiting off the screen until it is moved over ours.
-  TempDir dir;
-  Child other({"xlogo", "-geometry", "600x300+2000+2000"}, Env{{"DISPLAY", x_->display()}},
-              dir.Folder(), "", "");
+  Child other({"xlogo", "-geometry", "600x300+2000+2000"}, Env{{"DISPLAY", x_->display()}}, "", "",
+              "");
   const std::string cover = x_->FindWindow("xlogo", kReplyLimitMs);
   ASSERT_FALSE(cover.empty()) << "xlogo did not start";
   x_->Xdotool({"windowfocus", "--sync", window_});

@@ -1,6 +1,7 @@
 // The Qt window: the window contract (tests/ui) on the offscreen platform, and on a real X server
-// for the cases that need one (qt.on_x11); then what only Qt has: the menu bar's own height
-// beside the picture's, the check items' marks, the port wake-up, raising another window.
+// for the cases that need one (qt.on_x11); then what only Qt has: the check items' marks, the port
+// wake-up, raising another window.  The picture's exact size below Qt's menu bar is the shell
+// tests' (the window after Load Settings).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -223,15 +224,6 @@ TAVOLIN_UI_CONTRACT(Qt, [](int width, int height) -> std::unique_ptr<UiHarness> 
 namespace {
 
 using K = Event::Kind;
-
-// The picture is the content height less the menu line, whatever height Qt gives the menu bar.
-TEST(QtWindow, PictureAreaIsTheContentLessTheMenuLine) {
-  for (const auto& [width, height] : {std::pair{640, 446}, std::pair{1280, 871}}) {
-    QtHarness h(width, height);
-    EXPECT_EQ(h.client()->size(), QSize(width, height - kMenuLineHeight));
-    EXPECT_EQ(h.client()->geometry().top(), h.window()->menuBar()->geometry().bottom() + 1);
-  }
-}
 
 // Qt draws a mark only on a checkable item: those are the items the core keeps a state for.
 TEST(QtWindow, CheckItemsAreTheOnesTheCoreKeepsStateFor) {

@@ -84,7 +84,8 @@ TEST(ShellMenu, CheckItemsChosenFromTheMenuFlipOnceAndStoreTheirState) {
 }
 
 // How Load Settings reads and resizes is the core's (tests/app, tests/settings), the new size in
-// place the window contract's (tests/ui); here the marks follow the loaded file on the real menu.
+// place the window contract's (tests/ui); here the marks follow the loaded file on the real menu,
+// and the picture is the new content less the menu line, whatever height Qt gives its menu bar.
 TEST(ShellMenu, LoadSettingsThroughTheDialogSetsTheMarksOfTheFile) {
   ShellRig rig;
   testing::TempDir dir;

@@ -294,63 +294,53 @@ TEST_P(UiContract, MessageBoxShowsItsTextAndNoTickWhileItRuns) {
 TEST_P(UiContract, NumberDialogsReturnTheTextOrNothing) {
   const std::vector<PortInfo> ports = {{3, "/dev/ttyUSB0", "", "FT232R USB UART"},
                                        {12, "/dev/ttyS0", "", ""}};
-  struct Dialog {
-    const char* title;
-    const char* prompt;
-    std::string proposal;
-    std::function<std::string()> ask;
-    bool listsPorts;
-  };
-  const std::vector<Dialog> dialogs = {
-      {"ComPort", "On which COM is the Propeller connected?", "7",
-       [&] { return h_->ui().AskComPort(7, ports); }, true},
-      {"Baudrate", "Terminal rate in bits per second:", "250000",
-       [&] { return h_->ui().AskBaudRate(250000); }, false},
-  };
   struct Case {
     const char* name;
+    bool comPort;  // else the Baudrate dialog
     std::function<void(DialogUser&)> act;
-    bool accept;
-    std::string want;  // empty for the proposal when accepted
+    std::string want;  // empty: the user leaves with Esc, otherwise with OK
+  };
+  const auto type = [](const char* text) {
+    return [text](DialogUser& d) { d.TypeIntoEdit(text); };
   };
   const std::vector<Case> cases = {
-      {"OK with the proposal", nullptr, true, ""},
-      {"typed", [](DialogUser& d) { d.TypeIntoEdit("21"); }, true, "21"},
-      {"a port picked from the list", [](DialogUser& d) { d.PickListLine(1); }, true, "12"},
-      {"Esc", [](DialogUser& d) { d.TypeIntoEdit("5"); }, false, ""},
+      {"ComPort: OK with the proposal", true, nullptr, "7"},
+      {"ComPort: typed", true, type("21"), "21"},
+      {"ComPort: a port picked from the list", true, [](DialogUser& d) { d.PickListLine(1); },
+       "12"},
+      {"ComPort: Esc", true, type("5"), ""},
+      {"Baudrate: OK with the proposal", false, nullptr, "250000"},
+      {"Baudrate: typed", false, type("21"), "21"},
+      {"Baudrate: Esc", false, type("5"), ""},
   };
   h_->ui().ShowPicture(Image(kWidth, kHeight - kMenuLineHeight, 0xFF00FF00u));
-  for (const Dialog& dialog : dialogs) {
-    for (const Case& c : cases) {
-      if (c.want == "12" && !dialog.listsPorts) continue;
-      std::string title;
-      std::string proposed;
-      std::vector<std::string> texts;
-      std::vector<std::string> lines;
-      h_->WhenDialogOpens([&](DialogUser& d) {
-        title = d.Title();
-        texts = d.Texts();
-        proposed = d.EditText();
-        lines = d.ListLines();
-        if (c.act) c.act(d);
-        if (c.accept) {
-          d.Accept();
-        } else {
-          d.Cancel();
-        }
-      });
-      const std::string want = c.accept && c.want.empty() ? dialog.proposal : c.want;
-      const std::string name = std::string(dialog.title) + ": " + c.name;
-      EXPECT_EQ(dialog.ask(), want) << name;
-      EXPECT_EQ(title, dialog.title) << name;
-      EXPECT_EQ(proposed, dialog.proposal) << name;
-      EXPECT_NE(std::find(texts.begin(), texts.end(), dialog.prompt), texts.end()) << name;
-      EXPECT_EQ(h_->Screen().At(kWidth / 2, 100) & 0xFFFFFFu, 0x00FF00u) << name;
-      if (!dialog.listsPorts) {
-        EXPECT_TRUE(lines.empty()) << name;
-        continue;
+  for (const Case& c : cases) {
+    std::string title;
+    std::string proposed;
+    std::vector<std::string> texts;
+    std::vector<std::string> lines;
+    h_->WhenDialogOpens([&](DialogUser& d) {
+      title = d.Title();
+      texts = d.Texts();
+      proposed = d.EditText();
+      lines = d.ListLines();
+      if (c.act) c.act(d);
+      if (c.want.empty()) {
+        d.Cancel();
+      } else {
+        d.Accept();
       }
-      ASSERT_EQ(lines.size(), 2u) << name;
+    });
+    EXPECT_EQ(c.comPort ? h_->ui().AskComPort(7, ports) : h_->ui().AskBaudRate(250000), c.want)
+        << c.name;
+    EXPECT_EQ(title, c.comPort ? "ComPort" : "Baudrate") << c.name;
+    EXPECT_EQ(proposed, c.comPort ? "7" : "250000") << c.name;
+    const std::string prompt = c.comPort ? "On which COM is the Propeller connected?"
+                                         : "Terminal rate in bits per second:";
+    EXPECT_NE(std::find(texts.begin(), texts.end(), prompt), texts.end()) << c.name;
+    EXPECT_EQ(h_->Screen().At(kWidth / 2, 100) & 0xFFFFFFu, 0x00FF00u) << c.name;
+    ASSERT_EQ(lines.size(), c.comPort ? 2u : 0u) << c.name;
+    if (c.comPort) {
       EXPECT_EQ(lines[0].rfind("3 ", 0), 0u) << lines[0];
       EXPECT_NE(lines[0].find("/dev/ttyUSB0"), std::string::npos) << lines[0];
       EXPECT_NE(lines[0].find("FT232R USB UART"), std::string::npos) << lines[0];

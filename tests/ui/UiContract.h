@@ -18,11 +18,14 @@
 
 namespace tavolin::contract {
 
-// Events as text, for comparisons that show what differs.
+// Events as text ("down 65; char 97; "), for comparisons that show what differs.
 inline std::string Describe(const std::vector<Event>& events) {
+  static constexpr const char* kKinds[] = {"none", "menu", "close", "down",      "char",  "up",
+                                           "move", "left", "right", "button-up", "timer", "port"};
   std::string s;
-  for (const Event& e : events)
-    s += std::to_string(int(e.kind)) + ":" + std::to_string(e.value) + " ";
+  for (const Event& e : events) {
+    s += std::string(kKinds[static_cast<int>(e.kind)]) + " " + std::to_string(e.value) + "; ";
+  }
   return s;
 }
 

@@ -292,10 +292,14 @@ namespace {
 constexpr int kCw = 640;  // 80 columns x 8
 constexpr int kCh = 446;  // 25 rows x 17 + 21
 
+class Win32Window : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(h.opened()); }
+  Win32Harness h{kCw, kCh};
+};
+
 // The window is sized as if it had no menu: the menu bar's real height comes off the picture.
-TEST(Win32Window, ContentHeightHoldsTheMenuBarsRealHeight) {
-  Win32Harness h(kCw, kCh);
-  ASSERT_TRUE(h.opened());
+TEST_F(Win32Window, ContentHeightHoldsTheMenuBarsRealHeight) {
   MENUBARINFO bar{};
   bar.cbSize = sizeof(bar);
   ASSERT_TRUE(::GetMenuBarInfo(h.window(), OBJID_MENU, 0, &bar));
@@ -307,9 +311,7 @@ TEST(Win32Window, ContentHeightHoldsTheMenuBarsRealHeight) {
   }
 }
 
-TEST(Win32Window, MessagesReachTheLoopAsEventsInOrder) {
-  Win32Harness h(kCw, kCh);
-  ASSERT_TRUE(h.opened());
+TEST_F(Win32Window, MessagesReachTheLoopAsEventsInOrder) {
   h.ui().ShowPicture(Image(kCw, kCh - 21));
   struct Case {
     const char* name;
@@ -340,9 +342,7 @@ TEST(Win32Window, MessagesReachTheLoopAsEventsInOrder) {
   }
 }
 
-TEST(Win32Window, TheWindowTimerTicks) {
-  Win32Harness h(kCw, kCh);
-  ASSERT_TRUE(h.opened());
+TEST_F(Win32Window, TheWindowTimerTicks) {
   h.ui().StartTimer();
   int others = 0;  // nothing is posted: a tick must come (ctest's time limit catches none)
   while (h.ui().WaitEvent().kind != K::Timer) ++others;
@@ -353,9 +353,7 @@ TEST(Win32Window, TheWindowTimerTicks) {
 // The port's event wakes the loop while it waits for messages, as soon as it is set (here from
 // another thread once the loop runs, with no timer running and nothing posted), and once per
 // cycle while it stays set; once it is no longer watched, only messages wake the loop.
-TEST(Win32Window, ThePortsEventWakesTheWaitingLoop) {
-  Win32Harness h(kCw, kCh);
-  ASSERT_TRUE(h.opened());
+TEST_F(Win32Window, ThePortsEventWakesTheWaitingLoop) {
   HANDLE bytes = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
   HANDLE seen = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ASSERT_NE(bytes, nullptr);
@@ -363,7 +361,7 @@ TEST(Win32Window, ThePortsEventWakesTheWaitingLoop) {
   h.ui().WatchPortHandle(static_cast<int>(reinterpret_cast<std::intptr_t>(bytes)));
   HWND window = h.window();
   // The moves Wine reports when the window appears under the pointer are noise.
-  const auto next = [&h] {
+  const auto next = [this] {
     Event e = h.ui().WaitEvent();
     while (e.kind == K::MouseMove) e = h.ui().WaitEvent();
     return e;
@@ -394,9 +392,7 @@ TEST(Win32Window, ThePortsEventWakesTheWaitingLoop) {
 // An area the window system reports exposed (here: drawn over, then invalidated, as a closed
 // dialog leaves it) is painted again by KeepPainted, while the key that arrived meanwhile stays
 // in the queue for the main loop.
-TEST(Win32Window, KeepPaintedRepaintsAnExposedAreaAndLeavesInputQueued) {
-  Win32Harness h(kCw, kCh);
-  ASSERT_TRUE(h.opened());
+TEST_F(Win32Window, KeepPaintedRepaintsAnExposedAreaAndLeavesInputQueued) {
   h.ui().ShowPicture(Image(kCw, kCh - 21, 0xFF00FF00u));
   HDC dc = ::GetDC(h.window());
   const RECT exposed{100, 100, 300, 200};

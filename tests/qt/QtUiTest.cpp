@@ -270,18 +270,14 @@ TEST(QtWindow, PortHandleWakesOncePerCycleWhileWatched) {
   }
 }
 
-TEST(X11Raise, NothingToRaiseWithoutX11) {
-  if (QGuiApplication::platformName() == QStringLiteral("xcb")) GTEST_SKIP();
-  EXPECT_FALSE(qt::RaiseWindowTitled("Propeller Tool"));
-}
-
+// Without X11 there is nothing to raise.
 TEST(X11Raise, FindsATopLevelWindowByItsWholeTitle) {
-  if (QGuiApplication::platformName() != QStringLiteral("xcb")) GTEST_SKIP() << "needs X11";
+  const bool x11 = QGuiApplication::platformName() == QStringLiteral("xcb");
   QWidget other;
   other.setWindowTitle(QStringLiteral("Propeller Tool"));
   other.show();
   QCoreApplication::processEvents();
-  EXPECT_TRUE(qt::RaiseWindowTitled("Propeller Tool"));
+  EXPECT_EQ(qt::RaiseWindowTitled("Propeller Tool"), x11);
   EXPECT_FALSE(qt::RaiseWindowTitled("Propeller"));
   EXPECT_FALSE(qt::RaiseWindowTitled("Propeller Tool 2"));
 }

@@ -5,22 +5,17 @@
 #include <stdlib.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <sstream>
+#include <thread>
 
 extern char** environ;
 
 namespace tavolin::e2e {
 namespace {
-
-void PauseMs(int ms) {
-  timespec t{ms / 1000, (ms % 1000) * 1000000L};
-  nanosleep(&t, nullptr);
-}
 
 std::vector<std::string> EnvironmentOf(const Env& extra) {
   std::vector<std::string> env;
@@ -84,7 +79,7 @@ bool WaitFor(const std::function<bool()>& check, int limitMs, int stepMs) {
   while (true) {
     if (check()) return true;
     if (NowMs() > end) return false;
-    PauseMs(stepMs);
+    std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
   }
 }
 
@@ -184,24 +179,9 @@ std::string XServer::Xdotool(const std::vector<std::string>& args) const {
 }
 
 std::string XServer::Run(const std::vector<std::string>& argv) const {
-  int fds[2];
-  if (pipe(fds) != 0) return "";
-  std::vector<std::string> env = EnvironmentOf({{"DISPLAY", display_}});
-  const pid_t pid = fork();
-  if (pid == 0) {
-    ::close(fds[0]);
-    dup2(fds[1], STDOUT_FILENO);
-    RedirectTo(STDERR_FILENO, "", O_WRONLY);
-    Exec(argv, env);
-  }
-  ::close(fds[1]);
-  std::string out;
-  char buffer[256];
-  ssize_t got;
-  while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0) out.append(buffer, got);
-  ::close(fds[0]);
-  waitpid(pid, nullptr, 0);
-  return out;
+  const std::string out = dir_.File("run.out");
+  Child(argv, Env{{"DISPLAY", display_}}, "", out, "").WaitExit(10000);
+  return ReadFile(out);
 }
 
 std::string XServer::FindWindow(const std::string& title, int limitMs) const {

@@ -122,10 +122,6 @@ void ShellRig::ChooseInNextFileDialog(const std::string& path, const QString& fi
   }));
 }
 
-QPoint ShellRig::InWindow(QPoint clientPoint) const {
-  return client()->mapTo(ui.window(), clientPoint);
-}
-
 void ShellRig::PointAt(QPoint clientPoint) {
   QCursor::setPos(client()->mapToGlobal(clientPoint));
   RunQueued();

@@ -59,12 +59,11 @@ class ShellRig {
   // Answers the next file dialog with path, of the type named by filter unless it is empty.
   void ChooseInNextFileDialog(const std::string& path, const QString& filter = {});
 
-  qt::MainWindow* window() const { return ui.window(); }
   QWindow* handle() const { return ui.window()->windowHandle(); }
   qt::ClientArea* client() const { return ui.window()->client(); }
   QAction* action(int id) const { return ui.MenuAction(id); }
   // A position of the client area in window coordinates (what QTest's window events take).
-  QPoint InWindow(QPoint clientPoint) const;
+  QPoint InWindow(QPoint clientPoint) const { return client()->mapTo(ui.window(), clientPoint); }
   // Puts the pointer at a point of the client area (which may lie outside it) and lets Qt settle.
   void PointAt(QPoint clientPoint);
 

@@ -28,15 +28,6 @@ constexpr int kLossLimitMs = 5000;   // the loss is seen at the next poll
 constexpr int kIdleWindowMs = 3000;  // the CPU time is measured over this
 constexpr double kIdleCpuLimit = 0.01;
 
-// Why the test cannot run, empty when it can.
-std::string WhyNot() {
-  if (Launcher::Get().wine()) {
-    return "under Wine the program's open devices and CPU time are not in /proc of the process "
-           "started";
-  }
-  return TAVOLIN_HAS_WINDOW ? "" : "the program is built without its window";
-}
-
 // The window on Qt's offscreen platform with COM 5 behind link.
 std::unique_ptr<Program> Start(const TempDir& dir, const std::string& link) {
   return Launcher::Get().Start({{dir.File("start.ini")},
@@ -77,7 +68,11 @@ long CpuTicks(pid_t pid) {
 }
 
 TEST(PortLossE2e, TheWindowClosesALostPortAndGoesIdle) {
-  if (!WhyNot().empty()) GTEST_SKIP() << WhyNot();
+  if (Launcher::Get().wine()) {
+    GTEST_SKIP() << "under Wine the program's open devices and CPU time are not in /proc of the "
+                    "process started";
+  }
+  if (!TAVOLIN_HAS_WINDOW) GTEST_SKIP() << "the program is built without its window";
   TempDir dir;
   Sim chip(dir, {"--no-clock"});
   ASSERT_TRUE(chip.ok());

@@ -205,10 +205,7 @@ TEST_P(UiContract, OverlayIsPaintedOverThePictureUntilTheNextPicture) {
 TEST_P(UiContract, ProgressBarIsHiddenAtItsPlaceAndClamped) {
   const ProgressView bar = h_->Progress();
   EXPECT_FALSE(bar.visible);
-  EXPECT_EQ(bar.place.x, 40);
-  EXPECT_EQ(bar.place.y, 40);
-  EXPECT_EQ(bar.place.width, 110);
-  EXPECT_EQ(bar.place.height, 15);
+  EXPECT_TRUE(bar.place == (Rect{40, 40, 110, 15}));
   h_->ui().SetProgressVisible(true);
   EXPECT_TRUE(h_->Progress().visible);
   for (const auto& [set, want] : {std::pair{50, 50}, std::pair{150, 100}, std::pair{-3, 0}}) {

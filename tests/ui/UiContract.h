@@ -10,7 +10,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -34,6 +33,7 @@ struct Rect {
   int y = 0;
   int width = 0;
   int height = 0;
+  bool operator==(const Rect&) const = default;
 };
 
 struct ProgressView {
@@ -106,9 +106,6 @@ struct Implementation {
   std::string name;
   std::function<std::unique_ptr<UiHarness>(int width, int height)> make;
 };
-inline void PrintTo(const Implementation& implementation, std::ostream* out) {
-  *out << implementation.name;
-}
 
 class UiContract : public ::testing::TestWithParam<Implementation> {
  protected:

@@ -92,8 +92,6 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
        "P2 ROM: 100004 bytes loaded, running"},
       {kAtP2Baud, {"--chip", "p2"}, true, Image::P2, 0, p2Load("921600", "..OK -> RUN\n"), "",
        "P2 ROM: 100004 bytes loaded, running"},
-      {"P2 refuses the checksum", {"--chip", "p2", "--fault", "bad-checksum"}, true, Image::P2, 5,
-       p2Load("2000000", "CheckSum Error\n"), "", "P2 ROM: checksum error"},
   };
   std::vector<Run> runs(std::size(cases));
   for (std::size_t i = 0; i < std::size(cases); ++i) {

@@ -51,6 +51,16 @@ void Lines(const QWidget* menu, std::vector<std::string>& out, const std::string
   }
 }
 
+Image FromQImage(const QImage& image) {
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  Image out(rgb.width(), rgb.height());
+  for (int y = 0; y < rgb.height(); ++y) {
+    const auto* row = reinterpret_cast<const Pixel*>(rgb.constScanLine(y));
+    std::copy(row, row + rgb.width(), out.pixels.begin() + std::ptrdiff_t(y) * rgb.width());
+  }
+  return out;
+}
+
 class QtDialogUser final : public DialogUser {
  public:
   explicit QtDialogUser(QWidget* dialog) : dialog_(dialog) {}
@@ -158,17 +168,10 @@ class QtHarness final : public UiHarness {
   Image Screen() override {
     // What was flushed to the window: the backing store offscreen, the X server's pixels on X11.
     const QPoint at = client()->mapTo(window(), QPoint(0, 0));
-    const QImage shot =
+    return FromQImage(
         QGuiApplication::primaryScreen()
             ->grabWindow(window()->winId(), at.x(), at.y(), client()->width(), client()->height())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    Image screen(shot.width(), shot.height());
-    for (int y = 0; y < shot.height(); ++y) {
-      const auto* row = reinterpret_cast<const Pixel*>(shot.constScanLine(y));
-      std::copy(row, row + shot.width(), screen.pixels.begin() + std::ptrdiff_t(y) * shot.width());
-    }
-    return screen;
+            .toImage());
   }
   ProgressView Progress() override {
     const QProgressBar* bar = client()->progress();
@@ -179,14 +182,9 @@ class QtHarness final : public UiHarness {
     return QGuiApplication::clipboard()->text().toLatin1().toStdString();
   }
   std::optional<Image> ClipboardImage() override {
-    const QImage copied =
-        QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    const QImage copied = QGuiApplication::clipboard()->image();
     if (copied.isNull()) return std::nullopt;
-    Image image(copied.width(), copied.height());
-    for (int y = 0; y < copied.height(); ++y) {
-      for (int x = 0; x < copied.width(); ++x) image.At(x, y) = copied.pixel(x, y);
-    }
-    return image;
+    return FromQImage(copied);
   }
   void Minimise(bool minimised) override {
     if (minimised) {

@@ -201,23 +201,50 @@ TEST(Win32Serial, TheDcbKeepsTheDriversFieldsButReplacesTheWholeFlagWord) {
   }
 }
 
-TEST(Win32Serial, OpenConfiguresQueuesFramingAndReadsThatNeverWait) {
+TEST(Win32Serial, OpenConfiguresThePortAndLineControlPurgeAndRateChangeUseTheirOwnCalls) {
   FakeComm comm;
   comm.ports["\\\\.\\COM12"] = 0;
   std::ostringstream errors;
   Win32SerialSystem system(comm, errors, 700);
-  auto port = system.Open(12, Options(115200, StopBits::Two, false));
+  auto port = system.Open(12, Options());
   ASSERT_NE(port, nullptr);
   EXPECT_EQ(comm.queues, (std::vector<std::pair<DWORD, DWORD>>{{65536, 1024}}));
   EXPECT_EQ(comm.state.BaudRate, 115200u);
   EXPECT_EQ(comm.state.StopBits, TWOSTOPBITS);
-  EXPECT_EQ(FlagWord(comm.state), 0x01u);
+  EXPECT_EQ(FlagWord(comm.state), 0x11u) << "DTR on from the open";
+  // Reads that never wait.
   EXPECT_EQ(comm.timeouts.ReadIntervalTimeout, MAXDWORD);
   EXPECT_EQ(comm.timeouts.ReadTotalTimeoutMultiplier, 0u);
   EXPECT_EQ(comm.timeouts.ReadTotalTimeoutConstant, 0u);
   EXPECT_EQ(comm.timeouts.WriteTotalTimeoutMultiplier, 0u);
   EXPECT_EQ(comm.timeouts.WriteTotalTimeoutConstant, 700u);
   EXPECT_TRUE(comm.escapes.empty()) << "the lines come from the DCB at open";
+
+  EXPECT_TRUE(port->SetDtr(true));
+  EXPECT_TRUE(port->SetDtr(false));
+  EXPECT_TRUE(port->SetRts(true));
+  EXPECT_TRUE(port->SetRts(false));
+  EXPECT_EQ(comm.escapes, (std::vector<DWORD>{SETDTR, CLRDTR, SETRTS, CLRRTS}));
+  EXPECT_TRUE(port->PurgeInput());
+  EXPECT_EQ(comm.purges, std::vector<DWORD>{PURGE_RXCLEAR}) << "the transmit side is left alone";
+
+  EXPECT_TRUE(port->Configure(9600, StopBits::One));
+  EXPECT_EQ(comm.state.BaudRate, 9600u);
+  EXPECT_EQ(comm.state.StopBits, ONESTOPBIT);
+  // The open enabled DTR, the pulse above left it clear: the new state writes it clear, so that
+  // the rate change does not raise it (and reset the chip) again.
+  EXPECT_EQ(comm.state.fDtrControl, static_cast<DWORD>(DTR_CONTROL_DISABLE));
+  EXPECT_EQ(comm.state.fRtsControl, static_cast<DWORD>(RTS_CONTROL_DISABLE));
+  EXPECT_EQ(FlagWord(comm.state), 0x01u) << "the other flags stay";
+  EXPECT_TRUE(port->SetDtr(true));
+  EXPECT_TRUE(port->Configure(2000000, StopBits::One));
+  EXPECT_EQ(comm.state.BaudRate, 2000000u) << "any rate goes to the driver as it is";
+  EXPECT_EQ(comm.state.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
+
+  // A device without modem lines (Wine's pseudo-terminals) refuses quietly.
+  comm.escapeOk = FALSE;
+  EXPECT_FALSE(port->SetDtr(true));
+  EXPECT_FALSE(port->SetRts(false));
   EXPECT_EQ(errors.str(), "");
   port.reset();
   EXPECT_EQ(comm.closed, 1);
@@ -313,6 +340,7 @@ TEST(Win32Serial, ALostPortIsTakenBackOnlyWhenTheSameDeviceHasItsNumber) {
     if (port) {
       EXPECT_EQ(port->Identity(), c.identity);
       EXPECT_EQ(comm.state.BaudRate, 115200u) << "configured as Open does";
+      EXPECT_EQ(FlagWord(comm.state), 0x01u) << "DTR as asked";
       EXPECT_EQ(comm.timeouts.ReadIntervalTimeout, MAXDWORD);
     }
     EXPECT_EQ(errors.str(), "") << c.what;
@@ -424,40 +452,6 @@ TEST(Win32Serial, TheReadableEventIsSetByTheWatcherThread) {
   EXPECT_EQ(port->Read(buffer, sizeof(buffer)), -1);
   port.reset();
   EXPECT_EQ(comm.closed, 2) << "each port closed once, the watcher stopped first";
-}
-
-TEST(Win32Serial, LineControlPurgeAndRateChangeUseTheirOwnCalls) {
-  FakeComm comm;
-  std::ostringstream errors;
-  auto port = OpenCom2(comm, errors);  // DTR on from the open
-  ASSERT_NE(port, nullptr);
-  EXPECT_TRUE(port->SetDtr(true));
-  EXPECT_TRUE(port->SetDtr(false));
-  EXPECT_TRUE(port->SetRts(true));
-  EXPECT_TRUE(port->SetRts(false));
-  EXPECT_EQ(comm.escapes, (std::vector<DWORD>{SETDTR, CLRDTR, SETRTS, CLRRTS}));
-  EXPECT_TRUE(port->PurgeInput());
-  EXPECT_EQ(comm.purges, std::vector<DWORD>{PURGE_RXCLEAR}) << "the transmit side is left alone";
-
-  const DWORD flags = FlagWord(comm.state);
-  EXPECT_TRUE(port->Configure(9600, StopBits::One));
-  EXPECT_EQ(comm.state.BaudRate, 9600u);
-  EXPECT_EQ(comm.state.StopBits, ONESTOPBIT);
-  // The open enabled DTR, the pulse above left it clear: the new state writes it clear, so that
-  // the rate change does not raise it (and reset the chip) again.
-  EXPECT_EQ(comm.state.fDtrControl, static_cast<DWORD>(DTR_CONTROL_DISABLE));
-  EXPECT_EQ(comm.state.fRtsControl, static_cast<DWORD>(RTS_CONTROL_DISABLE));
-  EXPECT_EQ(FlagWord(comm.state), flags & ~0x30u) << "the other flags stay";
-  EXPECT_TRUE(port->SetDtr(true));
-  EXPECT_TRUE(port->Configure(2000000, StopBits::One));
-  EXPECT_EQ(comm.state.BaudRate, 2000000u) << "any rate goes to the driver as it is";
-  EXPECT_EQ(comm.state.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
-
-  // A device without modem lines (Wine's pseudo-terminals) refuses quietly.
-  comm.escapeOk = FALSE;
-  EXPECT_FALSE(port->SetDtr(true));
-  EXPECT_FALSE(port->SetRts(false));
-  EXPECT_EQ(errors.str(), "");
 }
 
 TEST(Win32Serial, PortNamesGiveTheirNumbers) {

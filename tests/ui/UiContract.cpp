@@ -67,15 +67,12 @@ TEST_P(UiContract, WindowHasItsTitlePlaceAndAFixedContentSize) {
   EXPECT_TRUE(h_->HasMinimiseButton());
   // The picture sits below the menu line; the menu bar's own height may differ from the line's
   // by a few pixels (each implementation's tests pin its rule).
-  struct Case {
-    int width;
-    int height;
-  };
-  for (const Case c : {Case{kWidth, kHeight}, Case{1280, 871}, Case{320, 106}}) {
-    h_->ui().SetContentSize(c.width, c.height);
+  for (const auto& [width, height] :
+       {std::pair{kWidth, kHeight}, std::pair{1280, 871}, std::pair{320, 106}}) {
+    h_->ui().SetContentSize(width, height);
     const Rect client = h_->Client();
-    EXPECT_EQ(client.width, c.width) << c.width << "x" << c.height;
-    EXPECT_NEAR(client.height, c.height - kMenuLineHeight, 3) << c.width << "x" << c.height;
+    EXPECT_EQ(client.width, width) << width << "x" << height;
+    EXPECT_NEAR(client.height, height - kMenuLineHeight, 3) << width << "x" << height;
     EXPECT_EQ(h_->Frame().x, 100) << "resizing keeps the place";
   }
 }

@@ -60,14 +60,14 @@ TEST(FileDialogRules, DefaultPathSplitsAtTheLastSeparator) {
 
 class FileDialogs : public ::testing::Test {
  protected:
+  void SetUp() override { ui_.OpenWindow(640, 446); }
   void TearDown() override { std::filesystem::current_path(before_); }
+  QtUi ui_;
   testing::TempDir dir_;
   const std::filesystem::path before_ = std::filesystem::current_path();
 };
 
 TEST_F(FileDialogs, OpenAcceptsATypedMissingNameAndReturnsTheChosenType) {
-  QtUi ui;
-  ui.OpenWindow(640, 446);
   WhenModal([this](QWidget* w) {
     auto* dialog = qobject_cast<QFileDialog*>(w);
     ASSERT_NE(dialog, nullptr);
@@ -79,7 +79,7 @@ TEST_F(FileDialogs, OpenAcceptsATypedMissingNameAndReturnsTheChosenType) {
     dialog->selectFile(QStringLiteral("missing.eeprom"));
     static_cast<QDialog*>(dialog)->accept();
   });
-  const FileDialogResult r = ui.OpenFileDialog(
+  const FileDialogResult r = ui_.OpenFileDialog(
       {"Load Binary", dir_.Folder() + "/\\*.binary",
        "Propeller(.binary)|*.binary|Propeller(.eeprom)|*.eeprom|Text(.txt)|*.txt|OBJ "
        "file(.obj)|*.obj|Prepare|*.bin;*.??a",
@@ -90,8 +90,6 @@ TEST_F(FileDialogs, OpenAcceptsATypedMissingNameAndReturnsTheChosenType) {
 }
 
 TEST_F(FileDialogs, SaveReplacesWithoutAskingAndCancelGivesNothing) {
-  QtUi ui;
-  ui.OpenWindow(640, 446);
   const std::string existing = dir_.Write("old.txt", "");
   WhenModal([&existing](QWidget* w) {
     auto* dialog = qobject_cast<QFileDialog*>(w);
@@ -102,12 +100,12 @@ TEST_F(FileDialogs, SaveReplacesWithoutAskingAndCancelGivesNothing) {
     dialog->selectFile(QString::fromStdString(existing));
     static_cast<QDialog*>(dialog)->accept();  // an overwrite question would leave the dialog open
   });
-  const FileDialogResult saved = ui.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0});
+  const FileDialogResult saved = ui_.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0});
   EXPECT_EQ(saved.path, existing);
   EXPECT_EQ(saved.typeIndex, 0);
 
   WhenModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
-  EXPECT_TRUE(ui.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0}).path.empty());
+  EXPECT_TRUE(ui_.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0}).path.empty());
 }
 
 }  // namespace

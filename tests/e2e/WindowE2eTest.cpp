@@ -1,12 +1,11 @@
 // The windowed program against tavolin-sim on a virtual X server, with xdotool as the user: the
 // window found by its title once the chip's own pixel test has read the demo's picture back,
-// real keys reaching the chip, Save Settings from the menu byte for byte, a P2 program loaded at
-// start-up with the terminal at a fast rate, and the window painted whole while an upload runs.
-// Which of the chip's requests starts an upload is the core's (tests/app MainLoopTest).  Each test
-// takes its own COM number and the program never scans (ComNr is set).  What the window shows and
-// copies, and its mouse reports, are the window tests' business (tests/ui, tests/shell,
-// tests/win32).  Needs Xvfb and xdotool (tools/install-deps.sh): the Linux run skips these tests
-// without them, the Wine run fails.
+// real keys reaching the chip, Save Settings from the menu byte for byte, an image upload asked
+// for by the chip, a P2 program loaded at start-up with the terminal at a fast rate, and the
+// window painted whole while an upload runs.  Each test takes its own COM number and the program
+// never scans (ComNr is set).  What the window shows and copies, and its mouse reports, are the
+// window tests' business (tests/ui, tests/shell, tests/win32).  Needs Xvfb and xdotool
+// (tools/install-deps.sh): the Linux run skips these tests without them, the Wine run fails.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -158,6 +157,19 @@ TEST_F(XWindowE2e, SaveSettingsWritesWhatWasLoaded) {
   ASSERT_TRUE(WaitFor([&] { return ReadFile(path).size() >= 300; }, kReplyLimitMs))
       << ReadFile(dir_->File("tavolin.err"));
   EXPECT_EQ(ReadFile(path), ReadFile(dir_->File("start.ini")));
+}
+
+TEST_F(XWindowE2e, TheChipsRequestUploadsTheImageItNamed) {
+  ASSERT_TRUE(Start(18, 0)) << failure_;  // host requests are a graphics-mode code
+  const std::size_t mark = sim_->Log().size();
+  x_->Xdotool({"type", "--delay", "50", "sim-demo.binary"});
+  Keys({"Return", "F12"});
+  EXPECT_NE(sim_->WaitForLog(kImageRan, 2 * kReplyLimitMs, mark), std::string::npos)
+      << sim_->Log().substr(mark);
+  // The loaded image runs the demo again.
+  EXPECT_NE(sim_->WaitForLog(kPictureAsDrawn, launcher_.Limit(kStartLimitMs), mark),
+            std::string::npos)
+      << sim_->Log().substr(mark);
 }
 
 // A P2 program loaded by the window at start-up (Autoload; the menu's "&Upload File" and the chip's

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,10 @@ struct Implementation {
   std::string name;
   std::function<std::unique_ptr<UiHarness>(int width, int height)> make;
 };
+// Its name, for gtest's listing of the cases.
+inline void PrintTo(const Implementation& implementation, std::ostream* out) {
+  *out << implementation.name;
+}
 
 class UiContract : public ::testing::TestWithParam<Implementation> {
  protected:

@@ -244,7 +244,6 @@ TEST_P(UiContract, MinimisedStateFollowsTheWindow) {
 }
 
 TEST_P(UiContract, PointerIsInClientCoordinatesOrOutside) {
-  h_->ui().SetContentSize(kWidth, kHeight);
   const int right = h_->Client().width;
   const int bottom = h_->Client().height;
   struct Case {

@@ -120,7 +120,6 @@ class UiContract : public ::testing::TestWithParam<Implementation> {
     h_ = GetParam().make(kWidth, kHeight);
     ASSERT_TRUE(h_) << "no window";
   }
-  void TearDown() override { h_.reset(); }
   std::unique_ptr<UiHarness> h_;
 };
 

@@ -153,19 +153,10 @@ DWORD FlagWord(const DCB& dcb) {
   return word;
 }
 
-SerialOpenOptions Options(int bps = 115200, StopBits stop = StopBits::Two, bool dtr = true) {
-  SerialOpenOptions o;
-  o.bitsPerSecond = bps;
-  o.stopBits = stop;
-  o.dtr = dtr;
-  o.rts = false;
-  return o;
-}
-
 // COM2 on comm, opened with the default options.
 std::unique_ptr<SerialDevice> OpenCom2(FakeComm& comm, std::ostringstream& errors) {
   comm.ports["\\\\.\\COM2"] = 0;
-  return Win32SerialSystem(comm, errors).Open(2, Options());
+  return Win32SerialSystem(comm, errors).Open(2, SerialOpenOptions{});
 }
 
 TEST(Win32Serial, TheDcbKeepsTheDriversFieldsButReplacesTheWholeFlagWord) {
@@ -206,7 +197,7 @@ TEST(Win32Serial, OpenConfiguresThePortAndLineControlPurgeAndRateChangeUseTheirO
   comm.ports["\\\\.\\COM12"] = 0;
   std::ostringstream errors;
   Win32SerialSystem system(comm, errors, 700);
-  auto port = system.Open(12, Options());
+  auto port = system.Open(12, SerialOpenOptions{});
   ASSERT_NE(port, nullptr);
   EXPECT_EQ(comm.queues, (std::vector<std::pair<DWORD, DWORD>>{{65536, 1024}}));
   EXPECT_EQ(comm.state.BaudRate, 115200u);
@@ -282,10 +273,10 @@ TEST(Win32Serial, AFailedOpenTellsTheSystemsReasonUnlessItIsAProbe) {
       std::ostringstream errors;
       Win32SerialSystem system(comm, errors);
       if (c.alreadyOpen) {
-        first = system.Open(4, Options());
+        first = system.Open(4, SerialOpenOptions{});
         ASSERT_NE(first, nullptr);
       }
-      SerialOpenOptions options = Options();
+      SerialOpenOptions options;
       options.quiet = quiet;
       EXPECT_EQ(system.Open(4, options), nullptr) << c.what;
       EXPECT_EQ(comm.open.size(), c.alreadyOpen ? 1u : 0u) << c.what;
@@ -333,7 +324,7 @@ TEST(Win32Serial, ALostPortIsTakenBackOnlyWhenTheSameDeviceHasItsNumber) {
     comm.instanceIds[5] = c.instanceNow;
     std::ostringstream errors;
     Win32SerialSystem system(comm, errors);
-    auto port = system.Reopen(c.identity, Options(115200, StopBits::Two, false));
+    auto port = system.Reopen(c.identity, SerialOpenOptions{115200, StopBits::Two, false});
     EXPECT_EQ(port != nullptr, c.reopened) << c.what;
     EXPECT_EQ(comm.ports.count("\\\\.\\COM5") != 0 && comm.ports["\\\\.\\COM5"] > 0, c.reopened)
         << c.what << ": opened";
@@ -418,7 +409,7 @@ TEST(Win32Serial, TheReadableEventIsSetByTheWatcherThread) {
   std::ostringstream errors;
   EXPECT_EQ(OpenCom2(comm, errors)->ReadableHandle(), -1) << "no watcher asked for";
   Win32SerialSystem system(comm, errors, kWriteStallMs, kArrivalPollMs);
-  auto port = system.Open(2, Options());
+  auto port = system.Open(2, SerialOpenOptions{});
   ASSERT_NE(port, nullptr);
   ASSERT_NE(port->ReadableHandle(), -1);
   const HANDLE event = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(port->ReadableHandle()));
@@ -469,7 +460,7 @@ TEST(Win32SerialSystemCalls, AMissingPortIsToldAsMissing) {
   std::ostringstream errors;
   SystemCommCalls calls;
   Win32SerialSystem system(calls, errors);
-  EXPECT_EQ(system.Open(251, Options()), nullptr);
+  EXPECT_EQ(system.Open(251, SerialOpenOptions{}), nullptr);
   EXPECT_EQ(errors.str(), "COM251 (\\\\.\\COM251): " + std::string(kNoSuchPort) + "\n");
   // Listing the ports never fails, whatever the machine has.
   for (const PortInfo& p : system.ListPorts()) EXPECT_EQ(p.device, DeviceNameFor(p.number));

@@ -35,7 +35,7 @@ class ConsoleE2e : public ::testing::Test {
     std::unique_ptr<Sim> sim;
     int port = 0;
     std::string image;  // as the program was given it
-    std::unique_ptr<Program> tavolin;
+    std::unique_ptr<Child> tavolin;
   };
   // Starts the upload of image; a device that does not exist for the port leaves it absent.
   void Start(Run& r, const std::string& image, const std::vector<std::string>& simArgs,

@@ -88,7 +88,9 @@ bool HaveProgram(const std::string& name) {
 }
 
 Child::Child(const std::vector<std::string>& argv, const Env& env, const std::string& workDir,
-             const std::string& outFile, const std::string& errFile) {
+             const std::string& outFile, const std::string& errFile,
+             std::vector<std::filesystem::path> links)
+    : links_(std::move(links)) {
   std::vector<std::string> environment = EnvironmentOf(env);
   pid_ = fork();
   if (pid_ == 0) {
@@ -102,6 +104,8 @@ Child::Child(const std::vector<std::string>& argv, const Env& env, const std::st
 
 Child::~Child() {
   Kill();
+  std::error_code ec;
+  for (const auto& link : links_) std::filesystem::remove(link, ec);
 }
 
 bool Child::Ended() {
@@ -241,12 +245,6 @@ WindowPixels XServer::Grab(const std::string& window) const {
   return grab;
 }
 
-Program::~Program() {
-  Kill();
-  std::error_code ec;
-  for (const auto& link : links_) std::filesystem::remove(link, ec);
-}
-
 const Launcher& Launcher::Get() {
   const char* name = getenv("TAVOLIN_E2E_LAUNCHER");
   static const Launcher launcher(name != nullptr && std::string(name) == "wine");
@@ -282,7 +280,7 @@ const char* PrefixFor(const std::string& display) {
 
 }  // namespace
 
-std::unique_ptr<Program> Launcher::Start(const Launch& launch) const {
+std::unique_ptr<Child> Launcher::Start(const Launch& launch) const {
   Env env = launch.env;
   if (!launch.display.empty()) env["DISPLAY"] = launch.display;
   std::vector<std::string> argv{TAVOLIN_PROGRAM};
@@ -312,7 +310,8 @@ std::unique_ptr<Program> Launcher::Start(const Launch& launch) const {
     for (const auto& [n, device] : launch.ports) env["TAVOLIN_COM" + std::to_string(n)] = device;
   }
   argv.insert(argv.end(), launch.args.begin(), launch.args.end());
-  return std::make_unique<Program>(argv, env, launch, std::move(links));
+  return std::make_unique<Child>(argv, env, launch.workDir, launch.outFile, launch.errFile,
+                                 std::move(links));
 }
 
 bool Launcher::OpenDisplay(const std::string& display) const {

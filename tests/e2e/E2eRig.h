@@ -40,10 +40,12 @@ inline std::string ReadFile(const std::string& path) {
 bool HaveProgram(const std::string& name);
 
 // A child process; its standard output and error go to files, its standard input is /dev/null.
+// Ending it also removes links (the ports a started program was given).
 class Child {
  public:
   Child(const std::vector<std::string>& argv, const Env& env, const std::string& workDir,
-        const std::string& outFile, const std::string& errFile);
+        const std::string& outFile, const std::string& errFile,
+        std::vector<std::filesystem::path> links = {});
   ~Child();
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
@@ -58,6 +60,7 @@ class Child {
   pid_t pid_ = -1;
   bool ended_ = false;
   int exitCode_ = -1;
+  std::vector<std::filesystem::path> links_;
 };
 
 // tavolin-sim with its byte log; device() is the pseudo-terminal to name in TAVOLIN_COM<n>.
@@ -122,19 +125,6 @@ struct Launch {
   std::string errFile;
 };
 
-// A started program and the ports it was given; ending it also takes its ports away.
-class Program : public Child {
- public:
-  Program(const std::vector<std::string>& argv, const Env& env, const Launch& launch,
-          std::vector<std::filesystem::path> links)
-      : Child(argv, env, launch.workDir, launch.outFile, launch.errFile),
-        links_(std::move(links)) {}
-  ~Program();
-
- private:
-  std::vector<std::filesystem::path> links_;
-};
-
 class Launcher {
  public:
   // The launcher this test program runs with.
@@ -149,7 +139,7 @@ class Launcher {
   int Limit(int nativeMs) const { return wine_ ? 3 * nativeMs : nativeMs; }
   // A Linux path as the program sees it.
   std::string Path(const std::string& path) const;
-  std::unique_ptr<Program> Start(const Launch& launch) const;
+  std::unique_ptr<Child> Start(const Launch& launch) const;
   // Windows on display: under Wine they need a prefix whose server runs on that display (and
   // ends with it).  False when that prefix did not start.
   bool OpenDisplay(const std::string& display) const;

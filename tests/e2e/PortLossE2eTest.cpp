@@ -28,17 +28,6 @@ constexpr int kLossLimitMs = 5000;   // the loss is seen at the next poll
 constexpr int kIdleWindowMs = 3000;  // the CPU time is measured over this
 constexpr double kIdleCpuLimit = 0.01;
 
-// The window on Qt's offscreen platform with COM 5 behind link.
-std::unique_ptr<Program> Start(const TempDir& dir, const std::string& link) {
-  return Launcher::Get().Start({{dir.File("start.ini")},
-                                {{5, link}},
-                                "",
-                                {{"QT_QPA_PLATFORM", "offscreen"}},
-                                dir.Folder(),
-                                dir.File("out"),
-                                dir.File("err")});
-}
-
 // Whether process pid has device open.
 bool Holds(pid_t pid, const std::string& device) {
   std::error_code ec;
@@ -79,26 +68,32 @@ TEST(PortLossE2e, TheWindowClosesALostPortAndGoesIdle) {
   const std::string link = dir.File("com5");
   fs::create_symlink(chip.device(), link);
   dir.Write("start.ini", "[Config]\r\nComNr=5\r\n");
-  const auto program = Start(dir, link);
-  Program& tavolin = *program;
-  ASSERT_TRUE(WaitFor([&] { return Holds(tavolin.pid(), chip.device()); }, kOpenLimitMs))
+  // The window on Qt's offscreen platform with COM 5 behind link.
+  const auto tavolin = Launcher::Get().Start({{dir.File("start.ini")},
+                                              {{5, link}},
+                                              "",
+                                              {{"QT_QPA_PLATFORM", "offscreen"}},
+                                              dir.Folder(),
+                                              dir.File("out"),
+                                              dir.File("err")});
+  ASSERT_TRUE(WaitFor([&] { return Holds(tavolin->pid(), chip.device()); }, kOpenLimitMs))
       << ReadFile(dir.File("err"));
 
   // The adapter is pulled out: its name goes first (or a pseudo-terminal opened meanwhile by
   // anyone could take over the freed number behind it), then its far end.
   fs::remove(link);
   chip.Kill();
-  ASSERT_TRUE(WaitFor([&] { return !Holds(tavolin.pid(), chip.device()); }, kLossLimitMs))
+  ASSERT_TRUE(WaitFor([&] { return !Holds(tavolin->pid(), chip.device()); }, kLossLimitMs))
       << "the port stayed open";
-  ASSERT_FALSE(tavolin.Ended()) << ReadFile(dir.File("err"));
+  ASSERT_FALSE(tavolin->Ended()) << ReadFile(dir.File("err"));
 
-  const long before = CpuTicks(tavolin.pid());
+  const long before = CpuTicks(tavolin->pid());
   const std::int64_t from = NowMs();
-  WaitFor([&] { return NowMs() - from >= kIdleWindowMs || tavolin.Ended(); }, 2 * kIdleWindowMs);
+  WaitFor([&] { return NowMs() - from >= kIdleWindowMs || tavolin->Ended(); }, 2 * kIdleWindowMs);
   const double seconds = static_cast<double>(NowMs() - from) / 1000.0;
   const double share =
-      static_cast<double>(CpuTicks(tavolin.pid()) - before) / sysconf(_SC_CLK_TCK) / seconds;
-  ASSERT_FALSE(tavolin.Ended());
+      static_cast<double>(CpuTicks(tavolin->pid()) - before) / sysconf(_SC_CLK_TCK) / seconds;
+  ASSERT_FALSE(tavolin->Ended());
   std::printf("CPU share of the window after its port was lost: %.2f %% of a core over %.1f s\n",
               share * 100.0, seconds);
   RecordProperty("idle_cpu_percent", std::to_string(share * 100.0));

@@ -117,7 +117,7 @@ class XWindowE2e : public ::testing::Test {
   const Launcher& launcher_ = Launcher::Get();
   std::unique_ptr<TempDir> dir_;
   std::unique_ptr<Sim> sim_;
-  std::unique_ptr<Program> tavolin_;
+  std::unique_ptr<Child> tavolin_;
   std::string window_;
   std::string failure_;
 };

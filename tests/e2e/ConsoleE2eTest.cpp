@@ -23,7 +23,6 @@ constexpr int kFirstPort = 21;      // far above the ports Wine maps to the mach
 
 constexpr const char* kRamLoad =
     "Start Upload\nPropeller Version = 1\nWrite in RAM Lenght=80\nVerify ..\n..OK -> RUN\n";
-constexpr const char* kNoImage = "Start Upload\nNo such file\n";
 
 class ConsoleE2e : public ::testing::Test {
  protected:
@@ -82,7 +81,7 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
       {"good RAM upload", {}, true, Image::Binary, 0, kRamLoad, "",
        "boot loader: image loaded, running"},
       {"no port", {}, false, Image::Binary, 2, "", "No COM: wrong number or not activated\n", ""},
-      {"missing file", {}, true, Image::Missing, 3, kNoImage, "", ""},
+      {"missing file", {}, true, Image::Missing, 3, "Start Upload\nNo such file\n", "", ""},
       {"no answer", {"--fault", "no-answer"}, true, Image::Binary, 4,
        "Start Upload\nTime Out\nCode Error -> Abort\n", "", ""},
       {"chip reports a bad checksum", {"--fault", "bad-checksum"}, true, Image::Binary, 5,

@@ -55,6 +55,12 @@ void RedirectTo(int fd, const std::string& path, int flags) {
   }
 }
 
+std::uint32_t Card32(const std::string& bytes, std::size_t at) {
+  std::uint32_t v = 0;
+  for (std::size_t i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
+  return v;
+}
+
 // Waits up to limitMs until the file at path holds a whole line; that line, or empty.
 std::string WaitForLine(const std::string& path, int limitMs) {
   std::string line;
@@ -200,16 +206,6 @@ std::string XServer::FindWindow(const std::string& title, int limitMs) const {
   return id;
 }
 
-namespace {
-
-std::uint32_t Card32(const std::string& bytes, std::size_t at) {
-  std::uint32_t v = 0;
-  for (std::size_t i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
-  return v;
-}
-
-}  // namespace
-
 WindowPixels XServer::Grab(const std::string& window) const {
   // The dump's header is big-endian 32-bit fields; a 24-bit screen has 32-bit pixels, in the
   // byte order the header names, red in the mask 0xFF0000.
@@ -261,10 +257,6 @@ std::string Launcher::Missing() const {
   return missing;
 }
 
-bool Launcher::HasWindow() const {
-  return wine_ || TAVOLIN_HAS_WINDOW;
-}
-
 std::string Launcher::Path(const std::string& path) const {
   if (!wine_) return path;
   std::string out = "Z:" + path;  // Wine's drive Z: is the root
@@ -272,21 +264,13 @@ std::string Launcher::Path(const std::string& path) const {
   return out;
 }
 
-namespace {
-
-const char* PrefixFor(const std::string& display) {
-  return display.empty() ? TAVOLIN_WINE_PREFIX : TAVOLIN_WINE_X_PREFIX;
-}
-
-}  // namespace
-
 std::unique_ptr<Child> Launcher::Start(const Launch& launch) const {
   Env env = launch.env;
   if (!launch.display.empty()) env["DISPLAY"] = launch.display;
   std::vector<std::string> argv{TAVOLIN_PROGRAM};
   std::vector<std::filesystem::path> links;
   if (wine_) {
-    const char* prefix = PrefixFor(launch.display);
+    const char* prefix = launch.display.empty() ? TAVOLIN_WINE_PREFIX : TAVOLIN_WINE_X_PREFIX;
     env["TAVOLIN_WINEPREFIX"] = prefix;
     argv = {TAVOLIN_WINE_RUN, TAVOLIN_WINDOWS_PROGRAM};
     // A port is a link in the prefix's dosdevices, so the prefix is made first (by a program

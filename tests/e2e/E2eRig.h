@@ -134,7 +134,7 @@ class Launcher {
   // What is missing to run the program at all (the built program, Wine); empty when nothing.
   std::string Missing() const;
   // Whether the program has a window (the Linux one may be built without).
-  bool HasWindow() const;
+  bool HasWindow() const { return wine_ || TAVOLIN_HAS_WINDOW; }
   // A time limit for the program: Wine on a busy machine takes several times as long.
   int Limit(int nativeMs) const { return wine_ ? 3 * nativeMs : nativeMs; }
   // A Linux path as the program sees it.

@@ -3,7 +3,6 @@
 // /proc).  What the program holds open is read from /proc/<pid>/fd, so every wait is for a
 // condition.  Taking the device back behind the same name is the backend's (tests/posix) and the
 // core's (tests/app PortLossTest); the console upload's loss is in ConsoleE2eTest.cpp.
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -11,10 +10,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "tests/e2e/E2eRig.h"
 

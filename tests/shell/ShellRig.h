@@ -30,7 +30,6 @@
 #include "tests/app/AppRig.h"
 
 class QAction;
-class QWidget;
 
 namespace tavolin::shell {
 

@@ -100,10 +100,9 @@ TEST_P(UiContract, CheckMarksAndGreyingAreTheCoresAlone) {
   for (const int id : {menu::kComEnabled, menu::kAutoMode, menu::kBaudFirst + 3, menu::kCrAutoLf}) {
     EXPECT_FALSE(h_->MenuChecked(id)) << id;
     h_->ui().SetMenuChecked(id, true);
-    EXPECT_TRUE(h_->MenuChecked(id)) << id;
     h_->ChooseMenu(id);
     h_->TakeEvents();
-    EXPECT_TRUE(h_->MenuChecked(id)) << id << ": choosing it toggled the mark";
+    EXPECT_TRUE(h_->MenuChecked(id)) << id << ": not set, or choosing it toggled the mark";
     h_->ui().SetMenuChecked(id, false);
     EXPECT_FALSE(h_->MenuChecked(id)) << id;
     EXPECT_TRUE(h_->MenuEnabled(id)) << id;
@@ -224,11 +223,8 @@ TEST_P(UiContract, ClipboardTakesLatin1TextAndThePicture) {
   ASSERT_TRUE(h_->ui().SetClipboardImage(picture));
   const std::optional<Image> copied = h_->ClipboardImage();
   ASSERT_TRUE(copied);
-  ASSERT_EQ(copied->width, 7);
-  ASSERT_EQ(copied->height, 3);
-  for (const auto& [x, y] : {std::pair{0, 0}, std::pair{6, 2}, std::pair{1, 0}}) {
-    EXPECT_EQ(copied->At(x, y) & 0xFFFFFFu, picture.At(x, y) & 0xFFFFFFu) << x << "," << y;
-  }
+  EXPECT_EQ(copied->width, 7);
+  EXPECT_EQ(copied->pixels, picture.pixels);
   EXPECT_FALSE(h_->ui().SetClipboardImage(Image())) << "nothing to put";
   Image broken(10, 10);
   broken.pixels.resize(5);

@@ -1,7 +1,7 @@
 // The Qt window: the window contract (tests/ui) on the offscreen platform, and on a real X server
 // for the cases that need one (qt.on_x11); then what only Qt has: the check items' marks, the port
-// wake-up, raising another window.  The picture's exact size below Qt's menu bar is the shell
-// tests' (the window after Load Settings).
+// wake-up, raising another window, the file dialogs' Qt form.  The picture's exact size below
+// Qt's menu bar is the shell tests' (the window after Load Settings).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +10,8 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QDialog>
+#include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,15 +23,18 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "app/MenuIds.h"
 #include "app/MenuTable.h"
+#include "platform/qt/Dialogs.h"
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/X11Raise.h"
+#include "tests/TempDir.h"
 #include "tests/ui/UiContract.h"
 
 namespace tavolin::contract {
@@ -59,6 +64,15 @@ Image FromQImage(const QImage& image) {
     std::copy(row, row + rgb.width(), out.pixels.begin() + std::ptrdiff_t(y) * rgb.width());
   }
   return out;
+}
+
+// Runs answer on the modal dialog about to open, from the event loop that dialog runs.
+void WhenModal(std::function<void(QWidget*)> answer) {
+  QTimer::singleShot(0, [answer] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    answer(dialog);
+  });
 }
 
 class QtDialogUser final : public DialogUser {
@@ -198,9 +212,7 @@ class QtHarness final : public UiHarness {
     QCursor::setPos(client()->mapToGlobal(QPoint(x, y)));
   }
   void WhenDialogOpens(std::function<void(DialogUser&)> use) override {
-    QTimer::singleShot(0, [use] {
-      QWidget* dialog = QApplication::activeModalWidget();
-      ASSERT_NE(dialog, nullptr);
+    WhenModal([use](QWidget* dialog) {
       QtDialogUser user(dialog);
       use(user);
     });
@@ -278,6 +290,86 @@ TEST(X11Raise, FindsATopLevelWindowByItsWholeTitle) {
   EXPECT_EQ(qt::RaiseWindowTitled("Propeller Tool"), x11);
   EXPECT_FALSE(qt::RaiseWindowTitled("Propeller"));
   EXPECT_FALSE(qt::RaiseWindowTitled("Propeller Tool 2"));
+}
+
+// Which types a filter has is the shared rule's (tests/ui); here their Qt form.
+TEST(FileDialogRules, FiltersBecomeQtNameFilters) {
+  EXPECT_EQ(qt::NameFilters("Text(.txt)|*.txt|Prepare|*.bin;*.??a"),
+            (QStringList{"Text(.txt) (*.txt)", "Prepare (*.bin *.??a)"}));
+}
+
+// Which last part is a name to propose is the shared rule's (tests/ui); here where Qt's split is.
+TEST(FileDialogRules, DefaultPathSplitsAtTheLastSeparator) {
+  struct Case {
+    const char* path;
+    const char* folder;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"*.txt", "", ""},
+      {"\\*.binary", "", ""},
+      {"/home/me/bin/\\*.binary", "/home/me/bin/", ""},
+      {"/home/me/x.binary", "/home/me", "x.binary"},
+      {"C:\\spin\\demo.eeprom", "C:\\spin", "demo.eeprom"},
+      {"/top.ini", "/", "top.ini"},
+      {"plain.txt", "", "plain.txt"},
+      {"/tmp/", "/tmp", ""},
+  };
+  for (const Case& c : cases) {
+    const qt::DefaultPath d = qt::SplitDefaultPath(c.path);
+    EXPECT_EQ(d.folder, c.folder) << c.path;
+    EXPECT_EQ(d.name, c.name) << c.path;
+  }
+}
+
+class FileDialogs : public ::testing::Test {
+ protected:
+  void TearDown() override { std::filesystem::current_path(before_); }
+  QtHarness h_{640, 446};
+  Ui& ui_ = h_.ui();
+  testing::TempDir dir_;
+  const std::filesystem::path before_ = std::filesystem::current_path();
+};
+
+TEST_F(FileDialogs, OpenAcceptsATypedMissingNameAndReturnsTheChosenType) {
+  WhenModal([this](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Load Binary"));
+    EXPECT_EQ(QDir(dialog->directory()).canonicalPath().toStdString(),
+              std::filesystem::canonical(dir_.Folder()).string());
+    EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("OBJ file(.obj) (*.obj)"));
+    dialog->selectNameFilter(QStringLiteral("Propeller(.eeprom) (*.eeprom)"));
+    dialog->selectFile(QStringLiteral("missing.eeprom"));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  const FileDialogResult r = ui_.OpenFileDialog(
+      {"Load Binary", dir_.Folder() + "/\\*.binary",
+       "Propeller(.binary)|*.binary|Propeller(.eeprom)|*.eeprom|Text(.txt)|*.txt|OBJ "
+       "file(.obj)|*.obj|Prepare|*.bin;*.??a",
+       3});
+  EXPECT_EQ(r.path, dir_.File("missing.eeprom"));
+  EXPECT_EQ(r.typeIndex, 1);
+  EXPECT_EQ(std::filesystem::current_path(), before_);
+}
+
+TEST_F(FileDialogs, SaveReplacesWithoutAskingAndCancelGivesNothing) {
+  const std::string existing = dir_.Write("old.txt", "");
+  WhenModal([&existing](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    const auto* name = dialog->findChild<QLineEdit*>();
+    EXPECT_TRUE(name != nullptr && name->text().isEmpty()) << "\"*.txt\" is no name to propose";
+    dialog->selectFile(QString::fromStdString(existing));
+    static_cast<QDialog*>(dialog)->accept();  // an overwrite question would leave the dialog open
+  });
+  const FileDialogResult saved = ui_.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0});
+  EXPECT_EQ(saved.path, existing);
+  EXPECT_EQ(saved.typeIndex, 0);
+
+  WhenModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
+  EXPECT_TRUE(ui_.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0}).path.empty());
 }
 
 }  // namespace

@@ -1,47 +1,17 @@
-// The Win32 main window's pictures: the clipboard's packed bitmap and the about screen laid over
-// the picture.
+// The Win32 window's rules without a window: the about screen laid over the picture, and the
+// file dialogs' filter list and start folder.  The clipboard's packed bitmap is read back by the
+// window contract (Win32UiTest), with a decoder of its own, and the dialogs are used there.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
-#include <cstring>
-#include <utility>
-#include <vector>
+#include <string>
 
+#include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32MainWindow.h"
 
 #include <windows.h>
 
 namespace tavolin::win32 {
 namespace {
-
-TEST(Win32MainWindow, PackedDibIsBottomUpBgrWithPaddedRows) {
-  // 3 bytes a pixel: widths 1, 2, 3 and 4 give rows of 3, 6, 9 and 12 bytes.
-  for (const auto& [width, stride] :
-       {std::pair{1, 4}, std::pair{2, 8}, std::pair{3, 12}, std::pair{4, 12}}) {
-    Image picture(width, 2, 0xFF000000u);
-    picture.At(0, 0) = 0xFF112233u;          // top-left
-    picture.At(width - 1, 1) = 0xFFA0B0C0u;  // bottom-right
-    // A positive height: bottom-up.
-    const BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER),      width, 2, 1, 24, BI_RGB,
-                                  static_cast<DWORD>(2 * stride)};
-    std::vector<std::uint8_t> want(sizeof(header) + 2 * static_cast<std::size_t>(stride), 0);
-    std::memcpy(want.data(), &header, sizeof(header));
-    const std::uint8_t bottomRight[] = {0xC0, 0xB0, 0xA0};  // blue first
-    const std::uint8_t topLeft[] = {0x33, 0x22, 0x11};
-    std::copy_n(bottomRight, 3, want.begin() + 40 + 3 * (width - 1));  // the bottom row first
-    std::copy_n(topLeft, 3, want.begin() + 40 + stride);
-    EXPECT_EQ(PackedDib(picture), want) << width;
-  }
-}
-
-TEST(Win32MainWindow, PackedDibOfAPictureWithoutPixelsIsEmpty) {
-  Image shortOfPixels(4, 4);
-  shortOfPixels.pixels.resize(15);
-  for (const Image& picture : {Image(), Image(0, 5), Image(5, 0), shortOfPixels}) {
-    EXPECT_TRUE(PackedDib(picture).empty()) << picture.width << "x" << picture.height;
-  }
-}
 
 TEST(Win32MainWindow, OverlayCoversOnlyWhereItHasOpaquePixels) {
   Image below(4, 2, 0xFF0000FFu);
@@ -68,6 +38,41 @@ TEST(Win32MainWindow, OverlayCoversOnlyWhereItHasOpaquePixels) {
   ASSERT_EQ(alone.width, 3);
   EXPECT_EQ(alone.At(0, 0), 0xFF000000u);
   EXPECT_EQ(alone.At(2, 2), 0xFFFF0000u);
+}
+
+// Which types a filter has is the shared rule's (tests/ui); here their Win32 form, which ends
+// with an empty label, and their count.
+TEST(Win32Dialogs, DialogFilterPairsLabelsWithPatterns) {
+  using namespace std::string_literals;
+  int pairs = -1;
+  EXPECT_EQ(DialogFilter("RAM Image|*.binary;*.bin|EEPROM Image|*.eeprom", &pairs),
+            "RAM Image\0*.binary;*.bin\0EEPROM Image\0*.eeprom\0\0"s);
+  EXPECT_EQ(pairs, 2);
+  EXPECT_EQ(DialogFilter("Lonely label", &pairs), "");
+  EXPECT_EQ(pairs, 0);
+}
+
+TEST(Win32Dialogs, DialogStartSplitsAtTheLastSeparator) {
+  struct Case {
+    const char* path;
+    const char* folder;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"C:\\work\\demo.binary", "C:\\work", "demo.binary"},
+      {"Z:/tmp/x/notes.txt", "Z:/tmp/x", "notes.txt"},
+      {"C:\\demo.binary", "C:\\", "demo.binary"},
+      {"\\demo.binary", "\\", "demo.binary"},
+      {"demo.binary", "", "demo.binary"},
+      {"C:\\work\\", "C:\\work", ""},
+      {"C:\\work\\*.*", "C:\\work", ""},  // a pattern is no name to propose
+      {"", "", ""},
+  };
+  for (const Case& c : cases) {
+    const DialogStart start = SplitDialogStart(c.path);
+    EXPECT_EQ(start.folder, c.folder) << c.path;
+    EXPECT_EQ(start.name, c.name) << c.path;
+  }
 }
 
 }  // namespace

@@ -38,16 +38,6 @@ std::string Joined(const Lines& lines) {
   return all;
 }
 
-std::string LfsrBits(LoaderRig& rig, int from, int to) {  // bits numbered from 1
-  rig.app.loader.lfsr = boot::kLfsrSeed;
-  std::string bits;
-  for (int i = 1; i <= to; ++i) {
-    const int bit = NextLfsrBit(rig.app);
-    if (i >= from) bits += static_cast<char>('0' + bit);
-  }
-  return bits;
-}
-
 TEST(EncodeLong, CheckValues) {
   struct Case {
     std::uint32_t value;
@@ -63,12 +53,6 @@ TEST(EncodeLong, CheckValues) {
   };
   LoaderRig rig(false);
   for (const Case& c : cases) EXPECT_EQ(Encoded(rig, c.value), c.bytes) << c.value;
-}
-
-TEST(NextLfsrBit, SequenceFromTheSeed) {
-  LoaderRig rig(false);
-  EXPECT_EQ(LfsrBits(rig, 1, 32), "01011100111101011111000111001010");
-  EXPECT_EQ(LfsrBits(rig, 251, 282), "01000010111001111010111110001110");
 }
 
 TEST(Handshake, SendsBitsAndProbesIn256ByteWritesAndReadsTheVersion) {

@@ -212,7 +212,6 @@ TEST_F(PtyTest, VanishedFarEndFailsReadsAndWrites) {
 class ReplacedDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::path(::testing::TempDir()) / ("tavolin-reopen-" + std::to_string(::getpid()));
     fs::remove_all(root_);
     fs::create_directories(root_ / "dev" / "serial" / "by-id");
     fs::create_directories(root_ / "sys");
@@ -229,33 +228,39 @@ class ReplacedDeviceTest : public ::testing::Test {
     fs::remove(at);
     fs::create_symlink(target, at);
   }
+  // COM n opened, then the first terminal's far end closes and the port sees it at its next read.
+  std::unique_ptr<SerialPort> OpenAndLose(int n) {
+    auto port = std::make_unique<SerialPort>(system_, clock_);
+    EXPECT_TRUE(port->Open(n, 0, 0)) << errors_.str();
+    first_.reset();
+    std::array<std::uint8_t, SerialPort::kRawReadSize> buffer{};
+    EXPECT_EQ(port->ReadRaw(buffer.data()), 0);
+    EXPECT_TRUE(port->Lost());
+    return port;
+  }
 
-  fs::path root_;
+  fs::path root_ =
+      fs::path(::testing::TempDir()) / ("tavolin-reopen-" + std::to_string(::getpid()));
   std::unique_ptr<Pty> first_ = std::make_unique<Pty>();
   std::ostringstream errors_;
   fake::VirtualClock clock_;
+  PosixSerialSystem system_{(root_ / "dev").string(), (root_ / "sys").string(), LinuxSerialNaming(),
+                            errors_, 20};
 };
 
 TEST_F(ReplacedDeviceTest, TheLostPortIsTakenBackBehindTheSameName) {
-  PosixSerialSystem system((root_ / "dev").string(), (root_ / "sys").string(), LinuxSerialNaming(),
-                           errors_, 20);
-  SerialPort port(system, clock_);
-  ASSERT_TRUE(port.Open(41, 0, 0)) << errors_.str();
-  first_.reset();  // the far end closes
-  std::array<std::uint8_t, SerialPort::kRawReadSize> buffer{};
-  EXPECT_EQ(port.ReadRaw(buffer.data()), 0);
-  EXPECT_TRUE(port.Lost());
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(port.ReadableHandle(), -1);
-  EXPECT_TRUE(port.TakeLoss());
-  EXPECT_FALSE(port.Reopen(0, 0)) << "nothing behind the name yet";
+  const auto port = OpenAndLose(41);
+  EXPECT_FALSE(port->IsOpen());
+  EXPECT_EQ(port->ReadableHandle(), -1);
+  EXPECT_TRUE(port->TakeLoss());
+  EXPECT_FALSE(port->Reopen(0, 0)) << "nothing behind the name yet";
   Pty second;
   ASSERT_FALSE(second.slave.empty());
   Point(link(), second.slave);
-  ASSERT_TRUE(port.Reopen(0, 0));
-  EXPECT_FALSE(port.Lost());
+  ASSERT_TRUE(port->Reopen(0, 0));
+  EXPECT_FALSE(port->Lost());
   const std::uint8_t byte = 'k';
-  EXPECT_EQ(port.WriteRaw(&byte, 1), 1);
+  EXPECT_EQ(port->WriteRaw(&byte, 1), 1);
   EXPECT_EQ(ReadFar(second.master, 1), "k");
   EXPECT_EQ(errors_.str(), "") << "automatic attempts say nothing";
 }
@@ -292,22 +297,15 @@ TEST_F(ReplacedDeviceTest, AnotherProgramsTerminalGivenTheFreedNumberIsLeftAlone
     ASSERT_FALSE(first_->slave.empty());
     Point(link(), first_->slave);
     setenv("TAVOLIN_COM41", throughLink ? link().c_str() : first_->slave.c_str(), 1);
-    PosixSerialSystem system((root_ / "dev").string(), (root_ / "sys").string(),
-                             LinuxSerialNaming(), errors_, 20);
-    SerialPort port(system, clock_);
-    ASSERT_TRUE(port.Open(41, 0, 0)) << errors_.str();
     const std::string freed = first_->slave;
-    first_.reset();
-    std::array<std::uint8_t, SerialPort::kRawReadSize> buffer{};
-    port.ReadRaw(buffer.data());
-    ASSERT_TRUE(port.Lost());
+    const auto port = OpenAndLose(41);
     Pty other;
     if (other.slave != freed) GTEST_SKIP() << "another process took the freed number first";
     const int fd = UseAsTerminal(other.slave);
     ASSERT_GE(fd, 0);
     const TerminalSettings before(fd);
     for (int attempt = 0; attempt < 3; ++attempt) {
-      EXPECT_FALSE(port.Reopen(0, 0)) << (throughLink ? "link" : "direct");
+      EXPECT_FALSE(port->Reopen(0, 0)) << (throughLink ? "link" : "direct");
     }
     EXPECT_TRUE(TerminalSettings(fd) == before) << "the other program's terminal was changed";
     ::close(fd);
@@ -328,23 +326,16 @@ TEST_F(ReplacedDeviceTest, AUsbAdapterIsTakenBackOnlyWhenTheSameOneReturns) {
   fs::create_directory_symlink(usb / "1-1:1.0",
                                root_ / "sys" / "class" / "tty" / "ttyUSB0" / "device");
   Point(dev / "ttyUSB0", first_->slave);
-  PosixSerialSystem system(dev.string(), (root_ / "sys").string(), LinuxSerialNaming(), errors_,
-                           20);
-  SerialPort port(system, clock_);
-  ASSERT_TRUE(port.Open(1, 0, 0)) << errors_.str();
-  first_.reset();
-  std::array<std::uint8_t, SerialPort::kRawReadSize> buffer{};
-  port.ReadRaw(buffer.data());
-  ASSERT_TRUE(port.Lost());
+  const auto port = OpenAndLose(1);
   Pty returned;  // the node that comes back under the same name
   Point(dev / "ttyUSB0", returned.slave);
   const int fd = UseAsTerminal(returned.slave);
   const TerminalSettings before(fd);
   std::ofstream(usb / "serial") << "B2\n";  // another FT232R
-  EXPECT_FALSE(port.Reopen(0, 0)) << "another adapter of the same kind";
+  EXPECT_FALSE(port->Reopen(0, 0)) << "another adapter of the same kind";
   EXPECT_TRUE(TerminalSettings(fd) == before);
   std::ofstream(usb / "serial") << "A1\n";
-  EXPECT_TRUE(port.Reopen(0, 0)) << "the same adapter";
+  EXPECT_TRUE(port->Reopen(0, 0)) << "the same adapter";
   EXPECT_EQ(errors_.str(), "");
   ::close(fd);
 }

@@ -216,17 +216,6 @@ TEST(BootLoader, WhatResetsTheChip) {
   }
 }
 
-TEST(BootLoader, AnswersKeepToTheWireTime) {
-  // 509 handshake bytes at 115200 with two stop bits take 48.6 ms to arrive; the last reply
-  // bit cannot be there before its probe.
-  Rig rig;
-  rig.port.PulseReset(0);
-  const std::int64_t sent = rig.clock.NowMs();
-  rig.SendHandshake();
-  rig.ReadBits(258, 100);
-  EXPECT_GE(rig.clock.NowMs() - sent, 49);
-}
-
 int ReplyBitsBy(SimChip& chip, std::int64_t ms) {
   chip.OnTick(ms);
   int n = 0;

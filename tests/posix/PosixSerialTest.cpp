@@ -21,6 +21,7 @@
 #include "platform/fake/VirtualClock.h"
 #include "platform/posix/PosixSerial.h"
 #include "serial/SerialPort.h"
+#include "tests/TempDir.h"
 
 namespace tavolin::posix {
 namespace {
@@ -212,17 +213,13 @@ TEST_F(PtyTest, VanishedFarEndFailsReadsAndWrites) {
 class ReplacedDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::remove_all(root_);
     fs::create_directories(root_ / "dev" / "serial" / "by-id");
     fs::create_directories(root_ / "sys");
     ASSERT_FALSE(first_->slave.empty());
     Point(link(), first_->slave);
     setenv("TAVOLIN_COM41", link().c_str(), 1);
   }
-  void TearDown() override {
-    unsetenv("TAVOLIN_COM41");
-    fs::remove_all(root_);
-  }
+  void TearDown() override { unsetenv("TAVOLIN_COM41"); }
   fs::path link() const { return root_ / "com41"; }
   static void Point(const fs::path& at, const std::string& target) {
     fs::remove(at);
@@ -239,8 +236,8 @@ class ReplacedDeviceTest : public ::testing::Test {
     return port;
   }
 
-  fs::path root_ =
-      fs::path(::testing::TempDir()) / ("tavolin-reopen-" + std::to_string(::getpid()));
+  testing::TempDir dir_;
+  fs::path root_ = dir_.Folder();
   std::unique_ptr<Pty> first_ = std::make_unique<Pty>();
   std::ostringstream errors_;
   fake::VirtualClock clock_;
@@ -341,16 +338,13 @@ TEST_F(ReplacedDeviceTest, AUsbAdapterIsTakenBackOnlyWhenTheSameOneReturns) {
 }
 
 TEST(PosixSerialOpen, ReasonsForFailureGoToTheErrorStream) {
-  const fs::path dir = fs::path(::testing::TempDir()) / "tavolin-posix-open";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  std::ofstream(dir / "plain-file") << "not a tty";
+  const testing::TempDir dir;
   struct Case {
     const char* device;  // nullptr: no variable set
     std::string_view why;
   };
-  const std::string missing = (dir / "ttyUSB9").string();
-  const std::string plain = (dir / "plain-file").string();
+  const std::string missing = dir.File("ttyUSB9");
+  const std::string plain = dir.Write("plain-file", "not a tty");
   const Case cases[] = {
       {missing.c_str(), kMissingDevice},
       {plain.c_str(), kNotATerminal},
@@ -363,8 +357,7 @@ TEST(PosixSerialOpen, ReasonsForFailureGoToTheErrorStream) {
       unsetenv("TAVOLIN_COM42");
     }
     std::ostringstream errors;
-    PosixSerialSystem system((dir / "empty-dev").string(), (dir / "empty-sys").string(),
-                             LinuxSerialNaming(), errors);
+    PosixSerialSystem system(dir.File("dev"), dir.File("sys"), LinuxSerialNaming(), errors);
     EXPECT_EQ(system.Open(42, SerialOpenOptions{}), nullptr);
     EXPECT_EQ(system.OpenFailure(), c.why);
     EXPECT_NE(errors.str().find("COM42"), std::string::npos) << errors.str();
@@ -372,13 +365,11 @@ TEST(PosixSerialOpen, ReasonsForFailureGoToTheErrorStream) {
     SerialOpenOptions probe;
     probe.quiet = true;
     std::ostringstream none;
-    PosixSerialSystem quiet((dir / "empty-dev").string(), (dir / "empty-sys").string(),
-                            LinuxSerialNaming(), none);
+    PosixSerialSystem quiet(dir.File("dev"), dir.File("sys"), LinuxSerialNaming(), none);
     EXPECT_EQ(quiet.Open(42, probe), nullptr);
     EXPECT_EQ(none.str(), "") << "a probe says nothing";
   }
   unsetenv("TAVOLIN_COM42");
-  fs::remove_all(dir);
 }
 
 // Each reason open() gives has its own advice; a refused permission names the group to join and
@@ -409,11 +400,6 @@ TEST(PosixSerialOpen, EachOpenFailureHasItsOwnText) {
 class FakeTreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // One tree per test: CTest runs the tests of this file in parallel processes.
-    root_ = fs::path(::testing::TempDir()) /
-            ("tavolin-posix-tree-" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root_);
     for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS1", "ttyS2", "ttyS10",
                              "ttyAMA0", "tty0", "tty", "console", "ttyUSB", "null"}) {
       Touch(dev() / name);
@@ -435,7 +421,6 @@ class FakeTreeTest : public ::testing::Test {
     fs::create_directories(dev() / "serial" / "by-id");
     fs::create_symlink("../../ttyUSB2", dev() / "serial" / "by-id" / "usb-FTDI_FT232R_A1-if00");
   }
-  void TearDown() override { fs::remove_all(root_); }
 
   fs::path dev() const { return root_ / "dev"; }
   fs::path sys() const { return root_ / "sys"; }
@@ -453,7 +438,8 @@ class FakeTreeTest : public ::testing::Test {
     Touch(sys() / "class" / "tty" / name / "type", type);
   }
 
-  fs::path root_;
+  testing::TempDir dir_;
+  fs::path root_ = dir_.Folder();
   std::ostringstream errors_;
 };
 

@@ -56,6 +56,14 @@ struct Rig : fake::FakePlatform {
   Pixel At(int x, int y) const { return app.screen.screenImage.At(x, y); }
 };
 
+struct Cursor {
+  int col, row;
+  bool operator==(const Cursor&) const = default;
+};
+inline Cursor CursorOf(const Rig& rig) {
+  return {rig.app.screen.cursorCol, rig.app.screen.cursorRow};
+}
+
 // Rows of '#' (not black) and '.' (black) for the w x h pixels at (x, y).
 inline std::vector<std::string> Art(const Image& image, int x, int y, int w, int h) {
   std::vector<std::string> rows;

@@ -65,8 +65,9 @@ struct LoaderRig : fake::FakePlatform {
   // answers.
   explicit LoaderRig(bool withChip = true) : LoaderRig(LoaderChipOptions(), withChip) {}
   explicit LoaderRig(const sim::SimOptions& options, bool withChip = true,
-                     const sim::LinkOptions& linkOptions = {})
+                     const sim::LinkOptions& linkOptions = {}, bool modemLines = true)
       : chip(options) {
+    device.hasModemLines = modemLines;
     app.SetOutput(&out);
     if (withChip) {
       link = std::make_unique<sim::SimLink>(chip, device, clock, linkOptions);

@@ -178,13 +178,11 @@ TEST(PortLoss, TheSameDeviceIsTakenBackAboutOnceASecondWithAClearedScreen) {
   const int pictures = rig.ui.pictureCount;
   rig.Ticks(3000);
   EXPECT_EQ(rig.ui.pictureCount, pictures) << "the program is idle after the loss";
-  EXPECT_EQ(rig.lines.lines.size(), 1u);
   EXPECT_EQ(rig.serial.reopenAttempts, std::vector<std::string>(5, "fake3"));
   EXPECT_TRUE(rig.ui.messages.empty()) << "a failed automatic attempt shows a box";
   const int clears = rig.lines.clears;
   rig.device.gone = false;  // plugged in again
   rig.Ticks(1000);
-  EXPECT_EQ(rig.serial.reopenAttempts.size(), 6u);
   EXPECT_TRUE(rig.app.port.IsOpen());
   EXPECT_TRUE(rig.device.isOpen);
   EXPECT_EQ(rig.app.ComEnabled, 1);

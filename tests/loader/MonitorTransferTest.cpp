@@ -17,10 +17,6 @@ namespace {
 using loadertest::LoaderRig;
 using Bytes = std::vector<std::uint8_t>;
 
-std::string Written(const LoaderRig& rig) {
-  return std::string(rig.device.written.begin(), rig.device.written.end());
-}
-
 // The simulated chip behind COM 3 running one of its programs: the P2 monitor, or the transfer
 // program, which gives a go-ahead after the size and after each block but none after the
 // stopAfterBlocks-th block.
@@ -53,7 +49,7 @@ TEST(MonitorObjUpload, TypesTheFileAsHexLinesFromE80) {
     LoaderRig rig(Running(sim::Personality::Monitor));
     rig.app.settings.MsMoveOff = 0;
     MonitorObjUpload(rig.app, rig.files.Write("p.obj", c.bytes));
-    EXPECT_EQ(Written(rig), c.sent) << c.name;
+    EXPECT_EQ(std::string(rig.device.written.begin(), rig.device.written.end()), c.sent) << c.name;
     EXPECT_EQ(rig.device.writeSizes, std::vector<std::size_t>(c.sent.size(), 1)) << c.name;
     EXPECT_EQ(rig.app.settings.MsMoveOff, 1) << c.name;
     EXPECT_EQ(rig.ui.pumpCount, static_cast<int>(c.bytes.size())) << c.name;

@@ -233,7 +233,6 @@ TEST(ScreenActions, DrawingOperationsGivePixels) {
       for (GraphicsBytes g : c.commands) a.Graphics(g);
     });
     EXPECT_EQ(Art(rig.picture(), 0, 0, 10, 6), c.art) << c.name;
-    test::KeepPictureOnFailure(rig.picture());
   }
 }
 

@@ -1,8 +1,8 @@
-// The simulated ROM boot loader against a minimal host on the fake port and the virtual clock:
-// the wire coding, handshake and loads, the answers and their busy periods, the ways the chip
-// gives up, and what resets the chip.  Its checksum rule, what it runs and its handshake faults
-// are seen by the loader's own tests, which run against this chip (tests/loader BootLoaderTest
-// and SimUploadTest).
+// The simulated ROM boot loader against the loader tests' bench (tests/sim/SimHost.h): the wire
+// coding, handshake and loads, the answers and their busy periods, the ways the chip gives up,
+// and what resets the chip.  Its checksum rule, what it runs and its handshake faults are seen by
+// the loader's own tests, which run against this chip (tests/loader BootLoaderTest and
+// SimUploadTest).
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -108,10 +108,8 @@ TEST(LoadSettings, KeepsThePortNumberWhenTheFileHasNoneAndResizesTheWindow) {
   const std::string path = dir.Write("t.ini", "[Config]\r\nComNr=0\r\nRows=30\r\nCols=100\r\n");
   rig.ui.openAnswers.push_back({path, 0});
   DispatchCommand(rig.app, menu::kLoadSettings);
-  ASSERT_EQ(rig.ui.openRequests.size(), 1u);
-  EXPECT_EQ(rig.ui.openRequests[0].title, "Load Settings");
-  EXPECT_EQ(rig.ui.openRequests[0].defaultPath, "*.ini");
-  EXPECT_EQ(rig.ui.openRequests[0].filter, "Tavolin(.ini)|*.ini");
+  EXPECT_EQ(rig.ui.openRequests,
+            (std::vector<FileDialogRequest>{{"Load Settings", "*.ini", "Tavolin(.ini)|*.ini", 0}}));
   EXPECT_EQ(rig.app.settings.ComNr, 4);
   EXPECT_EQ(rig.ui.contentWidth, 800);
   EXPECT_EQ(rig.ui.contentHeight, 30 * 17 + 21);

@@ -137,9 +137,8 @@ TEST(UploadImage, FailuresBeforeTheLoad) {
     LoaderRig rig;
     rig.app.port.Close();
     EXPECT_EQ(UploadImage(rig.app, rig.files.Write("a.binary", Bytes{1})), UploadOutcome::NoPort);
-    ASSERT_EQ(rig.ui.messages.size(), 1u);
-    EXPECT_EQ(rig.ui.messages[0].caption, "No COM");
-    EXPECT_EQ(rig.ui.messages[0].text, "wrong number or not activated");
+    EXPECT_EQ(rig.ui.messages,
+              (std::vector<fake::MessageRecord>{{"No COM", "wrong number or not activated"}}));
     EXPECT_TRUE(rig.out.text.empty());
     EXPECT_EQ(rig.resets(), 0);
   }

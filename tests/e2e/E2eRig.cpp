@@ -1,28 +1,21 @@
-#include "E2eRig.h"
+#include "tests/e2e/E2eRig.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <sstream>
+#include <thread>
 
 extern char** environ;
 
 namespace tavolin::e2e {
 namespace {
-
-void PauseMs(int ms) {
-  timespec t{ms / 1000, (ms % 1000) * 1000000L};
-  nanosleep(&t, nullptr);
-}
 
 std::vector<std::string> EnvironmentOf(const Env& extra) {
   std::vector<std::string> env;
@@ -62,6 +55,24 @@ void RedirectTo(int fd, const std::string& path, int flags) {
   }
 }
 
+std::uint32_t Card32(const std::string& bytes, std::size_t at) {
+  std::uint32_t v = 0;
+  for (std::size_t i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
+  return v;
+}
+
+// Waits up to limitMs until the file at path holds a whole line; that line, or empty.
+std::string WaitForLine(const std::string& path, int limitMs) {
+  std::string line;
+  WaitFor(
+      [&] {
+        line = ReadFile(path);
+        return !line.empty() && line.back() == '\n';
+      },
+      limitMs);
+  return line.empty() || line.back() != '\n' ? "" : line.substr(0, line.size() - 1);
+}
+
 }  // namespace
 
 std::int64_t NowMs() {
@@ -74,44 +85,18 @@ bool WaitFor(const std::function<bool()>& check, int limitMs, int stepMs) {
   while (true) {
     if (check()) return true;
     if (NowMs() > end) return false;
-    PauseMs(stepMs);
+    std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
   }
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
 }
 
 bool HaveProgram(const std::string& name) {
-  const char* path = getenv("PATH");
-  std::stringstream dirs(path != nullptr ? path : "");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tavolin-e2e.XXXXXX").string();
-  if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 Child::Child(const std::vector<std::string>& argv, const Env& env, const std::string& workDir,
-             const std::string& outFile, const std::string& errFile) {
+             const std::string& outFile, const std::string& errFile,
+             std::vector<std::filesystem::path> links)
+    : links_(std::move(links)) {
   std::vector<std::string> environment = EnvironmentOf(env);
   pid_ = fork();
   if (pid_ == 0) {
@@ -125,6 +110,8 @@ Child::Child(const std::vector<std::string>& argv, const Env& env, const std::st
 
 Child::~Child() {
   Kill();
+  std::error_code ec;
+  for (const auto& link : links_) std::filesystem::remove(link, ec);
 }
 
 bool Child::Ended() {
@@ -154,19 +141,12 @@ void Child::Kill() {
   }
 }
 
-Sim::Sim(const TempDir& dir, const std::vector<std::string>& args) : logPath_(dir / "sim.log") {
-  const std::string link = dir / "sim.link";
+Sim::Sim(const TempDir& dir, const std::vector<std::string>& args) : logPath_(dir.File("sim.log")) {
+  const std::string link = dir.File("sim.link");
   std::vector<std::string> argv{TAVOLIN_SIM_PROGRAM, "--log", logPath_, "--link-file", link};
   argv.insert(argv.end(), args.begin(), args.end());
-  child_ = std::make_unique<Child>(argv, Env{}, "", "", dir / "sim.err");
-  WaitFor(
-      [&] {
-        const std::string text = ReadFile(link);
-        if (text.empty() || text.back() != '\n') return false;
-        device_ = text.substr(0, text.size() - 1);
-        return true;
-      },
-      5000);
+  child_ = std::make_unique<Child>(argv, Env{}, "", "", dir.File("sim.err"));
+  device_ = WaitForLine(link, 5000);
 }
 
 std::size_t Sim::WaitForLog(const std::string& text, int limitMs, std::size_t from) const {
@@ -195,46 +175,11 @@ std::vector<std::uint8_t> Sim::HostBytes(std::size_t from) const {
 }
 
 XServer::XServer() {
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  pid_ = fork();
-  if (pid_ == 0) {
-    ::close(fds[0]);
-    if (fds[1] != 3) {
-      dup2(fds[1], 3);
-      ::close(fds[1]);
-    }
-    RedirectTo(STDIN_FILENO, "", O_RDONLY);
-    RedirectTo(STDOUT_FILENO, "", O_WRONLY);
-    RedirectTo(STDERR_FILENO, "", O_WRONLY);
-    Exec({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-         EnvironmentOf({}));
-  }
-  ::close(fds[1]);
-  std::string number;
-  const std::int64_t end = NowMs() + 10000;
-  while (NowMs() < end) {
-    pollfd p{fds[0], POLLIN, 0};
-    if (::poll(&p, 1, 50) <= 0) continue;
-    char c = 0;
-    if (::read(fds[0], &c, 1) != 1) break;
-    if (c == '\n') {
-      display_ = ":" + number;
-      break;
-    }
-    number += c;
-  }
-  ::close(fds[0]);
-}
-
-XServer::~XServer() {
-  if (pid_ <= 0) return;
-  ::kill(pid_, SIGTERM);
-  int status = 0;
-  if (!WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 2000)) {
-    ::kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
+  xvfb_ = std::make_unique<Child>(std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen",
+                                                           "0", "1024x768x24", "-nolisten", "tcp"},
+                                  Env{}, "", dir_.File("display"), "");
+  const std::string number = WaitForLine(dir_.File("display"), 10000);
+  if (!number.empty()) display_ = ":" + number;
 }
 
 std::string XServer::Xdotool(const std::vector<std::string>& args) const {
@@ -244,24 +189,9 @@ std::string XServer::Xdotool(const std::vector<std::string>& args) const {
 }
 
 std::string XServer::Run(const std::vector<std::string>& argv) const {
-  int fds[2];
-  if (pipe(fds) != 0) return "";
-  std::vector<std::string> env = EnvironmentOf({{"DISPLAY", display_}});
-  const pid_t pid = fork();
-  if (pid == 0) {
-    ::close(fds[0]);
-    dup2(fds[1], STDOUT_FILENO);
-    RedirectTo(STDERR_FILENO, "", O_WRONLY);
-    Exec(argv, env);
-  }
-  ::close(fds[1]);
-  std::string out;
-  char buffer[256];
-  ssize_t got;
-  while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0) out.append(buffer, got);
-  ::close(fds[0]);
-  waitpid(pid, nullptr, 0);
-  return out;
+  const std::string out = dir_.File("run.out");
+  Child(argv, Env{{"DISPLAY", display_}}, "", out, "").WaitExit(10000);
+  return ReadFile(out);
 }
 
 std::string XServer::FindWindow(const std::string& title, int limitMs) const {
@@ -275,16 +205,6 @@ std::string XServer::FindWindow(const std::string& title, int limitMs) const {
       limitMs);
   return id;
 }
-
-namespace {
-
-std::uint32_t Card32(const std::string& bytes, std::size_t at) {
-  std::uint32_t v = 0;
-  for (std::size_t i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
-  return v;
-}
-
-}  // namespace
 
 WindowPixels XServer::Grab(const std::string& window) const {
   // The dump's header is big-endian 32-bit fields; a 24-bit screen has 32-bit pixels, in the
@@ -321,12 +241,6 @@ WindowPixels XServer::Grab(const std::string& window) const {
   return grab;
 }
 
-Program::~Program() {
-  Kill();
-  std::error_code ec;
-  for (const auto& link : links_) std::filesystem::remove(link, ec);
-}
-
 const Launcher& Launcher::Get() {
   const char* name = getenv("TAVOLIN_E2E_LAUNCHER");
   static const Launcher launcher(name != nullptr && std::string(name) == "wine");
@@ -343,10 +257,6 @@ std::string Launcher::Missing() const {
   return missing;
 }
 
-bool Launcher::HasWindow() const {
-  return wine_ || TAVOLIN_HAS_WINDOW;
-}
-
 std::string Launcher::Path(const std::string& path) const {
   if (!wine_) return path;
   std::string out = "Z:" + path;  // Wine's drive Z: is the root
@@ -354,28 +264,13 @@ std::string Launcher::Path(const std::string& path) const {
   return out;
 }
 
-std::string Launcher::Folder(const std::filesystem::path& folder) const {
-  std::string path = Path(folder.string());
-  const char separator = wine_ ? '\\' : '/';
-  if (path.back() != separator) path.push_back(separator);
-  return path;
-}
-
-namespace {
-
-const char* PrefixFor(const std::string& display) {
-  return display.empty() ? TAVOLIN_WINE_PREFIX : TAVOLIN_WINE_X_PREFIX;
-}
-
-}  // namespace
-
-std::unique_ptr<Program> Launcher::Start(const Launch& launch) const {
+std::unique_ptr<Child> Launcher::Start(const Launch& launch) const {
   Env env = launch.env;
   if (!launch.display.empty()) env["DISPLAY"] = launch.display;
   std::vector<std::string> argv{TAVOLIN_PROGRAM};
   std::vector<std::filesystem::path> links;
   if (wine_) {
-    const char* prefix = PrefixFor(launch.display);
+    const char* prefix = launch.display.empty() ? TAVOLIN_WINE_PREFIX : TAVOLIN_WINE_X_PREFIX;
     env["TAVOLIN_WINEPREFIX"] = prefix;
     argv = {TAVOLIN_WINE_RUN, TAVOLIN_WINDOWS_PROGRAM};
     // A port is a link in the prefix's dosdevices, so the prefix is made first (by a program
@@ -399,7 +294,8 @@ std::unique_ptr<Program> Launcher::Start(const Launch& launch) const {
     for (const auto& [n, device] : launch.ports) env["TAVOLIN_COM" + std::to_string(n)] = device;
   }
   argv.insert(argv.end(), launch.args.begin(), launch.args.end());
-  return std::make_unique<Program>(argv, env, launch, std::move(links));
+  return std::make_unique<Child>(argv, env, launch.workDir, launch.outFile, launch.errFile,
+                                 std::move(links));
 }
 
 bool Launcher::OpenDisplay(const std::string& display) const {
@@ -414,18 +310,6 @@ void Launcher::CloseDisplay() const {
   if (!wine_ || !std::filesystem::exists(TAVOLIN_WINE_X_PREFIX)) return;
   Child stop({"wineserver", "-k"}, Env{{"WINEPREFIX", TAVOLIN_WINE_X_PREFIX}}, "", "", "");
   stop.WaitExit(10000);
-}
-
-std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int msMoveOff,
-                         const std::string& autoload) {
-  return "/* Tavolin Settings v0.5 */'\r\n[Config]\r\nComNr=" + std::to_string(comNr) +
-         "\r\nFT232R=0\r\nUseRTS=0\r\nBinPath=" + binPath +
-         "\r\nAutoDis=" + std::to_string(autoDis) +
-         "\r\nVKeys=0\r\nTxtCurs=1\r\nMsMoveOff=" + std::to_string(msMoveOff) +
-         "\r\nBaudRate=0\r\nCRmode=0\r\nRows=25\r\nCols=80\r\nAutoload=" + autoload +
-         "\r\nInversScreenshot=0\r\nWindowScale=1.000000\r\n[Colors]\r\n"
-         "pal_0=#FFFFFF\r\npal_1=#FFFF00\r\npal_2=#0000FF\r\npal_3=#FF00FF\r\n"
-         "pal_4=#FF0000\r\npal_5=#00FF00\r\npal_6=#00FFFF\r\npal_7=#A0A0A0\r\n";
 }
 
 }  // namespace tavolin::e2e

@@ -19,7 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/TempDir.h"
+
 namespace tavolin::e2e {
+
+using testing::TempDir;
 
 // The environment of a child: the test's own without display, Qt platform or port variables,
 // plus what the test sets.
@@ -29,30 +33,19 @@ std::int64_t NowMs();
 // Polls check every stepMs (a few milliseconds unless given) until it holds or limitMs have
 // passed.  A costly check takes a longer step, so the polling does not slow the programs down.
 bool WaitFor(const std::function<bool()>& check, int limitMs, int stepMs = 5);
-std::string ReadFile(const std::filesystem::path& path);
-void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+inline std::string ReadFile(const std::string& path) {
+  return TempDir::Read(path);
+}
 // True when the program is found on PATH.
 bool HaveProgram(const std::string& name);
 
-// A fresh folder under the system's temporary folder, removed at the end.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
 // A child process; its standard output and error go to files, its standard input is /dev/null.
+// Ending it also removes links (the ports a started program was given).
 class Child {
  public:
   Child(const std::vector<std::string>& argv, const Env& env, const std::string& workDir,
-        const std::string& outFile, const std::string& errFile);
+        const std::string& outFile, const std::string& errFile,
+        std::vector<std::filesystem::path> links = {});
   ~Child();
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
@@ -67,6 +60,7 @@ class Child {
   pid_t pid_ = -1;
   bool ended_ = false;
   int exitCode_ = -1;
+  std::vector<std::filesystem::path> links_;
 };
 
 // tavolin-sim with its byte log; device() is the pseudo-terminal to name in TAVOLIN_COM<n>.
@@ -94,17 +88,12 @@ struct WindowPixels {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;
-  std::uint32_t At(int x, int y) const {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                  static_cast<std::size_t>(x)];
-  }
 };
 
 // A virtual X server on a free display number, for real key and mouse input.
 class XServer {
  public:
   XServer();
-  ~XServer();
   bool ok() const { return !display_.empty(); }
   const std::string& display() const { return display_; }
   // Runs xdotool with the arguments on this display; its standard output.
@@ -119,8 +108,9 @@ class XServer {
   WindowPixels Grab(const std::string& window) const;
 
  private:
+  TempDir dir_;
+  std::unique_ptr<Child> xvfb_;
   std::string display_;
-  pid_t pid_ = -1;
 };
 
 // One start of the program under test.
@@ -135,19 +125,6 @@ struct Launch {
   std::string errFile;
 };
 
-// A started program and the ports it was given; ending it also takes its ports away.
-class Program : public Child {
- public:
-  Program(const std::vector<std::string>& argv, const Env& env, const Launch& launch,
-          std::vector<std::filesystem::path> links)
-      : Child(argv, env, launch.workDir, launch.outFile, launch.errFile),
-        links_(std::move(links)) {}
-  ~Program();
-
- private:
-  std::vector<std::filesystem::path> links_;
-};
-
 class Launcher {
  public:
   // The launcher this test program runs with.
@@ -157,13 +134,12 @@ class Launcher {
   // What is missing to run the program at all (the built program, Wine); empty when nothing.
   std::string Missing() const;
   // Whether the program has a window (the Linux one may be built without).
-  bool HasWindow() const;
+  bool HasWindow() const { return wine_ || TAVOLIN_HAS_WINDOW; }
   // A time limit for the program: Wine on a busy machine takes several times as long.
   int Limit(int nativeMs) const { return wine_ ? 3 * nativeMs : nativeMs; }
-  // A Linux path as the program sees it, and a folder with its final separator.
+  // A Linux path as the program sees it.
   std::string Path(const std::string& path) const;
-  std::string Folder(const std::filesystem::path& folder) const;
-  std::unique_ptr<Program> Start(const Launch& launch) const;
+  std::unique_ptr<Child> Start(const Launch& launch) const;
   // Windows on display: under Wine they need a prefix whose server runs on that display (and
   // ends with it).  False when that prefix did not start.
   bool OpenDisplay(const std::string& display) const;
@@ -173,9 +149,5 @@ class Launcher {
   explicit Launcher(bool wine) : wine_(wine) {}
   bool wine_;
 };
-
-// A settings file in the form the program writes it (so a save can be compared byte for byte).
-std::string SettingsText(int comNr, const std::string& binPath, int autoDis, int msMoveOff,
-                         const std::string& autoload);
 
 }  // namespace tavolin::e2e

@@ -1,10 +1,8 @@
-// The window when the far end of its pseudo-terminal closes, as an unplugged adapter would: it
-// closes the port and stays idle (its CPU time is measured from /proc).  What the program holds
-// open is read from /proc/<pid>/fd, so every wait is for a condition.  Taking the device back
-// behind the same name is the backend's (tests/posix) and the core's (tests/app PortLossTest);
-// the console upload's loss is in ConsoleE2eTest.cpp.
-#include <fcntl.h>
-#include <stdlib.h>
+// The window when tavolin-sim ends and so the far end of its pseudo-terminal closes, as an
+// unplugged adapter would: it closes the port and stays idle (its CPU time is measured from
+// /proc).  What the program holds open is read from /proc/<pid>/fd, so every wait is for a
+// condition.  Taking the device back behind the same name is the backend's (tests/posix) and the
+// core's (tests/app PortLossTest); the console upload's loss is in ConsoleE2eTest.cpp.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -12,12 +10,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
-#include <vector>
 
-#include "E2eRig.h"
+#include "tests/e2e/E2eRig.h"
 
 namespace tavolin::e2e {
 namespace {
@@ -28,43 +24,6 @@ constexpr int kOpenLimitMs = 15000;  // the window starts and opens its port
 constexpr int kLossLimitMs = 5000;   // the loss is seen at the next poll
 constexpr int kIdleWindowMs = 3000;  // the CPU time is measured over this
 constexpr double kIdleCpuLimit = 0.01;
-
-struct Pty {
-  int master = -1;
-  std::string slave;
-  Pty() {
-    // Close-on-exec: a copy of the master in the program would keep the far end alive.
-    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = ptsname(master);
-  }
-  ~Pty() { Close(); }
-  void Close() {
-    if (master >= 0) ::close(master);
-    master = -1;
-  }
-  Pty(const Pty&) = delete;
-  Pty& operator=(const Pty&) = delete;
-};
-
-// Why the test cannot run, empty when it can.
-std::string WhyNot() {
-  if (Launcher::Get().wine()) {
-    return "under Wine the program's open devices and CPU time are not in /proc of the process "
-           "started";
-  }
-  return TAVOLIN_HAS_WINDOW ? "" : "the program is built without its window";
-}
-
-// The window on Qt's offscreen platform with COM 5 behind link.
-std::unique_ptr<Program> Start(const TempDir& dir, const std::string& link) {
-  return Launcher::Get().Start({{dir / "start.ini"},
-                                {{5, link}},
-                                "",
-                                {{"QT_QPA_PLATFORM", "offscreen"}},
-                                dir.path().string(),
-                                dir / "out",
-                                dir / "err"});
-}
 
 // Whether process pid has device open.
 bool Holds(pid_t pid, const std::string& device) {
@@ -95,34 +54,43 @@ long CpuTicks(pid_t pid) {
 }
 
 TEST(PortLossE2e, TheWindowClosesALostPortAndGoesIdle) {
-  if (!WhyNot().empty()) GTEST_SKIP() << WhyNot();
+  if (Launcher::Get().wine()) {
+    GTEST_SKIP() << "under Wine the program's open devices and CPU time are not in /proc of the "
+                    "process started";
+  }
+  if (!TAVOLIN_HAS_WINDOW) GTEST_SKIP() << "the program is built without its window";
   TempDir dir;
-  auto first = std::make_unique<Pty>();
-  ASSERT_FALSE(first->slave.empty());
-  const std::string link = dir / "com5";
-  fs::create_symlink(first->slave, link);
-  WriteFile(dir / "start.ini", "[Config]\r\nComNr=5\r\n");
-  const auto program = Start(dir, link);
-  Program& tavolin = *program;
-  ASSERT_TRUE(WaitFor([&] { return Holds(tavolin.pid(), first->slave); }, kOpenLimitMs))
-      << ReadFile(dir / "err");
+  Sim chip(dir, {"--no-clock"});
+  ASSERT_TRUE(chip.ok());
+  const std::string link = dir.File("com5");
+  fs::create_symlink(chip.device(), link);
+  dir.Write("start.ini", "[Config]\r\nComNr=5\r\n");
+  // The window on Qt's offscreen platform with COM 5 behind link.
+  const auto tavolin = Launcher::Get().Start({{dir.File("start.ini")},
+                                              {{5, link}},
+                                              "",
+                                              {{"QT_QPA_PLATFORM", "offscreen"}},
+                                              dir.Folder(),
+                                              dir.File("out"),
+                                              dir.File("err")});
+  ASSERT_TRUE(WaitFor([&] { return Holds(tavolin->pid(), chip.device()); }, kOpenLimitMs))
+      << ReadFile(dir.File("err"));
 
   // The adapter is pulled out: its name goes first (or a pseudo-terminal opened meanwhile by
   // anyone could take over the freed number behind it), then its far end.
-  const std::string lost = first->slave;
   fs::remove(link);
-  first->Close();
-  ASSERT_TRUE(WaitFor([&] { return !Holds(tavolin.pid(), lost); }, kLossLimitMs))
+  chip.Kill();
+  ASSERT_TRUE(WaitFor([&] { return !Holds(tavolin->pid(), chip.device()); }, kLossLimitMs))
       << "the port stayed open";
-  ASSERT_FALSE(tavolin.Ended()) << ReadFile(dir / "err");
+  ASSERT_FALSE(tavolin->Ended()) << ReadFile(dir.File("err"));
 
-  const long before = CpuTicks(tavolin.pid());
+  const long before = CpuTicks(tavolin->pid());
   const std::int64_t from = NowMs();
-  WaitFor([&] { return NowMs() - from >= kIdleWindowMs || tavolin.Ended(); }, 2 * kIdleWindowMs);
+  WaitFor([&] { return NowMs() - from >= kIdleWindowMs || tavolin->Ended(); }, 2 * kIdleWindowMs);
   const double seconds = static_cast<double>(NowMs() - from) / 1000.0;
   const double share =
-      static_cast<double>(CpuTicks(tavolin.pid()) - before) / sysconf(_SC_CLK_TCK) / seconds;
-  ASSERT_FALSE(tavolin.Ended());
+      static_cast<double>(CpuTicks(tavolin->pid()) - before) / sysconf(_SC_CLK_TCK) / seconds;
+  ASSERT_FALSE(tavolin->Ended());
   std::printf("CPU share of the window after its port was lost: %.2f %% of a core over %.1f s\n",
               share * 100.0, seconds);
   RecordProperty("idle_cpu_percent", std::to_string(share * 100.0));

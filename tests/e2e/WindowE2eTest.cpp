@@ -11,11 +11,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "E2eRig.h"
+#include "settings/SettingsFile.h"
+#include "tests/e2e/E2eRig.h"
 
 namespace tavolin::e2e {
 namespace {
@@ -56,35 +56,36 @@ class XWindowE2e : public ::testing::Test {
     ASSERT_TRUE(x_ != nullptr && x_->ok()) << "Xvfb did not start";
     ASSERT_TRUE(displayOpen_) << "the Wine prefix for windows did not start";
   }
-  void TearDown() override {
-    tavolin_.reset();
-    sim_.reset();
-  }
 
   // Starts the chip and the program on COM comNr, waits for the demo on the screen and gives the
   // window the focus.  False with the reason in failure_ when that did not happen.  termBaud, when
   // given, is the terminal's rate in the settings.
   bool Start(int comNr, int msMoveOff, int autoDis = 0, const std::string& autoload = "",
-             const std::string& termBaud = "",
-             std::vector<std::string> simArgs = {"--no-clock"}) {
+             int termBaud = 0, std::vector<std::string> simArgs = {"--no-clock"}) {
     tavolin_.reset();
     dir_ = std::make_unique<TempDir>();  // a session of its own: its log starts empty
-    simArgs.insert(simArgs.end(), {"--write-images", dir_->path().string()});
+    simArgs.insert(simArgs.end(), {"--write-images", dir_->Folder()});
     sim_ = std::make_unique<Sim>(*dir_, simArgs);
     if (!sim_->ok()) return Fail("tavolin-sim did not start");
-    std::string settings =
-        SettingsText(comNr, launcher_.Folder(dir_->path()), autoDis, msMoveOff, autoload);
-    if (!termBaud.empty()) settings.insert(settings.find("[Colors]"), "TermBaud=" + termBaud + "\r\n");
-    WriteFile(*dir_ / "start.ini", settings);
+    Settings settings;
+    settings.ComNr = comNr;
+    settings.BinPath = launcher_.Path(dir_->Folder() + "/");  // with its final separator
+    settings.AutoDis = autoDis;
+    settings.MsMoveOff = msMoveOff;
+    settings.TermBaud = termBaud;
+    settings.palette[7] = 0xA0A0A0;  // not the default: a save shows that it read every value
+    std::string text = FormatSettingsFile(settings, autoDis != 0);
+    text.insert(text.find("Autoload=") + 9, autoload);  // which a save leaves empty
+    dir_->Write("start.ini", text);
     tavolin_ = launcher_.Start({{"start.ini"},
                                 {{comNr, sim_->device()}},
                                 x_->display(),
                                 {},
-                                dir_->path().string(),
-                                *dir_ / "tavolin.out",
-                                *dir_ / "tavolin.err"});
+                                dir_->Folder(),
+                                dir_->File("tavolin.out"),
+                                dir_->File("tavolin.err")});
     if (sim_->WaitForLog(kPictureAsDrawn, launcher_.Limit(kStartLimitMs)) == std::string::npos) {
-      return Fail("no demo page:\n" + sim_->Log() + ReadFile(*dir_ / "tavolin.err"));
+      return Fail("no demo page:\n" + sim_->Log() + ReadFile(dir_->File("tavolin.err")));
     }
     window_ = x_->FindWindow(kWindowTitle, launcher_.Limit(kStartLimitMs));
     if (window_.empty()) return Fail("no window titled " + std::string(kWindowTitle));
@@ -100,30 +101,23 @@ class XWindowE2e : public ::testing::Test {
     args.insert(args.end(), keys.begin(), keys.end());
     x_->Xdotool(args);
   }
-  // The program's visible windows: the main window, and a menu's popup while one is open.
-  int VisibleWindows() const {
-    std::istringstream ids(x_->Xdotool({"search", "--onlyvisible", "--classname", "tavolin"}));
-    int count = 0;
-    for (std::string id; ids >> id;) ++count;
-    return count;
-  }
-  // Opens a menu by its key and waits until its popup shows, so the keys that follow reach it.
+  // Opens a menu by its key and waits until its popup shows (one more visible window of the
+  // program), so the keys that follow reach it.
   bool OpenMenu(const std::string& key) {
-    const int before = VisibleWindows();
+    const auto windows = [this] {
+      const std::string ids = x_->Xdotool({"search", "--onlyvisible", "--classname", "tavolin"});
+      return std::count(ids.begin(), ids.end(), '\n');
+    };
+    const auto before = windows();
     Keys({key});
-    return WaitFor([&] { return VisibleWindows() > before; }, kReplyLimitMs);
-  }
-  // Waits until the host's bytes from the log position mark on are exactly want.
-  bool HostSentExactly(std::size_t mark, const std::vector<std::uint8_t>& want) {
-    WaitFor([&] { return sim_->HostBytes(mark).size() >= want.size(); }, kReplyLimitMs);
-    return sim_->HostBytes(mark) == want;
+    return WaitFor([&] { return windows() > before; }, kReplyLimitMs);
   }
   static XServer* x_;
   static bool displayOpen_;
   const Launcher& launcher_ = Launcher::Get();
   std::unique_ptr<TempDir> dir_;
   std::unique_ptr<Sim> sim_;
-  std::unique_ptr<Program> tavolin_;
+  std::unique_ptr<Child> tavolin_;
   std::string window_;
   std::string failure_;
 };
@@ -148,20 +142,21 @@ TEST_F(XWindowE2e, KeysReachTheChipInEachMode) {
     ASSERT_TRUE(Start(c.com, c.msMoveOff)) << c.name << ": " << failure_;
     const std::size_t mark = sim_->Log().size();
     Keys(c.keys);
-    EXPECT_TRUE(HostSentExactly(mark, c.bytes)) << c.name << "\n" << sim_->Log().substr(mark);
+    WaitFor([&] { return sim_->HostBytes(mark).size() >= c.bytes.size(); }, kReplyLimitMs);
+    EXPECT_EQ(sim_->HostBytes(mark), c.bytes) << c.name << "\n" << sim_->Log().substr(mark);
   }
 }
 
 TEST_F(XWindowE2e, SaveSettingsWritesWhatWasLoaded) {
-  // Autoload is honoured at start-up and never written back; AutoDis follows the Auto Mode check.
+  // The start file is the program's own writing, so the save gives it back byte for byte.
   ASSERT_TRUE(Start(16, 1, 1)) << failure_;
-  const std::string path = *dir_ / "Tavolin2.ini";
+  const std::string path = dir_->File("Tavolin2.ini");
   // By arrows: Wine's menus take the first item of a letter at once ("&Save Text" before
   // "&Save Settings"), where Windows would move between the two.
   Keys({"alt+f", "Down", "Down", "Down", "Return"});
   ASSERT_TRUE(WaitFor([&] { return ReadFile(path).size() >= 300; }, kReplyLimitMs))
-      << ReadFile(*dir_ / "tavolin.err");
-  EXPECT_EQ(ReadFile(path), SettingsText(16, launcher_.Folder(dir_->path()), 1, 1, ""));
+      << ReadFile(dir_->File("tavolin.err"));
+  EXPECT_EQ(ReadFile(path), ReadFile(dir_->File("start.ini")));
 }
 
 TEST_F(XWindowE2e, TheChipsRequestUploadsTheImageItNamed) {
@@ -183,12 +178,12 @@ TEST_F(XWindowE2e, TheChipsRequestUploadsTheImageItNamed) {
 TEST_F(XWindowE2e, AutoloadedP2ProgramRunsAtAFastTerminalRate) {
   TempDir scratch;
   // The session's folder is the program's current folder and receives the sim's images.
-  ASSERT_TRUE(Start(17, 1, 0, "sim-demo-p2.binary", "2000000",
-                    {"--chip", "p2", "--hub-file", scratch / "hub"}))
+  ASSERT_TRUE(Start(17, 1, 0, "sim-demo-p2.binary", 2000000,
+                    {"--chip", "p2", "--hub-file", scratch.File("hub")}))
       << failure_;
   EXPECT_NE(sim_->Log().find("note: P2 ROM: 100004 bytes loaded, running"), std::string::npos)
       << sim_->Log();
-  EXPECT_EQ(ReadFile(scratch / "hub"), ReadFile(*dir_ / "sim-demo-p2.binary"));
+  EXPECT_EQ(ReadFile(scratch.File("hub")), ReadFile(dir_->File("sim-demo-p2.binary")));
 }
 
 // The window's lower part, below the banner's logo and the status lines an upload prints, and its
@@ -209,9 +204,8 @@ TEST_F(XWindowE2e, TheWindowIsPaintedWholeWhileAnUploadRuns) {
   if (launcher_.wine()) GTEST_SKIP() << "Qt's file dialog";
   ASSERT_TRUE(Start(19, 1)) << failure_;
   // Another window, waiting off the screen until it is moved over ours.
-  TempDir dir;
-  Child other({"xlogo", "-geometry", "600x300+2000+2000"}, Env{{"DISPLAY", x_->display()}},
-              dir.path().string(), "", "");
+  Child other({"xlogo", "-geometry", "600x300+2000+2000"}, Env{{"DISPLAY", x_->display()}}, "", "",
+              "");
   const std::string cover = x_->FindWindow("xlogo", kReplyLimitMs);
   ASSERT_FALSE(cover.empty()) << "xlogo did not start";
   x_->Xdotool({"windowfocus", "--sync", window_});

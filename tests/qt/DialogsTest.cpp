@@ -14,6 +14,7 @@
 
 #include "platform/qt/Dialogs.h"
 #include "platform/qt/QtUi.h"
+#include "tests/TempDir.h"
 
 namespace tavolin::qt {
 namespace {
@@ -57,68 +58,54 @@ TEST(FileDialogRules, DefaultPathSplitsAtTheLastSeparator) {
   }
 }
 
-class FileDialogs : public testing::Test {
+class FileDialogs : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tavolin_dialogs_" + std::to_string(QCoreApplication::applicationPid()));
-    std::filesystem::create_directories(dir_);
-    before_ = std::filesystem::current_path();
-  }
-  void TearDown() override {
-    std::filesystem::current_path(before_);
-    std::filesystem::remove_all(dir_);
-  }
-  std::filesystem::path dir_;
-  std::filesystem::path before_;
+  void SetUp() override { ui_.OpenWindow(640, 446); }
+  void TearDown() override { std::filesystem::current_path(before_); }
+  QtUi ui_;
+  testing::TempDir dir_;
+  const std::filesystem::path before_ = std::filesystem::current_path();
 };
 
 TEST_F(FileDialogs, OpenAcceptsATypedMissingNameAndReturnsTheChosenType) {
-  QtUi ui;
-  ui.OpenWindow(640, 446);
   WhenModal([this](QWidget* w) {
     auto* dialog = qobject_cast<QFileDialog*>(w);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Load Binary"));
     EXPECT_EQ(QDir(dialog->directory()).canonicalPath().toStdString(),
-              std::filesystem::canonical(dir_).string());
+              std::filesystem::canonical(dir_.Folder()).string());
     EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("OBJ file(.obj) (*.obj)"));
     dialog->selectNameFilter(QStringLiteral("Propeller(.eeprom) (*.eeprom)"));
     dialog->selectFile(QStringLiteral("missing.eeprom"));
     static_cast<QDialog*>(dialog)->accept();
   });
-  const FileDialogResult r = ui.OpenFileDialog(
-      {"Load Binary", dir_.string() + "/\\*.binary",
+  const FileDialogResult r = ui_.OpenFileDialog(
+      {"Load Binary", dir_.Folder() + "/\\*.binary",
        "Propeller(.binary)|*.binary|Propeller(.eeprom)|*.eeprom|Text(.txt)|*.txt|OBJ "
        "file(.obj)|*.obj|Prepare|*.bin;*.??a",
        3});
-  EXPECT_EQ(r.path, (dir_ / "missing.eeprom").string());
+  EXPECT_EQ(r.path, dir_.File("missing.eeprom"));
   EXPECT_EQ(r.typeIndex, 1);
   EXPECT_EQ(std::filesystem::current_path(), before_);
 }
 
 TEST_F(FileDialogs, SaveReplacesWithoutAskingAndCancelGivesNothing) {
-  QtUi ui;
-  ui.OpenWindow(640, 446);
-  const std::filesystem::path existing = dir_ / "old.txt";
-  std::FILE* f = std::fopen(existing.string().c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  std::fclose(f);
+  const std::string existing = dir_.Write("old.txt", "");
   WhenModal([&existing](QWidget* w) {
     auto* dialog = qobject_cast<QFileDialog*>(w);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
     const auto* name = dialog->findChild<QLineEdit*>();
     EXPECT_TRUE(name != nullptr && name->text().isEmpty()) << "\"*.txt\" is no name to propose";
-    dialog->selectFile(QString::fromStdString(existing.string()));
+    dialog->selectFile(QString::fromStdString(existing));
     static_cast<QDialog*>(dialog)->accept();  // an overwrite question would leave the dialog open
   });
-  const FileDialogResult saved = ui.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0});
-  EXPECT_EQ(saved.path, existing.string());
+  const FileDialogResult saved = ui_.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0});
+  EXPECT_EQ(saved.path, existing);
   EXPECT_EQ(saved.typeIndex, 0);
 
   WhenModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
-  EXPECT_TRUE(ui.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0}).path.empty());
+  EXPECT_TRUE(ui_.SaveFileDialog({"Save Text", "*.txt", "Text(.txt)|*.txt", 0}).path.empty());
 }
 
 }  // namespace

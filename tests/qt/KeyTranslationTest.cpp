@@ -6,24 +6,14 @@
 #include <vector>
 
 #include "platform/qt/KeyTranslation.h"
+#include "tests/ui/UiContract.h"
 
 namespace tavolin::qt {
 namespace {
 
 using K = Event::Kind;
 
-std::string Describe(const std::vector<Event>& events) {
-  std::string s;
-  for (const Event& e : events) {
-    const char* kind = e.kind == K::KeyDown       ? "down"
-                       : e.kind == K::KeyUp       ? "up"
-                       : e.kind == K::Char        ? "char"
-                       : e.kind == K::MenuCommand ? "menu"
-                                                  : "?";
-    s += std::string(kind) + " " + std::to_string(e.value) + "; ";
-  }
-  return s;
-}
+using contract::Describe;
 
 struct Case {
   const char* name;

@@ -1,16 +1,15 @@
 // The menu of the real window driven by the real core: the greying of the Baudrate entries, the
-// check items chosen as a user chooses them, the commands reaching the core, and Load Settings and
-// Save Text through the real dialogs.  The marks after the start-up are the core's (tests/app
-// StartupTest).
+// check items chosen as a user chooses them, the commands reaching the core, Load Settings and
+// Save Text through the real dialogs, and keys while Com Enabled has released the port.  The marks
+// after the start-up are the core's (tests/app StartupTest); what a user does while a text send
+// holds the loop is the window contract's (tests/ui) and the long send's (tests/loader).
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QTest>
-#include <QWindow>
 #include <functional>
 
 #include "app/MenuIds.h"
-#include "platform/qt/MainWindow.h"
 #include "tests/shell/ShellRig.h"
 
 namespace tavolin::shell {
@@ -85,7 +84,8 @@ TEST(ShellMenu, CheckItemsChosenFromTheMenuFlipOnceAndStoreTheirState) {
 }
 
 // How Load Settings reads and resizes is the core's (tests/app, tests/settings), the new size in
-// place the window contract's (tests/ui); here the marks follow the loaded file on the real menu.
+// place the window contract's (tests/ui); here the marks follow the loaded file on the real menu,
+// and the picture is the new content less the menu line, whatever height Qt gives its menu bar.
 TEST(ShellMenu, LoadSettingsThroughTheDialogSetsTheMarksOfTheFile) {
   ShellRig rig;
   testing::TempDir dir;
@@ -133,6 +133,22 @@ TEST(ShellMenu, SaveTextGoesThroughTheSaveDialogAndGivesTheKeysBack) {
   EXPECT_EQ(testing::TempDir::Read(path), "line\xE9");
   EXPECT_EQ(rig.Deliver([&] { QTest::keyClick(rig.handle(), 'k'); }),
             std::vector<std::uint8_t>{'k'});
+}
+
+// Keys typed while the port is closed: nothing is sent, and nothing is kept to be sent when the
+// port is taken back.
+TEST(ShellMenu, NothingIsSentOrKeptWhileComEnabledHasReleasedThePort) {
+  ShellRig rig;
+  rig.Choose(menu::kComEnabled);  // released
+  ASSERT_FALSE(rig.device->isOpen);
+  const std::vector<std::uint8_t> sent = rig.Deliver([&] {
+    QTest::keyClick(rig.handle(), 'A', Qt::ShiftModifier);
+    QTest::keyClick(rig.handle(), Qt::Key_F1);
+  });
+  EXPECT_TRUE(sent.empty());
+  rig.Choose(menu::kComEnabled);  // taken back: nothing of the above arrives late
+  rig.Tick();
+  EXPECT_TRUE(rig.device->written.empty());
 }
 
 }  // namespace

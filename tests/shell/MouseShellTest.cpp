@@ -6,10 +6,8 @@
 #include <QApplication>
 #include <QCursor>
 #include <QTest>
-#include <QWindow>
 
 #include "app/MenuIds.h"
-#include "platform/qt/MainWindow.h"
 #include "tests/shell/ShellRig.h"
 
 namespace tavolin::shell {
@@ -36,7 +34,7 @@ TEST(ShellMouse, ButtonReportsCarryThePositionInScreenImagePixels) {
   };
   for (const Case& c : cases) {
     // Normal-Terminal Mode, as at start-up: moves are not reported, buttons are.
-    ShellRig rig(RigOptions::AtScale(c.scale));
+    ShellRig rig(c.scale);
     rig.PointAt(c.at);
     const Bytes press =
         rig.Deliver([&] { QTest::mousePress(rig.handle(), c.button, {}, rig.InWindow(c.at)); });

@@ -11,14 +11,12 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
-#include <QWindow>
 #include <stdexcept>
 
 #include "app/CommandLine.h"
 #include "app/Commands.h"
 #include "app/MainLoop.h"
 #include "app/Startup.h"
-#include "platform/qt/MainWindow.h"
 #include "settings/SettingsFile.h"
 #include "terminal/Assets.h"
 
@@ -53,19 +51,17 @@ class DialogWatch : public QObject {
 
 }  // namespace
 
-ShellRig::ShellRig(const RigOptions& options) {
+ShellRig::ShellRig(float scale) {
   std::string error;
   if (!DecodeAssets(app, error)) throw std::runtime_error(error);
   app.SetOutput(&screen);
   // The start-up values, but for the scale, as a settings file.
   Settings settings;
-  settings.WindowScale = options.scale;
+  settings.WindowScale = scale;
   CommandLine line;
   line.first = dir_.File("rig.ini");
   SaveSettingsFile(line.first, settings, settings.AutoDis != 0);
-  device = options.plugged ? &serial.Plug(settings.ComNr) : &absent_;
-
-  if (options.startUpDialog) WhenDialogShown(options.startUpDialog);
+  device = &serial.Plug(settings.ComNr);
   if (!StartWindowed(app, line)) throw std::runtime_error("the window did not open");
   ui.StopTimer();  // a tick is a Tick() call here
   RunQueued();
@@ -116,34 +112,14 @@ void ShellRig::Receive(std::string_view bytes) {
   device->Feed(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
 
-void ShellRig::WhenDialogShown(std::function<void(QWidget*)> answer) {
-  watches_.emplace_back(new DialogWatch(std::move(answer)));
-}
-
 void ShellRig::ChooseInNextFileDialog(const std::string& path, const QString& filter) {
-  WhenDialogShown([path, filter](QWidget* w) {
+  watches_.emplace_back(new DialogWatch([path, filter](QWidget* w) {
     auto* dialog = qobject_cast<QFileDialog*>(w);
     ASSERT_NE(dialog, nullptr);
     if (!filter.isEmpty()) dialog->selectNameFilter(filter);
     dialog->selectFile(QString::fromStdString(path));
     static_cast<QDialog*>(dialog)->accept();
-  });
-}
-
-qt::MainWindow* ShellRig::window() const {
-  return ui.window();
-}
-
-QWindow* ShellRig::handle() const {
-  return ui.window()->windowHandle();
-}
-
-qt::ClientArea* ShellRig::client() const {
-  return ui.window()->client();
-}
-
-QPoint ShellRig::InWindow(QPoint clientPoint) const {
-  return client()->mapTo(ui.window(), clientPoint);
+  }));
 }
 
 void ShellRig::PointAt(QPoint clientPoint) {

@@ -12,6 +12,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QWindow>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,36 +24,19 @@
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
 #include "platform/fake/VirtualClock.h"
+#include "platform/qt/MainWindow.h"
 #include "platform/qt/QtUi.h"
 #include "terminal/DisplayInterpreter.h"
 #include "tests/app/AppRig.h"
 
 class QAction;
-class QWidget;
-class QWindow;
-
-namespace tavolin::qt {
-class ClientArea;
-}
 
 namespace tavolin::shell {
 
-struct RigOptions {
-  float scale = 1.0f;   // WindowScale, as a settings file would set it
-  bool plugged = true;  // a device at the start-up port
-  // Answers a dialog the start-up shows (the box of a port that does not open).
-  std::function<void(QWidget*)> startUpDialog;
-
-  static RigOptions AtScale(float scale) {
-    RigOptions o;
-    o.scale = scale;
-    return o;
-  }
-};
-
 class ShellRig {
  public:
-  explicit ShellRig(const RigOptions& options = {});
+  // scale: WindowScale, as a settings file would set it.
+  explicit ShellRig(float scale = 1.0f);
   // Releases any button a test left held, so the next window starts without a stale grab, and
   // drops dialog answers no dialog came for.
   ~ShellRig();
@@ -71,17 +55,14 @@ class ShellRig {
   void Tick();
   // Bytes from the chip; the next cycle takes them in.
   void Receive(std::string_view bytes);
-  // Answers the next modal dialog the moment it is shown (answer gets the dialog).
-  void WhenDialogShown(std::function<void(QWidget*)> answer);
   // Answers the next file dialog with path, of the type named by filter unless it is empty.
   void ChooseInNextFileDialog(const std::string& path, const QString& filter = {});
 
-  qt::MainWindow* window() const;
-  QWindow* handle() const;
-  qt::ClientArea* client() const;
+  QWindow* handle() const { return ui.window()->windowHandle(); }
+  qt::ClientArea* client() const { return ui.window()->client(); }
   QAction* action(int id) const { return ui.MenuAction(id); }
   // A position of the client area in window coordinates (what QTest's window events take).
-  QPoint InWindow(QPoint clientPoint) const;
+  QPoint InWindow(QPoint clientPoint) const { return client()->mapTo(ui.window(), clientPoint); }
   // Puts the pointer at a point of the client area (which may lie outside it) and lets Qt settle.
   void PointAt(QPoint clientPoint);
 
@@ -93,12 +74,10 @@ class ShellRig {
   Platform platform{clock, serial, ui, console, desktop};
   AppState app{platform};
   ScreenTextOutput screen{app};
-  // The device at the start-up port; without one plugged, a device nothing ever opens.
-  fake::FakeSerialDevice* device = nullptr;
+  fake::FakeSerialDevice* device = nullptr;  // the device at the start-up port
 
  private:
   testing::TempDir dir_;
-  fake::FakeSerialDevice absent_{clock};
   std::vector<QPointer<QObject>> watches_;
 };
 

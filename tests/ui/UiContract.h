@@ -18,11 +18,23 @@
 
 namespace tavolin::contract {
 
+// Events as text ("down 65; char 97; "), for comparisons that show what differs.
+inline std::string Describe(const std::vector<Event>& events) {
+  static constexpr const char* kKinds[] = {"none", "menu", "close", "down",      "char",  "up",
+                                           "move", "left", "right", "button-up", "timer", "port"};
+  std::string s;
+  for (const Event& e : events) {
+    s += std::string(kKinds[static_cast<int>(e.kind)]) + " " + std::to_string(e.value) + "; ";
+  }
+  return s;
+}
+
 struct Rect {
   int x = 0;
   int y = 0;
   int width = 0;
   int height = 0;
+  bool operator==(const Rect&) const = default;
 };
 
 struct ProgressView {
@@ -58,8 +70,8 @@ class UiHarness {
   virtual bool HasMaximiseButton() = 0;
   virtual bool HasMinimiseButton() = 0;
 
-  // The menu as lines: a top-level menu's text, then its items indented by two spaces each level
-  // deeper; "-" for a separator, ">" before a submenu's text.
+  // The menu as lines: ">" before the text of a menu or submenu, whose items follow indented by
+  // two spaces more; "-" for a separator.
   virtual std::vector<std::string> MenuLines() = 0;
   // The text of the item that sends id; empty when no item does.
   virtual std::string MenuText(int id) = 0;
@@ -95,6 +107,7 @@ struct Implementation {
   std::string name;
   std::function<std::unique_ptr<UiHarness>(int width, int height)> make;
 };
+// Its name, for gtest's listing of the cases.
 inline void PrintTo(const Implementation& implementation, std::ostream* out) {
   *out << implementation.name;
 }
@@ -107,7 +120,6 @@ class UiContract : public ::testing::TestWithParam<Implementation> {
     h_ = GetParam().make(kWidth, kHeight);
     ASSERT_TRUE(h_) << "no window";
   }
-  void TearDown() override { h_.reset(); }
   std::unique_ptr<UiHarness> h_;
 };
 

@@ -53,69 +53,49 @@ class FakeConsoleCalls : public ConsoleCalls {
   }
 };
 
-TEST(Win32Console, LinesGoWhereTheStandardHandlesPointAndNoConsoleIsMade) {
-  FakeConsoleCalls calls;
-  calls.out = kPipeOut;
-  calls.err = kPipeErr;
-  calls.maxPerWrite = 3;  // short writes are carried on
-  {
-    Win32Console console(calls);
-    console.Out("Propeller Upload on COM: 3\n");
-    console.Err("No COM\n");
-    EXPECT_FALSE(console.ErrIsTerminal()) << "a pipe gets no progress line";
-  }
-  EXPECT_EQ(calls.written[kPipeOut], "Propeller Upload on COM: 3\n");
-  EXPECT_EQ(calls.written[kPipeErr], "No COM\n");
-  EXPECT_EQ(calls.attaches + calls.allocations + calls.consoleOpens, 0);
-  EXPECT_EQ(calls.closes, 0) << "the inherited handles are not ours to close";
-}
-
-TEST(Win32Console, WithoutHandlesTheParentsConsoleIsUsedAndOnlyThenAnOwnOne) {
+// A stream with a standard handle writes to it; only without one is the parent's console used,
+// and only without that an own one is made.
+TEST(Win32Console, LinesGoToTheirHandleOrTheParentsConsoleOrAnOwnOne) {
   struct Case {
     const char* what;
-    bool parentHasConsole;
-    bool canAllocate;
-    int allocations;
-    HANDLE target;  // nullptr: the lines are dropped
+    HANDLE out, err;
+    bool parentHasConsole, canAllocate;
+    std::map<HANDLE, std::string> written;
+    int attaches, allocations, consoleOpens;
+    bool errIsTerminal;
   };
+  const std::string all = "one\ntwo\nthree\n";
+  const std::string out = "one\nthree\n";
+  const std::string err = "two\n";
   const Case cases[] = {
-      {"started from cmd.exe", true, true, 0, kConsole},
-      {"started from Explorer", false, true, 1, kOwnConsole},
-      {"no console to be had", false, false, 1, nullptr},
+      {"pipes", kPipeOut, kPipeErr, true, true, {{kPipeOut, out}, {kPipeErr, err}}, 0, 0, 0, false},
+      // Standard output to a file: "tavolin x.binary -L 3 > log.txt" from cmd.exe.
+      {"file", kPipeOut, nullptr, true, true, {{kPipeOut, out}, {kConsole, err}}, 1, 0, 1, true},
+      {"started from cmd.exe", nullptr, nullptr, true, true, {{kConsole, all}}, 1, 0, 1, true},
+      {"started from Explorer", nullptr, nullptr, false, true, {{kOwnConsole, all}}, 1, 1, 1, true},
+      {"no console to be had", nullptr, nullptr, false, false, {}, 1, 1, 0, false},
   };
   for (const Case& c : cases) {
     FakeConsoleCalls calls;
+    calls.out = c.out;
+    calls.err = c.err;
     calls.parentHasConsole = c.parentHasConsole;
     calls.canAllocate = c.canAllocate;
+    calls.maxPerWrite = 3;  // short writes are carried on
     {
       Win32Console console(calls);
       console.Out("one\n");
       console.Err("two\n");
       console.Out("three\n");
-      EXPECT_EQ(console.ErrIsTerminal(), c.target != nullptr) << c.what;
+      EXPECT_EQ(console.ErrIsTerminal(), c.errIsTerminal) << c.what;
     }
-    EXPECT_EQ(calls.attaches, 1) << c.what;
+    EXPECT_EQ(calls.written, c.written) << c.what;
+    EXPECT_EQ(calls.attaches, c.attaches) << c.what;
     EXPECT_EQ(calls.allocations, c.allocations) << c.what;
-    if (c.target != nullptr) {
-      EXPECT_EQ(calls.written[c.target], "one\ntwo\nthree\n") << c.what;
-      EXPECT_EQ(calls.consoleOpens, 1) << c.what;
-      EXPECT_EQ(calls.closes, 1) << c.what;
-    } else {
-      EXPECT_TRUE(calls.written.empty()) << c.what;
-      EXPECT_EQ(calls.closes, 0) << c.what;
-    }
+    EXPECT_EQ(calls.consoleOpens, c.consoleOpens) << c.what;
+    // The console opened is closed again; the inherited handles are not ours to close.
+    EXPECT_EQ(calls.closes, c.consoleOpens) << c.what;
   }
-}
-
-TEST(Win32Console, OnlyTheStreamWithoutAHandleGoesToTheConsole) {
-  FakeConsoleCalls calls;
-  calls.out = kPipeOut;  // "tavolin x.binary -L 3 > log.txt" from cmd.exe
-  calls.parentHasConsole = true;
-  Win32Console console(calls);
-  console.Out("File: x.binary\n");
-  console.Err("COM3 (\\\\.\\COM3): no such port\n");
-  EXPECT_EQ(calls.written[kPipeOut], "File: x.binary\n");
-  EXPECT_EQ(calls.written[kConsole], "COM3 (\\\\.\\COM3): no such port\n");
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // the picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/Win32MainWindow.h"
@@ -12,44 +15,23 @@
 namespace tavolin::win32 {
 namespace {
 
-std::uint32_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) {
-  std::uint32_t v = 0;
-  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
-  return v;
-}
-
 TEST(Win32MainWindow, PackedDibIsBottomUpBgrWithPaddedRows) {
-  struct Case {
-    int width;
-    std::size_t stride;
-  };
   // 3 bytes a pixel: widths 1, 2, 3 and 4 give rows of 3, 6, 9 and 12 bytes.
-  for (const Case c : {Case{1, 4}, Case{2, 8}, Case{3, 12}, Case{4, 12}}) {
-    Image picture(c.width, 2, 0xFF000000u);
-    picture.At(0, 0) = 0xFF112233u;            // top-left
-    picture.At(c.width - 1, 1) = 0xFFA0B0C0u;  // bottom-right
-    const std::vector<std::uint8_t> dib = PackedDib(picture);
-    ASSERT_EQ(dib.size(), 40 + 2 * c.stride) << c.width;
-    EXPECT_EQ(Le(dib, 0, 4), 40u);
-    EXPECT_EQ(Le(dib, 4, 4), static_cast<std::uint32_t>(c.width));
-    EXPECT_EQ(Le(dib, 8, 4), 2u) << "a positive height: bottom-up";
-    EXPECT_EQ(Le(dib, 12, 2), 1u);
-    EXPECT_EQ(Le(dib, 14, 2), 24u);
-    EXPECT_EQ(Le(dib, 16, 4), static_cast<std::uint32_t>(BI_RGB));
-    EXPECT_EQ(Le(dib, 20, 4), 2 * c.stride);
-    // The first row stored is the picture's bottom row.
-    const std::size_t bottomRight = 40 + 3 * static_cast<std::size_t>(c.width - 1);
-    EXPECT_EQ(dib[bottomRight + 0], 0xC0) << "blue first";
-    EXPECT_EQ(dib[bottomRight + 1], 0xB0);
-    EXPECT_EQ(dib[bottomRight + 2], 0xA0);
-    const std::size_t topLeft = 40 + c.stride;
-    EXPECT_EQ(dib[topLeft + 0], 0x33);
-    EXPECT_EQ(dib[topLeft + 1], 0x22);
-    EXPECT_EQ(dib[topLeft + 2], 0x11);
-    // Padding bytes are zero.
-    for (std::size_t i = 3 * static_cast<std::size_t>(c.width); i < c.stride; ++i) {
-      EXPECT_EQ(dib[40 + i], 0) << c.width;
-    }
+  for (const auto& [width, stride] :
+       {std::pair{1, 4}, std::pair{2, 8}, std::pair{3, 12}, std::pair{4, 12}}) {
+    Image picture(width, 2, 0xFF000000u);
+    picture.At(0, 0) = 0xFF112233u;          // top-left
+    picture.At(width - 1, 1) = 0xFFA0B0C0u;  // bottom-right
+    // A positive height: bottom-up.
+    const BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER),      width, 2, 1, 24, BI_RGB,
+                                  static_cast<DWORD>(2 * stride)};
+    std::vector<std::uint8_t> want(sizeof(header) + 2 * static_cast<std::size_t>(stride), 0);
+    std::memcpy(want.data(), &header, sizeof(header));
+    const std::uint8_t bottomRight[] = {0xC0, 0xB0, 0xA0};  // blue first
+    const std::uint8_t topLeft[] = {0x33, 0x22, 0x11};
+    std::copy_n(bottomRight, 3, want.begin() + 40 + 3 * (width - 1));  // the bottom row first
+    std::copy_n(topLeft, 3, want.begin() + 40 + stride);
+    EXPECT_EQ(PackedDib(picture), want) << width;
   }
 }
 

@@ -179,12 +179,7 @@ class Win32Harness final : public UiHarness {
   std::vector<std::string> MenuLines() override {
     std::vector<std::string> lines;
     Lines(ui_.menu(), lines, "");
-    // The top level has no indent of its own: its items are one level in.
-    std::vector<std::string> out;
-    for (const std::string& l : lines) {
-      out.push_back(l.rfind(">", 0) == 0 ? l.substr(1) : l);
-    }
-    return out;
+    return lines;
   }
   std::string MenuText(int id) override {
     std::array<char, 128> text{};
@@ -297,10 +292,14 @@ namespace {
 constexpr int kCw = 640;  // 80 columns x 8
 constexpr int kCh = 446;  // 25 rows x 17 + 21
 
+class Win32Window : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(h.opened()); }
+  Win32Harness h{kCw, kCh};
+};
+
 // The window is sized as if it had no menu: the menu bar's real height comes off the picture.
-TEST(Win32Window, ContentHeightHoldsTheMenuBarsRealHeight) {
-  Win32Harness h(kCw, kCh);
-  ASSERT_TRUE(h.opened());
+TEST_F(Win32Window, ContentHeightHoldsTheMenuBarsRealHeight) {
   MENUBARINFO bar{};
   bar.cbSize = sizeof(bar);
   ASSERT_TRUE(::GetMenuBarInfo(h.window(), OBJID_MENU, 0, &bar));
@@ -312,9 +311,7 @@ TEST(Win32Window, ContentHeightHoldsTheMenuBarsRealHeight) {
   }
 }
 
-TEST(Win32Window, MessagesReachTheLoopAsEventsInOrder) {
-  Win32Harness h(kCw, kCh);
-  ASSERT_TRUE(h.opened());
+TEST_F(Win32Window, MessagesReachTheLoopAsEventsInOrder) {
   h.ui().ShowPicture(Image(kCw, kCh - 21));
   struct Case {
     const char* name;
@@ -335,37 +332,17 @@ TEST(Win32Window, MessagesReachTheLoopAsEventsInOrder) {
       {"click on the picture", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10), {{K::LeftClick, 0}}},
       {"click below it", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 430), {}},
       {"system key", WM_SYSKEYDOWN, VK_F10, 0x00440001, {}},
+      // The window has no dialog manager, so Tab moves no focus: it reaches the key handling
+      // (Wine's translation makes no character of a posted key-down).
+      {"Tab", WM_KEYDOWN, VK_TAB, 0x000F0001, {{K::KeyDown, VK_TAB}}},
   };
   for (const Case& c : cases) {
     ::PostMessageA(h.window(), c.message, c.wParam, c.lParam);
-    const std::vector<Event> got = h.TakeEvents();
-    ASSERT_EQ(got.size(), c.want.size()) << c.name;
-    for (std::size_t i = 0; i < got.size(); ++i) {
-      EXPECT_EQ(got[i].kind, c.want[i].kind) << c.name << " #" << i;
-      EXPECT_EQ(got[i].value, c.want[i].value) << c.name << " #" << i;
-    }
+    EXPECT_EQ(Describe(h.TakeEvents()), Describe(c.want)) << c.name;
   }
 }
 
-TEST(Win32Window, TabReachesTheKeyHandling) {
-  // The window has no dialog manager, so Tab moves no focus: its key-down arrives, and the
-  // character, when the translation makes one, is the tab.
-  Win32Harness h(kCw, kCh);
-  ASSERT_TRUE(h.opened());
-  ::PostMessageA(h.window(), WM_KEYDOWN, VK_TAB, 0x000F0001);
-  const std::vector<Event> got = h.TakeEvents();
-  ASSERT_FALSE(got.empty());
-  EXPECT_EQ(got[0].kind, K::KeyDown);
-  EXPECT_EQ(got[0].value, VK_TAB);
-  for (std::size_t i = 1; i < got.size(); ++i) {
-    EXPECT_EQ(got[i].kind, K::Char);
-    EXPECT_EQ(got[i].value, 9);
-  }
-}
-
-TEST(Win32Window, TheWindowTimerTicks) {
-  Win32Harness h(kCw, kCh);
-  ASSERT_TRUE(h.opened());
+TEST_F(Win32Window, TheWindowTimerTicks) {
   h.ui().StartTimer();
   int others = 0;  // nothing is posted: a tick must come (ctest's time limit catches none)
   while (h.ui().WaitEvent().kind != K::Timer) ++others;
@@ -376,9 +353,7 @@ TEST(Win32Window, TheWindowTimerTicks) {
 // The port's event wakes the loop while it waits for messages, as soon as it is set (here from
 // another thread once the loop runs, with no timer running and nothing posted), and once per
 // cycle while it stays set; once it is no longer watched, only messages wake the loop.
-TEST(Win32Window, ThePortsEventWakesTheWaitingLoop) {
-  Win32Harness h(kCw, kCh);
-  ASSERT_TRUE(h.opened());
+TEST_F(Win32Window, ThePortsEventWakesTheWaitingLoop) {
   HANDLE bytes = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
   HANDLE seen = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ASSERT_NE(bytes, nullptr);
@@ -386,7 +361,7 @@ TEST(Win32Window, ThePortsEventWakesTheWaitingLoop) {
   h.ui().WatchPortHandle(static_cast<int>(reinterpret_cast<std::intptr_t>(bytes)));
   HWND window = h.window();
   // The moves Wine reports when the window appears under the pointer are noise.
-  const auto next = [&h] {
+  const auto next = [this] {
     Event e = h.ui().WaitEvent();
     while (e.kind == K::MouseMove) e = h.ui().WaitEvent();
     return e;
@@ -417,9 +392,7 @@ TEST(Win32Window, ThePortsEventWakesTheWaitingLoop) {
 // An area the window system reports exposed (here: drawn over, then invalidated, as a closed
 // dialog leaves it) is painted again by KeepPainted, while the key that arrived meanwhile stays
 // in the queue for the main loop.
-TEST(Win32Window, KeepPaintedRepaintsAnExposedAreaAndLeavesInputQueued) {
-  Win32Harness h(kCw, kCh);
-  ASSERT_TRUE(h.opened());
+TEST_F(Win32Window, KeepPaintedRepaintsAnExposedAreaAndLeavesInputQueued) {
   h.ui().ShowPicture(Image(kCw, kCh - 21, 0xFF00FF00u));
   HDC dc = ::GetDC(h.window());
   const RECT exposed{100, 100, 300, 200};

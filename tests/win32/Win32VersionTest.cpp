@@ -45,12 +45,9 @@ TEST(Win32Version, ResourceOfTheProgramMatchesVersionText) {
                                 HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS)};
   EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
   EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
-  std::string dotted = std::to_string(numbers[0]) + "." + std::to_string(numbers[1]);
-  for (std::size_t i = 2; i < numbers.size(); ++i) {
-    bool more = false;
-    for (std::size_t j = i; j < numbers.size(); ++j) more = more || numbers[j] != 0;
-    if (more) dotted += "." + std::to_string(numbers[i]);
-  }
+  while (numbers.size() > 2 && numbers.back() == 0) numbers.pop_back();
+  std::string dotted;
+  for (const DWORD n : numbers) dotted += (dotted.empty() ? "" : ".") + std::to_string(n);
   EXPECT_EQ(dotted, kVersion);
 
   for (const wchar_t* name : {L"\\StringFileInfo\\040904b0\\FileVersion",

@@ -61,6 +61,7 @@ struct PortInfo {
   std::string device;       // for example /dev/ttyUSB0
   std::string stableName;   // for example /dev/serial/by-id/usb-FTDI_..., or empty
   std::string description;  // for example "FT232R USB UART (FTDI)", or empty
+  bool operator==(const PortInfo&) const = default;
 };
 
 class SerialSystem {

@@ -66,6 +66,7 @@ struct FileDialogRequest {
   std::string defaultPath;  // split at its last "\" or "/": start folder and proposed name
   std::string filter;       // label|pattern pairs separated by "|", patterns by ";"
   int typeIndex = 0;        // 0-based type pre-selected
+  bool operator==(const FileDialogRequest&) const = default;
 };
 
 // Whether name can be proposed in a file dialog: not empty, no control character, no double

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,7 @@ class TempDir {
   std::string Folder() const { return path_.string(); }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
   std::string Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(File(name), std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(File(name), std::ios::binary) << bytes;
     return File(name);
   }
   std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
@@ -38,13 +38,9 @@ class TempDir {
   }
   // The file's bytes; empty when it cannot be read.
   static std::string Read(const std::string& path) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error) return {};
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    std::ifstream in(path, std::ios::binary);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
   }
 
  private:

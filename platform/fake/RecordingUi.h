@@ -19,6 +19,7 @@ namespace tavolin::fake {
 struct MessageRecord {
   std::string caption;
   std::string text;
+  bool operator==(const MessageRecord&) const = default;
 };
 
 class RecordingUi : public Ui {

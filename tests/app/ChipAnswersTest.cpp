@@ -13,18 +13,20 @@ using testing::AppRig;
 using testing::TempDir;
 using Kind = ChipQuestion::Kind;
 
-std::string Written(const fake::FakeSerialDevice& device) {
-  return {device.written.begin(), device.written.end()};
-}
-
 TEST(ChipAnswers, QueriesAnswerTextAndCr) {
   struct Case {
     int x;
     std::string answer;
   };
   const Case cases[] = {
-      {2, "1796565909\r"}, {4, "14:05:09\r"}, {6, "12.06 2026\r"}, {8, "12599103\r"},
-      {0, ""},             {3, ""},           {10, ""},           {254, ""},
+      {2, "1796565909\r"},
+      {4, "14:05:09\r"},
+      {6, "12.06 2026\r"},
+      {8, "12599103\r"},
+      {0, ""},
+      {3, ""},
+      {10, ""},
+      {254, ""},
   };
   for (const Case& c : cases) {
     AppRig rig;
@@ -33,7 +35,7 @@ TEST(ChipAnswers, QueriesAnswerTextAndCr) {
     rig.clock.SetLocalTime({2026, 12, 6, 14, 5, 9});
     rig.app.interpreter.questions = {{Kind::Query, c.x}};
     AnswerQuestions(rig.app);
-    EXPECT_EQ(Written(device), c.answer) << "x = " << c.x;
+    EXPECT_EQ(std::string(device.written.begin(), device.written.end()), c.answer) << "x = " << c.x;
     EXPECT_TRUE(rig.app.interpreter.questions.empty());
   }
 }

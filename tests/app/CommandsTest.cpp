@@ -13,6 +13,7 @@ namespace {
 
 using testing::AppRig;
 using testing::TempDir;
+using Boxes = std::vector<fake::MessageRecord>;
 
 TEST(BaudMenu, AnIndexWithoutEntryChecksNothingButStillSetsTheRate) {
   AppRig rig;
@@ -108,10 +109,8 @@ TEST(LoadSettings, KeepsThePortNumberWhenTheFileHasNoneAndResizesTheWindow) {
   const std::string path = dir.Write("t.ini", "[Config]\r\nComNr=0\r\nRows=30\r\nCols=100\r\n");
   rig.ui.openAnswers.push_back({path, 0});
   DispatchCommand(rig.app, menu::kLoadSettings);
-  ASSERT_EQ(rig.ui.openRequests.size(), 1u);
-  EXPECT_EQ(rig.ui.openRequests[0].title, "Load Settings");
-  EXPECT_EQ(rig.ui.openRequests[0].defaultPath, "*.ini");
-  EXPECT_EQ(rig.ui.openRequests[0].filter, "Tavolin(.ini)|*.ini");
+  EXPECT_EQ(rig.ui.openRequests,
+            (std::vector<FileDialogRequest>{{"Load Settings", "*.ini", "Tavolin(.ini)|*.ini", 0}}));
   EXPECT_EQ(rig.app.settings.ComNr, 4);
   EXPECT_EQ(rig.ui.contentWidth, 800);
   EXPECT_EQ(rig.ui.contentHeight, 30 * 17 + 21);
@@ -138,8 +137,7 @@ TEST(ComPortDialog, OnlyANumberOfOneOrMoreReopens) {
     EXPECT_EQ(rig.app.settings.ComNr, c.comNr) << c.answer;
     EXPECT_EQ(rig.app.screen.textMirror.empty(), c.reopened && c.comNr == 3) << c.answer;
     if (c.comNr == 7) {
-      ASSERT_EQ(rig.ui.messages.size(), 1u);
-      EXPECT_EQ(rig.ui.messages[0].text, "COM port not found");
+      EXPECT_EQ(rig.ui.messages, (Boxes{{"Error", "COM port not found"}}));
       EXPECT_FALSE(rig.ui.IsMenuChecked(menu::kComEnabled));
       EXPECT_FALSE(rig.app.port.IsOpen());
     } else {
@@ -170,10 +168,8 @@ TEST(Connect, OpensAndClearsOrShowsTheBoxAndKeepsComEnabledWithItsMark) {
       Connect(rig.app);  // already open: nothing but the mark
       EXPECT_EQ(rig.app.screen.textMirror, "y");
     } else {
-      ASSERT_EQ(rig.ui.messages.size(), 1u);
-      EXPECT_EQ(rig.ui.messages[0].caption, "Error");
-      EXPECT_EQ(rig.ui.messages[0].text,
-                "COM port not found\nthe port is in use by another program");
+      EXPECT_EQ(rig.ui.messages,
+                (Boxes{{"Error", "COM port not found\nthe port is in use by another program"}}));
     }
   }
 }

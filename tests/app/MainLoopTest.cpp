@@ -10,23 +10,10 @@ namespace tavolin {
 namespace {
 
 using testing::AppRig;
+using testing::Command;
+using testing::Request;
 using testing::TempDir;
-
-Event Tick() {
-  return {Event::Kind::Timer, 0};
-}
-
-// The four bytes of a graphics command with 9-bit coordinates.
-std::vector<std::uint8_t> Command(int op, int x, int y) {
-  const int c = (op & 0x8F) | ((x & 1) << 5) | ((y & 1) << 4);
-  return {5, static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(x >> 1),
-          static_cast<std::uint8_t>(y >> 1)};
-}
-
-// A host request for letter with the length proof of a mirror holding length characters.
-std::vector<std::uint8_t> Request(char letter, int length) {
-  return Command(0x82, 2 * length, 2 * letter);
-}
+using testing::Tick;
 
 void Append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& bytes) {
   to.insert(to.end(), bytes.begin(), bytes.end());

@@ -12,6 +12,7 @@ namespace {
 
 using testing::AppRig;
 using testing::TempDir;
+using Boxes = std::vector<fake::MessageRecord>;
 
 // A simulated chip behind the fake device at port n.
 struct PluggedChip {
@@ -32,8 +33,7 @@ TEST(Startup, WithoutASettingsFileEverythingKeepsItsStartupValue) {
   EXPECT_EQ(rig.app.screen.screenImage.height, 446);
   ConnectAtStartup(rig.app);
   EXPECT_EQ(rig.serial.openAttempts, std::vector<int>{6});
-  ASSERT_EQ(rig.ui.messages.size(), 1u);
-  EXPECT_EQ(rig.ui.messages[0].caption, "Error");
+  EXPECT_EQ(rig.ui.messages, (Boxes{{"Error", "COM port not found"}}));
   // Rate index 0 with nothing applied yet checks no Baudrate entry; nothing is greyed.
   for (int id = 1; id <= menu::kTypedBaud; ++id) {
     const bool marked =
@@ -70,8 +70,7 @@ TEST(Startup, ThePortScanFindsTheOnePortWithAChip) {
       EXPECT_TRUE(rig.ui.messages.empty());
       EXPECT_TRUE(chip->chip.bootLoader().record().handshakeOk);
     } else {
-      ASSERT_EQ(rig.ui.messages.size(), 1u);
-      EXPECT_EQ(rig.ui.messages[0].text, "COM port not found");
+      EXPECT_EQ(rig.ui.messages, (Boxes{{"Error", "COM port not found"}}));
       EXPECT_EQ(rig.serial.openAttempts.size(), 64u) << "63 probes and the connection";
     }
   }

@@ -137,9 +137,8 @@ TEST(UploadImage, FailuresBeforeTheLoad) {
     LoaderRig rig;
     rig.app.port.Close();
     EXPECT_EQ(UploadImage(rig.app, rig.files.Write("a.binary", Bytes{1})), UploadOutcome::NoPort);
-    ASSERT_EQ(rig.ui.messages.size(), 1u);
-    EXPECT_EQ(rig.ui.messages[0].caption, "No COM");
-    EXPECT_EQ(rig.ui.messages[0].text, "wrong number or not activated");
+    EXPECT_EQ(rig.ui.messages,
+              (std::vector<fake::MessageRecord>{{"No COM", "wrong number or not activated"}}));
     EXPECT_TRUE(rig.out.text.empty());
     EXPECT_EQ(rig.resets(), 0);
   }
@@ -201,14 +200,11 @@ TEST(UploadFileCommand, DialogTypeDecidesWhatHappens) {
     const std::string path = rig.files.Write("f.binary", "hi");
     rig.ui.openAnswers.push_back({c.type < 0 ? "" : path, std::max(c.type, 0)});
     UploadFileCommand(rig.app);
-    ASSERT_EQ(rig.ui.openRequests.size(), 1u);
-    const FileDialogRequest& r = rig.ui.openRequests[0];
-    EXPECT_EQ(r.title, "Load Binary");
-    EXPECT_EQ(r.defaultPath, "/old/\\*.binary");
-    EXPECT_EQ(r.filter,
-              "Propeller(.binary)|*.binary|Propeller(.eeprom)|*.eeprom|Text(.txt)|*.txt|"
-              "OBJ file(.obj)|*.obj|Prepare|*.bin;*.??a");
-    EXPECT_EQ(r.typeIndex, 3);
+    const FileDialogRequest asked{"Load Binary", "/old/\\*.binary",
+                                  "Propeller(.binary)|*.binary|Propeller(.eeprom)|*.eeprom|"
+                                  "Text(.txt)|*.txt|OBJ file(.obj)|*.obj|Prepare|*.bin;*.??a",
+                                  3};
+    EXPECT_EQ(rig.ui.openRequests, std::vector{asked});
     EXPECT_EQ(rig.app.RememberedFileType, c.rememberedAfter) << c.type;
     EXPECT_EQ(rig.record().command == 1u, c.imageLoaded) << c.type;
     // The folder as the dialog gave it, with its own separator ("\\" on Windows).

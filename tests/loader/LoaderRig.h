@@ -56,15 +56,21 @@ struct LoaderRig : fake::FakePlatform {
   fake::FakeSerialDevice& device = serial.Plug(3);
   AppState app{platform};
   fake::RecordingTextOutput out;
-  sim::SimChip chip{LoaderChipOptions()};
+  sim::SimChip chip;
   std::unique_ptr<sim::SimLink> link;
   std::unique_ptr<RateWatch> rates;
   testing::TempDir files;
 
-  explicit LoaderRig(bool withChip = true) {
+  // The chip runs as options say, behind a link as linkOptions say; withChip false: nothing
+  // answers.
+  explicit LoaderRig(bool withChip = true) : LoaderRig(LoaderChipOptions(), withChip) {}
+  explicit LoaderRig(const sim::SimOptions& options, bool withChip = true,
+                     const sim::LinkOptions& linkOptions = {}, bool modemLines = true)
+      : chip(options) {
+    device.hasModemLines = modemLines;
     app.SetOutput(&out);
     if (withChip) {
-      link = std::make_unique<sim::SimLink>(chip, device, clock);
+      link = std::make_unique<sim::SimLink>(chip, device, clock, linkOptions);
       rates = std::make_unique<RateWatch>(*link);
       device.peer = rates.get();
     }

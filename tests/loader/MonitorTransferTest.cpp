@@ -17,10 +17,6 @@ namespace {
 using loadertest::LoaderRig;
 using Bytes = std::vector<std::uint8_t>;
 
-std::string Written(const LoaderRig& rig) {
-  return std::string(rig.device.written.begin(), rig.device.written.end());
-}
-
 // The simulated chip behind COM 3 running one of its programs: the P2 monitor, or the transfer
 // program, which gives a go-ahead after the size and after each block but none after the
 // stopAfterBlocks-th block.
@@ -30,14 +26,6 @@ sim::SimOptions Running(sim::Personality program, int stopAfterBlocks = -1) {
   options.transfer.stopAfterBlocks = stopAfterBlocks;
   return options;
 }
-
-struct ProgramRig : LoaderRig {
-  sim::SimChip program;
-  sim::SimLink programLink;
-  explicit ProgramRig(const sim::SimOptions& options)
-      : LoaderRig(false), program(options), programLink(program, device, clock) {}
-  const sim::TransferPeer& peer() { return program.transferPeer(); }
-};
 
 TEST(MonitorObjUpload, TypesTheFileAsHexLinesFromE80) {
   Bytes twenty;
@@ -58,16 +46,16 @@ TEST(MonitorObjUpload, TypesTheFileAsHexLinesFromE80) {
        "E90:AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB\r\nEA0:AB\r\n0+E80"},
   };
   for (const Case& c : cases) {
-    ProgramRig rig(Running(sim::Personality::Monitor));
+    LoaderRig rig(Running(sim::Personality::Monitor));
     rig.app.settings.MsMoveOff = 0;
     MonitorObjUpload(rig.app, rig.files.Write("p.obj", c.bytes));
-    EXPECT_EQ(Written(rig), c.sent) << c.name;
+    EXPECT_EQ(std::string(rig.device.written.begin(), rig.device.written.end()), c.sent) << c.name;
     EXPECT_EQ(rig.device.writeSizes, std::vector<std::size_t>(c.sent.size(), 1)) << c.name;
     EXPECT_EQ(rig.app.settings.MsMoveOff, 1) << c.name;
     EXPECT_EQ(rig.ui.pumpCount, static_cast<int>(c.bytes.size())) << c.name;
     EXPECT_EQ(rig.clock.slept(), 0) << c.name;
     rig.clock.SleepMs(200);  // the go line ends with the pause after it
-    const sim::P2Monitor& monitor = rig.program.monitor();
+    const sim::P2Monitor& monitor = rig.chip.monitor();
     EXPECT_EQ(monitor.Bytes(0xE80, c.bytes.size()), c.bytes) << c.name;
     EXPECT_EQ(monitor.memory().size(), c.bytes.size()) << c.name;
     EXPECT_EQ(monitor.badLines(), 0) << c.name;
@@ -85,7 +73,7 @@ TEST(MonitorObjUpload, MissingFileSendsNothing) {
 }
 
 TEST(DownloadBinary, SizeThenBlocksOf16EachAfterAGoAhead) {
-  ProgramRig rig(Running(sim::Personality::Transfer));
+  LoaderRig rig(Running(sim::Personality::Transfer));
   rig.app.NormalTerminalMode = 0;
   rig.app.settings.MsMoveOff = 1;
   Bytes file;
@@ -100,12 +88,12 @@ TEST(DownloadBinary, SizeThenBlocksOf16EachAfterAGoAhead) {
   EXPECT_EQ(rig.app.settings.MsMoveOff, 0) << "restored from Normal-Terminal Mode";
   EXPECT_TRUE(rig.out.text.empty());
   rig.clock.SleepMs(10);  // the last block crosses the wire
-  EXPECT_EQ(rig.peer().state(), sim::TransferPeer::State::Done);
-  EXPECT_EQ(rig.peer().data(), file);
+  EXPECT_EQ(rig.chip.transferPeer().state(), sim::TransferPeer::State::Done);
+  EXPECT_EQ(rig.chip.transferPeer().data(), file);
 }
 
 TEST(DownloadBinary, ChipThatStopsAfterTheFirstBlockTimesOut) {
-  ProgramRig rig(Running(sim::Personality::Transfer, 1));
+  LoaderRig rig(Running(sim::Personality::Transfer, 1));
   DownloadBinary(rig.app, rig.files.Write("d.bin", Bytes(40, 0x55)));
   EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{4, 16}));
   EXPECT_EQ(rig.out.text, "TimeOut Error");
@@ -113,7 +101,7 @@ TEST(DownloadBinary, ChipThatStopsAfterTheFirstBlockTimesOut) {
   EXPECT_GE(rig.clock.NowMs(), 2000);
   EXPECT_LT(rig.clock.NowMs(), 2100);
   EXPECT_FALSE(rig.ui.progressVisible);
-  EXPECT_EQ(rig.peer().state(), sim::TransferPeer::State::Stopped);
+  EXPECT_EQ(rig.chip.transferPeer().state(), sim::TransferPeer::State::Stopped);
 }
 
 // The dialog for the name "*.*", and files with nothing to send: the mouse setting is restored and
@@ -134,7 +122,7 @@ TEST(DownloadBinary, NameFromTheDialogAndNothingToSend) {
       {"empty file", false, "e.bin", {}, true, {0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
-    ProgramRig rig(Running(sim::Personality::Transfer));
+    LoaderRig rig(Running(sim::Personality::Transfer));
     rig.app.NormalTerminalMode = c.normalTerminalMode ? 1 : 0;
     rig.app.settings.MsMoveOff = c.normalTerminalMode ? 0 : 1;
     rig.app.settings.BinPath = "/images/";
@@ -146,13 +134,9 @@ TEST(DownloadBinary, NameFromTheDialogAndNothingToSend) {
     EXPECT_FALSE(rig.ui.progressVisible) << c.name;
     EXPECT_EQ(rig.app.settings.MsMoveOff, c.normalTerminalMode ? 1 : 0) << c.name;
     for (int v : rig.ui.progressValues) EXPECT_LE(v, 100) << c.name;
-    if (c.dialog) {
-      ASSERT_EQ(rig.ui.openRequests.size(), 1u);
-      EXPECT_EQ(rig.ui.openRequests[0].title, "Download Binary");
-      EXPECT_EQ(rig.ui.openRequests[0].defaultPath, "/images/\\*.binary");
-      EXPECT_EQ(rig.ui.openRequests[0].filter, "Propeller(.binary)|*.binary|All Files|*.*");
-      EXPECT_EQ(rig.ui.openRequests[0].typeIndex, 0);
-    }
+    const FileDialogRequest asked{"Download Binary", "/images/\\*.binary",
+                                  "Propeller(.binary)|*.binary|All Files|*.*", 0};
+    EXPECT_EQ(rig.ui.openRequests, std::vector(c.dialog ? 1 : 0, asked)) << c.name;
   }
 }
 
@@ -191,7 +175,7 @@ TEST(DownloadBinary, AFileOf2GiBOrMoreIsRefusedWithAStatusLine) {
 
 // The chip is told the size once: a file that grows during the transfer is sent up to that size.
 TEST(DownloadBinary, AFileThatGrowsMeanwhileIsSentOnlyUpToTheAnnouncedSize) {
-  ProgramRig rig(Running(sim::Personality::Transfer));
+  LoaderRig rig(Running(sim::Personality::Transfer));
   const std::string path = rig.files.Write("g.bin", Bytes(17, 1));
   rig.ui.onPump = [&path] { std::ofstream(path, std::ios::app | std::ios::binary) << "more"; };
   DownloadBinary(rig.app, path);

@@ -66,24 +66,14 @@ TEST(ImageChip, ThePathAndTheImageDecide) {
   for (const Case& c : cases) EXPECT_EQ(ImageChip(c.image, c.eeprom), c.chip) << c.name;
 }
 
-// An AppState at 115200 with a P2 behind COM 3 (or a P1, or nothing).
-struct P2Rig : LoaderRig {
-  sim::SimChip p2chip;
-  std::unique_ptr<sim::SimLink> p2link;
-
-  explicit P2Rig(const sim::SimOptions& options, bool attach = true)
-      : LoaderRig(false), p2chip(options) {
-    ui.hasWindow = false;
-    if (attach) p2link = std::make_unique<sim::SimLink>(p2chip, device, clock);
-  }
-  static sim::SimOptions P2(const sim::P2RomOptions& rom = {}) {
-    sim::SimOptions options;
-    options.rom = options.start = sim::Personality::P2Rom;
-    options.firmware = sim::Personality::Off;
-    options.p2 = rom;
-    return options;
-  }
-};
+// A P2 behind COM 3, its ROM as rom says.
+sim::SimOptions P2(const sim::P2RomOptions& rom = {}) {
+  sim::SimOptions options;
+  options.rom = options.start = sim::Personality::P2Rom;
+  options.firmware = sim::Personality::Off;
+  options.p2 = rom;
+  return options;
+}
 
 TEST(P2Upload, OutcomesLinesAndRates) {
   sim::P2RomOptions lateStart;
@@ -112,25 +102,24 @@ TEST(P2Upload, OutcomesLinesAndRates) {
   const UploadOutcome ok = UploadOutcome::Loaded;
   const UploadOutcome refused = UploadOutcome::FileRefused;
   const Case cases[] = {
-      {"20 bytes at 2 Mbaud", P2Rig::P2(), true, 20, 2000000, ok, loaded20},
-      {"a ROM that starts late", P2Rig::P2(lateStart), true, 20, 2000000, ok, loaded20},
-      {"100 KB at 921600", P2Rig::P2(), true, 100000, 921600, ok,
-       wrote(100000, 921600, "..OK -> RUN")},
-      {"a rate outside the ROM's range loads at 2 Mbaud", P2Rig::P2(), true, 20, 3000000, ok,
-       loaded20},
-      {"checksum refused", P2Rig::P2(refuses), true, 20, 2000000, UploadOutcome::ProtocolError,
+      {"20 bytes at 2 Mbaud", P2(), true, 20, 2000000, ok, loaded20},
+      {"a ROM that starts late", P2(lateStart), true, 20, 2000000, ok, loaded20},
+      {"100 KB at 921600", P2(), true, 100000, 921600, ok, wrote(100000, 921600, "..OK -> RUN")},
+      {"a rate outside the ROM's range loads at 2 Mbaud", P2(), true, 20, 3000000, ok, loaded20},
+      {"checksum refused", P2(refuses), true, 20, 2000000, UploadOutcome::ProtocolError,
        wrote(20, 2000000, "CheckSum Error")},
-      {"a ROM that cannot keep up", P2Rig::P2(slowParser), true, 2000, 2000000,
+      {"a ROM that cannot keep up", P2(slowParser), true, 2000, 2000000,
        UploadOutcome::ProtocolError, wrote(2000, 2000000, "CheckSum Error")},
       {"a P1 answers nothing", p1, true, 20, 2000000, UploadOutcome::HandshakeFailed, nothing},
-      {"no chip", P2Rig::P2(), false, 20, 2000000, UploadOutcome::HandshakeFailed, nothing},
-      {"500 KB do not fit the serial window at 115200", P2Rig::P2(), true, 500000, 115200, refused,
+      {"no chip", P2(), false, 20, 2000000, UploadOutcome::HandshakeFailed, nothing},
+      {"500 KB do not fit the serial window at 115200", P2(), true, 500000, 115200, refused,
        "Too long for the ROM's 60 s serial window at 115200 Baud: 61 s\n"},
-      {"more than the hub holds", P2Rig::P2(), true, 524289, 2000000, refused,
+      {"more than the hub holds", P2(), true, 524289, 2000000, refused,
        "Image too long: more than 524288 bytes\n"},
   };
   for (const Case& c : cases) {
-    P2Rig rig(c.chip, c.attach);
+    LoaderRig rig(c.chip, c.attach);
+    rig.ui.hasWindow = false;
     rig.app.settings.P2LoadBaud = c.loadBaud;
     const std::vector<std::uint8_t> image = sim::MakeP2Image(c.imageBytes);
     const std::string path = rig.files.Write("p2.binary", image);
@@ -147,7 +136,7 @@ TEST(P2Upload, OutcomesLinesAndRates) {
     for (std::uint8_t b : rig.device.written) {
       ASSERT_TRUE(b != 0x04 && b != 0x1B) << c.name << ": a key that leaves the ROM's loader";
     }
-    const sim::P2RomRecord& record = rig.p2chip.p2Rom().record();
+    const sim::P2RomRecord& record = rig.chip.p2Rom().record();
     if (c.outcome == UploadOutcome::Loaded) {
       EXPECT_TRUE(record.ran) << c.name;
       ASSERT_GE(record.hub.size(), image.size()) << c.name;
@@ -161,10 +150,10 @@ TEST(P2Upload, OutcomesLinesAndRates) {
 // A program that prints at once, at the load's own rate and frame: the terminal gets its first
 // bytes, which a purge after the load would drop.
 TEST(P2Upload, AProgramsFirstOutputAtTheLoadRateReachesTheTerminal) {
-  sim::SimOptions chip = P2Rig::P2();
+  sim::SimOptions chip = P2();
   chip.firmware = sim::Personality::Display;
   chip.display.startupMs = 0;
-  P2Rig rig(chip);
+  LoaderRig rig(chip);
   rig.app.port.SetRate(RateSetting{2000000, StopBits::One});
   rig.app.settings.P2LoadBaud = 2000000;
   const std::string path = rig.files.Write("p2.binary", kBlinker);
@@ -186,7 +175,7 @@ TEST(P2Upload, AProgramsFirstOutputAtTheLoadRateReachesTheTerminal) {
 TEST(P2Upload, AFailedLoadResetsTheChip) {
   sim::P2RomOptions refuses;
   refuses.badChecksum = true;
-  P2Rig rig(P2Rig::P2(refuses));
+  LoaderRig rig(P2(refuses));
   const std::string path = rig.files.Write("p2.binary", kBlinker);
   const int before = rig.resets();
   EXPECT_EQ(UploadImage(rig.app, path), UploadOutcome::ProtocolError);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/posix/PosixDesktop.h"
+#include "tests/TempDir.h"
 
 namespace tavolin::posix {
 namespace {
@@ -19,9 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(PosixDesktop, StartsProgramsByPathAndNeverThroughAShell) {
-  const fs::path dir = fs::path(::testing::TempDir()) / "tavolin-desktop";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const testing::TempDir scratch;
+  const fs::path dir = scratch.Folder();
   const fs::path marker = dir / "made";
   struct Case {
     std::string path;
@@ -42,14 +42,13 @@ TEST(PosixDesktop, StartsProgramsByPathAndNeverThroughAShell) {
   EXPECT_FALSE(desktop.RaiseWindowTitled("Propeller Tool"));
   EXPECT_FALSE(desktop.OpenDocument("", dir.string()));
   EXPECT_FALSE(desktop.OpenUrl(""));
-  fs::remove_all(dir);
 }
 
 // The opener gets the document or address as its one argument, blanks and shell characters
 // included, and runs in the document's folder.
 TEST(PosixDesktop, OpenerGetsOneArgumentInTheWorkingDirectory) {
-  const fs::path dir = fs::path(::testing::TempDir()) / "tavolin-desktop-opener";
-  fs::remove_all(dir);
+  const testing::TempDir scratch;
+  const fs::path dir = scratch.Folder();
   fs::create_directories(dir / "work");
   const fs::path script = dir / "opener";
   const fs::path record = dir / "record";
@@ -71,7 +70,6 @@ TEST(PosixDesktop, OpenerGetsOneArgumentInTheWorkingDirectory) {
   std::getline(in, second);
   EXPECT_EQ(first, "1|" + odd + "|" + fs::canonical(dir / "work").string());
   EXPECT_EQ(second.substr(0, second.rfind('|')), "1|https://example.org/?a=1&b=2");
-  fs::remove_all(dir);
 }
 
 // Started programs that have ended are collected by the periodic call alone (no further start),

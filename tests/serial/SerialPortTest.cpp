@@ -20,7 +20,10 @@ struct Rig {
   fake::FakeSerialDevice& device = system.Plug(3);
   fake::RecordingTextOutput status;
   SerialPort port{system, clock};
-  Rig() { port.SetStatusOutput(&status); }
+  explicit Rig(bool open = true) {
+    port.SetStatusOutput(&status);
+    EXPECT_TRUE(!open || port.Open(3, 0, 0));
+  }
 };
 
 // Beyond the ends of the table (a settings file may hold any number): an index past the last entry
@@ -40,7 +43,7 @@ TEST(RateTable, IndexGivesRateAndStopBits) {
 }
 
 TEST(SerialPortOpen, AppliesRateAndDtrFromFt232rSetting) {
-  Rig rig;
+  Rig rig(false);
   ASSERT_TRUE(rig.port.Open(3, 4, 0));
   EXPECT_EQ(rig.device.bitsPerSecond, 9600);
   EXPECT_TRUE(rig.device.dtr);
@@ -58,7 +61,7 @@ TEST(SerialPortOpen, AppliesRateAndDtrFromFt232rSetting) {
 
 // Nothing to reopen either: it never was open.
 TEST(SerialPortOpen, AMissingPortStaysClosedAndSaysItCannotWriteOrRead) {
-  Rig rig;
+  Rig rig(false);
   EXPECT_FALSE(rig.port.Open(0, 0, 0));
   EXPECT_FALSE(rig.port.IsOpen());
   std::array<std::uint8_t, 1024> buffer{};
@@ -74,7 +77,6 @@ TEST(SerialPortOpen, AMissingPortStaysClosedAndSaysItCannotWriteOrRead) {
 
 TEST(TransmitQueue, SixHundredBytesLeaveAs256And256And88) {
   Rig rig;
-  ASSERT_TRUE(rig.port.Open(3, 0, 0));
   for (int i = 0; i < 600; ++i) rig.port.QueueByte(static_cast<std::uint8_t>(i));
   rig.port.Flush();
   EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{256, 256, 88}));
@@ -87,7 +89,6 @@ TEST(TransmitQueue, SixHundredBytesLeaveAs256And256And88) {
 
 TEST(TransmitQueue, StallGivesItsStatusLineOnceAndDropsTheBytes) {
   Rig rig;
-  ASSERT_TRUE(rig.port.Open(3, 0, 0));
   rig.device.writeLimit = 10;
   for (int i = 0; i < 40; ++i) rig.port.QueueByte(1);
   rig.port.Flush();
@@ -104,7 +105,6 @@ TEST(TransmitQueue, StallGivesItsStatusLineOnceAndDropsTheBytes) {
 // The receive block takes up to 256 bytes; raw transfer returns at once when nothing arrived.
 TEST(Receive, BlockOf256AndRawTransferThatNeverWaits) {
   Rig rig;
-  ASSERT_TRUE(rig.port.Open(3, 0, 0));
   EXPECT_EQ(rig.port.FillReceive(), 0);
   EXPECT_TRUE(rig.port.ReceiveExhausted());
   std::array<std::uint8_t, 1024> buffer{};
@@ -144,7 +144,6 @@ TEST(LostDevice, FirstFailureClosesThePortOnceAndEverythingAfterIsQuiet) {
   for (const auto& [name, operation] : first) {
     for (const bool failWrites : {false, true}) {
       Rig rig;
-      ASSERT_TRUE(rig.port.Open(3, 0, 0));
       // Gone, or (for the same effect) a device whose reads and writes fail outright.
       if (failWrites) {
         rig.device.failWrites = true;
@@ -169,7 +168,6 @@ TEST(LostDevice, FirstFailureClosesThePortOnceAndEverythingAfterIsQuiet) {
 TEST(LostDevice, OpenAndCloseEndTheLostState) {
   for (const bool reopenByNumber : {false, true}) {
     Rig rig;
-    ASSERT_TRUE(rig.port.Open(3, 0, 0));
     rig.device.gone = true;
     rig.port.ReadRaw(std::array<std::uint8_t, 1024>{}.data());
     ASSERT_TRUE(rig.port.Lost());
@@ -190,7 +188,7 @@ TEST(LostDevice, OpenAndCloseEndTheLostState) {
 // Reopen takes back exactly the device that was lost: not while it is away, not another device
 // that took its number, and with the rate and DTR state that Open gives.
 TEST(LostDevice, ReopenTakesBackOnlyTheSameDevice) {
-  Rig rig;
+  Rig rig(false);
   ASSERT_TRUE(rig.port.Open(3, 2, 1));
   rig.device.gone = true;
   rig.port.ReadRaw(std::array<std::uint8_t, 1024>{}.data());
@@ -217,7 +215,7 @@ TEST(LostDevice, ReopenTakesBackOnlyTheSameDevice) {
 // Without modem lines the pulse fails quietly and the settling time is kept.
 TEST(PulseReset, PulsesTheChosenLineThenSettlesAndPurges) {
   for (int useRts : {0, 1, -1}) {
-    Rig rig;
+    Rig rig(false);
     rig.device.hasModemLines = useRts >= 0;
     ASSERT_TRUE(rig.port.Open(3, 0, 1));
     rig.device.Feed({1, 2, 3});

@@ -22,8 +22,8 @@
 namespace tavolin::sim {
 namespace {
 
-using test::Rig;
 using tavolin::testing::TempDir;
+using test::Rig;
 
 SimOptions Firmware(Personality p, bool clock = false) {
   SimOptions options;
@@ -48,7 +48,7 @@ struct TerminalRig : tavolin::testing::AppRig {
   void Run(int ms) {
     for (int t = 0; t < ms; t += 10) {
       clock.SleepMs(10);
-      RunCycle(app, {Event::Kind::Timer, 0});
+      RunCycle(app, tavolin::testing::Tick());
     }
   }
   void Press(int virtualKey, int character = 0) {
@@ -148,8 +148,7 @@ TEST(DisplayDemo, QueriesAndSectorServiceAreAnsweredByTheTerminal) {
     std::string log;
   };
   const Case cases[] = {
-      {vk::kF1 + 3, "",
-       "Seconds 1796565909  time 14:05:09  date 12.06 2026  palette 7^6 12599103"},
+      {vk::kF1 + 3, "", "Seconds 1796565909  time 14:05:09  date 12.06 2026  palette 7^6 12599103"},
       {vk::kF1 + 4, prepared, "Sector 0: 512 bytes \"Hello sector 0!.\", sum -62315 as sent"},
       {vk::kF1 + 4, "", "Sector 0: no answer (no prepared file?)"},
       {vk::kF1 + 5, prepared, "Request o \"\": prepared file size 700"},

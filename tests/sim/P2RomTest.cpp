@@ -1,5 +1,6 @@
 // The simulated P2 ROM loader, written against the ROM's rules rather than the program's loader:
-// what it answers to each kind of host text, what it stores, and when it starts a program.
+// what it answers to each kind of host text (the loads the program sends are P2LoaderTest's),
+// what it stores, and when it starts a program.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -52,13 +53,11 @@ TEST(P2Rom, AnswersAndLoadsByTheRomsRules) {
       {"nothing before a >", "Prop_Chk 0 0 0 0\r", "", false, 0},
       {"no byte after the last number", "> Prop_Chk 0 0 0 0", "", false, 0},
       {"a pin mask that does not match", "> Prop_Chk 1 1 0 0\r", "", false, 0},
-      {"the test vector", "> Prop_Txt 0 0 0 0 " + kVector + " ?", ".", true, 20},
       {"the vector with > and = between its characters",
        "> Prop_Txt 0 0 0 0 " + kVector.substr(0, 10) + " > = " + kVector.substr(10) + " ?", ".",
        true, 20},
-      {"a wrong sum, then the retry", "> Prop_Txt 0 0 0 0 A" + kVector + " ? Prop_Txt 0 0 0 0 " +
-                                          kVector + " ?",
-       "!.", true, 20},
+      {"a wrong sum, then the retry",
+       "> Prop_Txt 0 0 0 0 A" + kVector + " ? Prop_Txt 0 0 0 0 " + kVector + " ?", "!.", true, 20},
       {"run without a check", "> Prop_Txt 0 0 0 0 " + kVector.substr(0, 27) + " ~", "", true, 20},
       {"hex values", "> Prop_Hex 0 0 0 0 1 2 3 4 4F 70 6C 6C ?", ".", true, 4},
       {"an unknown terminator", "> Prop_Txt 0 0 0 0 " + kVector + " x", "", false, 0},

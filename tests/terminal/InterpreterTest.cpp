@@ -10,15 +10,9 @@
 namespace tavolin {
 namespace {
 
+using test::Cursor;
+using test::CursorOf;
 using test::Rig;
-
-struct Cursor {
-  int col, row;
-  bool operator==(const Cursor&) const = default;
-};
-Cursor CursorOf(Rig& rig) {
-  return {rig.app.screen.cursorCol, rig.app.screen.cursorRow};
-}
 
 constexpr Pixel kRedPixel = 0xFFFF0000u;
 

@@ -6,25 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
-#include "platform/fake/FakePlatform.h"
-#include "platform/fake/FakeSerial.h"
-#include "platform/fake/RecordingUi.h"
-#include "platform/fake/VirtualClock.h"
 #include "terminal/KeyForwarding.h"
+#include "tests/terminal/Rig.h"
 
 namespace tavolin {
 namespace {
 
-struct Rig : fake::FakePlatform {
-  fake::FakeSerialDevice& device = serial.Plug(1);
-  AppState app{platform};
-  Rig(bool normalTerminalMode, bool virtualKeys = false, bool open = true) {
-    app.NormalTerminalMode = normalTerminalMode ? 1 : 0;
+// Mouse moves are reported in graphics mode only.
+struct Rig : test::Rig {
+  explicit Rig(bool normalTerminalMode, bool virtualKeys = false) : test::Rig(!normalTerminalMode) {
     app.settings.MsMoveOff = app.NormalTerminalMode;
     app.settings.VKeys = virtualKeys ? 1 : 0;
-    if (open) app.port.Open(1, 0, 0);
-    device.ClearWritten();
   }
 };
 
@@ -128,7 +120,8 @@ TEST(KeyForwarding, ModifierStateFollowsTheKeys) {
 }
 
 TEST(KeyForwarding, ClosedPortSendsNothingAndLeavesTheCharacterPending) {
-  Rig rig(false, false, /*open=*/false);
+  Rig rig(false);
+  rig.app.port.Close();
   Play(rig.app, kShiftA);
   Play(rig.app, kCtrlE);
   HandleKeyDown(rig.app, 0x25);

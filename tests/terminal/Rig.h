@@ -1,11 +1,10 @@
 // The terminal's test rig: an AppState over the fakes with the real glyph sheet, a screen image
 // with its band, and the port open on a scripted device; plus helpers that show a region of the
-// picture as text art and leave the whole picture as a PNG when a test has failed.
+// picture as text art.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,6 @@
 #include "platform/fake/VirtualClock.h"
 #include "terminal/Assets.h"
 #include "terminal/DisplayInterpreter.h"
-#include "terminal/Png.h"
 #include "terminal/TerminalScreen.h"
 
 namespace tavolin::test {
@@ -56,6 +54,14 @@ struct Rig : fake::FakePlatform {
   Pixel At(int x, int y) const { return app.screen.screenImage.At(x, y); }
 };
 
+struct Cursor {
+  int col, row;
+  bool operator==(const Cursor&) const = default;
+};
+inline Cursor CursorOf(const Rig& rig) {
+  return {rig.app.screen.cursorCol, rig.app.screen.cursorRow};
+}
+
 // Rows of '#' (not black) and '.' (black) for the w x h pixels at (x, y).
 inline std::vector<std::string> Art(const Image& image, int x, int y, int w, int h) {
   std::vector<std::string> rows;
@@ -74,23 +80,6 @@ inline int LitCount(const Image& image) {
   int n = 0;
   for (Pixel p : image.pixels) n += (p & 0xFFFFFFu) != 0 ? 1 : 0;
   return n;
-}
-
-// Leaves the picture as <binary dir>/test-pictures/<test name>.png when the test has failed.
-inline void KeepPictureOnFailure(const Image& image) {
-  if (!::testing::Test::HasFailure()) return;
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = std::string(info->test_suite_name()) + "." + info->name();
-  for (char& c : name) {
-    if (c == '/') c = '_';
-  }
-  const std::string dir = std::string(TAVOLIN_BINARY_DIR) + "/test-pictures";
-  std::error_code ignored;
-  std::filesystem::create_directories(dir, ignored);
-  const std::string path = dir + "/" + name + ".png";
-  if (WriteFileBytes(path, EncodePngRgb(image))) {
-    ADD_FAILURE() << "picture left at " << path;
-  }
 }
 
 }  // namespace tavolin::test

@@ -16,6 +16,7 @@ namespace tavolin {
 namespace {
 
 using test::Art;
+using test::Cursor;
 using Rows = std::vector<std::string>;
 
 // A screen without the cursor mark unless a test turns it on.
@@ -23,13 +24,6 @@ struct Rig : test::Rig {
   Rig() { app.settings.TxtCurs = 0; }
 };
 
-struct Cursor {
-  int col, row;
-  bool operator==(const Cursor&) const = default;
-};
-Cursor CursorOf(Rig& rig) {
-  return {rig.app.screen.cursorCol, rig.app.screen.cursorRow};
-}
 bool CellLit(Rig& rig, int col, int row) {
   for (int y = row * 17; y < row * 17 + 17; ++y) {
     for (int x = col * 8; x < col * 8 + 8; ++x) {
@@ -239,7 +233,6 @@ TEST(ScreenActions, DrawingOperationsGivePixels) {
       for (GraphicsBytes g : c.commands) a.Graphics(g);
     });
     EXPECT_EQ(Art(rig.picture(), 0, 0, 10, 6), c.art) << c.name;
-    test::KeepPictureOnFailure(rig.picture());
   }
 }
 

@@ -104,7 +104,7 @@ class XWindowE2e : public ::testing::Test {
   // Opens a menu by its key and waits until its popup shows (one more visible window of the
   // program), so the keys that follow reach it.
   bool OpenMenu(const std::string& key) {
-    const auto windows = [this] {
+    const auto windows = [] {
       const std::string ids = x_->Xdotool({"search", "--onlyvisible", "--classname", "tavolin"});
       return std::count(ids.begin(), ids.end(), '\n');
     };

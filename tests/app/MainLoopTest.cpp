@@ -4,23 +4,21 @@
 
 #include "app/MainLoop.h"
 #include "app/MenuIds.h"
+#include "sim/DisplayBytes.h"
 #include "tests/app/AppRig.h"
 
 namespace tavolin {
 namespace {
 
+using sim::DisplayBytes;
 using testing::AppRig;
-using testing::Command;
-using testing::Request;
 using testing::TempDir;
 using testing::Tick;
+namespace op = sim::op;
 
-void Append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& bytes) {
-  to.insert(to.end(), bytes.begin(), bytes.end());
-}
-
-void AppendText(std::vector<std::uint8_t>& to, const std::string& text) {
-  to.insert(to.end(), text.begin(), text.end());
+// The host request for letter after a mirror of length characters.
+std::vector<std::uint8_t> Ask(char letter, std::size_t length) {
+  return DisplayBytes().HostRequest(letter, length).bytes;
 }
 
 // Reads of 1024 bytes; full reads go on, up to 4096 bytes a cycle, and each cycle draws once.  A
@@ -46,19 +44,15 @@ TEST(MainLoop, HostRequestInTheMiddleOfABlockIsServedAfterTheWholeBlock) {
   AppRig rig;
   rig.app.NormalTerminalMode = 0;
   fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
-  std::vector<std::uint8_t> block = {0};  // clear: the mirror starts empty
-  AppendText(block, "x");
-  Append(block, Request('o', 1));
-  Append(block, Command(0x81, 8, 0));      // palette query, answered at once
-  Append(block, Command(0x09, 511, 511));  // pixel test outside: reply 0xFF after the request
-  while (block.size() + 4 <= 300) Append(block, Command(0x01, 10, 10));
-  block.resize(300, 2);  // code 2 does nothing
-  device.Feed(block);
+  DisplayBytes chip;
+  chip.Clear().Text("x").HostRequest('o', 1);  // clear: the mirror starts empty
+  chip.QueryOp(sim::Query::PaletteXor);        // answered at once
+  chip.Op(op::kPixelTest, 511, 511);           // outside: reply 0xFF after the request
+  while (chip.bytes.size() + 4 <= 300) chip.Op(op::kPlot, 10, 10);
+  chip.bytes.resize(300, 2);  // code 2 does nothing
+  device.Feed(chip.bytes);
   RunCycle(rig.app, Tick());
-  std::vector<std::uint8_t> expected;
-  AppendText(expected, "12599103\r");
-  Append(expected, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
-  EXPECT_EQ(device.written, expected);
+  EXPECT_EQ(device.written, DisplayBytes().Text("12599103\r\xFF\xFF\xFF\xFF\xFF").bytes);
   EXPECT_EQ(rig.app.interpreter.HostRequest, 0);
   EXPECT_EQ(rig.app.interpreter.ReplyByte, 0);
 }
@@ -77,25 +71,26 @@ TEST(HostRequests, EachLetterIsServedOrDropped) {
     bool starts;
     std::vector<std::uint8_t> sent;
   };
+  const auto odd = DisplayBytes().Op(op::kHostRequest, 0, 2 * 'o' + 1).bytes;  // the letter's y bit
   const Case cases[] = {
-      {"o without a prepared file", "", Request('o', 0), true, {0xFF, 0xFF, 0xFF, 0xFF}},
-      {"a without a prepared file", "", Request('a', 0), true, {}},
-      {"an odd letter code", "", Command(0x82, 0, 2 * 'o' + 1), true, {}},
-      {"an unknown letter", "", Command(0x82, 0, 2 * 'z'), true, {}},
+      {"o without a prepared file", "", Ask('o', 0), true, {0xFF, 0xFF, 0xFF, 0xFF}},
+      {"a without a prepared file", "", Ask('a', 0), true, {}},
+      {"an odd letter code", "", odd, true, {}},
+      {"an unknown letter", "", Ask('z', 0), true, {}},
       // The clear in it makes "line one\r\n" the previous text, which is saved unchanged.
-      {"save", std::string("line one\r\0", 10) + saved, Request('s', size), true, {}},
-      {"start", program, Request('i', 17), true, {}},
-      {"start failing", program, Request('i', 17), false, {}},
+      {"save", std::string("line one\r\0", 10) + saved, Ask('s', size), true, {}},
+      {"start", program, Ask('i', 17), true, {}},
+      {"start failing", program, Ask('i', 17), false, {}},
   };
   for (const Case& c : cases) {
     AppRig rig;
     rig.app.NormalTerminalMode = 0;
     rig.desktop.startSucceeds = c.starts;
     fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
-    std::vector<std::uint8_t> block = {0};  // clear: the mirror starts empty
-    AppendText(block, c.text);
-    Append(block, c.request);
-    device.Feed(block);
+    DisplayBytes chip;
+    chip.Clear().Text(c.text);  // the mirror starts empty
+    chip.bytes.insert(chip.bytes.end(), c.request.begin(), c.request.end());
+    device.Feed(chip.bytes);
     RunCycle(rig.app, Tick());
     EXPECT_EQ(device.written, c.sent) << c.name;
     const bool start = c.text == program;

@@ -11,13 +11,13 @@
 #include "app/MenuIds.h"
 #include "app/PortLoss.h"
 #include "loader/ImageUpload.h"
+#include "sim/DisplayBytes.h"
 #include "tests/app/AppRig.h"
 
 namespace tavolin {
 namespace {
 
 using testing::AppRig;
-using testing::Request;
 using testing::TempDir;
 using testing::Tick;
 
@@ -52,10 +52,8 @@ struct LossRig : AppRig {
 
   // The chip names a file and sends the request for it.
   void ChipRequests(char letter, const std::string& name) {
-    std::vector<std::uint8_t> block(1, 0);  // clear: the name starts a new mirror
-    for (char ch : name) block.push_back(static_cast<std::uint8_t>(ch));
-    for (std::uint8_t byte : Request(letter, name.size())) block.push_back(byte);
-    device.Feed(block);
+    // The clear makes the name a new mirror.
+    device.Feed(sim::DisplayBytes().Clear().Text(name).HostRequest(letter, name.size()).bytes);
   }
 };
 

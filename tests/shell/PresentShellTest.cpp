@@ -5,7 +5,6 @@
 // time the program waits on its clock.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QPixmap>
 #include <QScreen>
 

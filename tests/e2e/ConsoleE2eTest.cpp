@@ -52,9 +52,6 @@ class ConsoleE2e : public ::testing::Test {
                                  r.dir->File("out"),
                                  r.dir->File("err")});
   }
-  std::string Header(const Run& r) const {
-    return "Propeller Upload on COM: " + std::to_string(r.port) + "\nFile: " + r.image + "\n";
-  }
 
   const Launcher& launcher_ = Launcher::Get();
 };
@@ -72,10 +69,6 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
     std::string simNote;  // in the sim's log afterwards
   };
   constexpr const char* kAtP2Baud = "P2 program at the rate of TAVOLIN_P2_BAUD";
-  auto p2Load = [](const char* baud, const char* end) {
-    return std::string("Start Upload\nPropeller 2 Version = G\nWrite in P2 RAM Length=100000 at ") +
-           baud + " Baud\nVerify ..\n" + end;
-  };
   const Case cases[] = {
       {"good RAM upload", {}, true, Image::Binary, 0, kRamLoad, "",
        "boot loader: image loaded, running"},
@@ -86,10 +79,10 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
       {"chip reports a bad checksum", {"--fault", "bad-checksum"}, true, Image::Binary, 5,
        "Start Upload\nPropeller Version = 1\nWrite in RAM Lenght=80\nVerify ..\nCheckSum Error\n",
        "", "boot loader shut down: checksum error"},
-      {"P2 program", {"--chip", "p2"}, true, Image::P2, 0, p2Load("2000000", "..OK -> RUN\n"), "",
-       "P2 ROM: 100004 bytes loaded, running"},
-      {kAtP2Baud, {"--chip", "p2"}, true, Image::P2, 0, p2Load("921600", "..OK -> RUN\n"), "",
-       "P2 ROM: 100004 bytes loaded, running"},
+      {kAtP2Baud, {"--chip", "p2"}, true, Image::P2, 0,
+       "Start Upload\nPropeller 2 Version = G\nWrite in P2 RAM Length=100000 at 921600 Baud\n"
+       "Verify ..\n..OK -> RUN\n",
+       "", "P2 ROM: 100004 bytes loaded, running"},
   };
   std::vector<Run> runs(std::size(cases));
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -107,7 +100,9 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
     const Case& c = cases[i];
     Run& r = runs[i];
     EXPECT_EQ(r.tavolin->WaitExit(launcher_.Limit(kRunLimitMs)), c.exitCode) << c.name;
-    EXPECT_EQ(ReadFile(r.dir->File("out")), Header(r) + c.out) << c.name;
+    EXPECT_EQ(ReadFile(r.dir->File("out")), "Propeller Upload on COM: " + std::to_string(r.port) +
+                                                "\nFile: " + r.image + "\n" + c.out)
+        << c.name;
     const std::string err = ReadFile(r.dir->File("err"));
     if (c.errPart.empty()) {
       EXPECT_EQ(err, "") << c.name;

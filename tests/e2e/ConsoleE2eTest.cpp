@@ -7,7 +7,6 @@
 // it is the upload whose port is lost.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -52,9 +51,6 @@ class ConsoleE2e : public ::testing::Test {
                                  r.dir->Folder(),
                                  r.dir->File("out"),
                                  r.dir->File("err")});
-  }
-  std::string Header(const Run& r) const {
-    return "Propeller Upload on COM: " + std::to_string(r.port) + "\nFile: " + r.image + "\n";
   }
 
   const Launcher& launcher_ = Launcher::Get();
@@ -108,7 +104,9 @@ TEST_F(ConsoleE2e, EachExitCodeWithItsLines) {
     const Case& c = cases[i];
     Run& r = runs[i];
     EXPECT_EQ(r.tavolin->WaitExit(launcher_.Limit(kRunLimitMs)), c.exitCode) << c.name;
-    EXPECT_EQ(ReadFile(r.dir->File("out")), Header(r) + c.out) << c.name;
+    EXPECT_EQ(ReadFile(r.dir->File("out")), "Propeller Upload on COM: " + std::to_string(r.port) +
+                                                "\nFile: " + r.image + "\n" + c.out)
+        << c.name;
     const std::string err = ReadFile(r.dir->File("err"));
     if (c.errPart.empty()) {
       EXPECT_EQ(err, "") << c.name;
@@ -140,19 +138,6 @@ TEST_F(ConsoleE2e, TheUploadEndsWithItsOwnExitCodeWhenThePortIsLost) {
   const std::string out = ReadFile(r.dir->File("out"));
   EXPECT_EQ(out.substr(out.find("Write in EEPROM")),
             "Write in EEPROM Lenght=32768\nCOM" + std::to_string(r.port) + " lost\n");
-}
-
-// Which form each command line runs is the front door's (tests/app ProgramTest); here the real
-// program's --version reaches standard output as a file, with no display, no port and no settings
-// file (the window would exit 1 here), and leaves no settings file behind.
-TEST_F(ConsoleE2e, VersionAnswersWithoutPortOrWindow) {
-  TempDir dir;
-  auto tavolin =
-      launcher_.Start({{"--version"}, {}, "", {}, dir.Folder(), dir.File("out"), dir.File("err")});
-  EXPECT_EQ(tavolin->WaitExit(launcher_.Limit(kRunLimitMs)), 0);
-  EXPECT_EQ(ReadFile(dir.File("out")), std::string("tavolin ") + TAVOLIN_VERSION + "\n");
-  EXPECT_EQ(ReadFile(dir.File("err")), "");
-  EXPECT_FALSE(std::filesystem::exists(dir.File("Tavolin2.ini")));
 }
 
 }  // namespace

@@ -38,15 +38,6 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
   return out;
 }
 
-// In the child after fork: dies with the test program, then runs argv.
-[[noreturn]] void Exec(std::vector<std::string> argv, std::vector<std::string> env) {
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  std::vector<char*> a = Pointers(argv);
-  std::vector<char*> e = Pointers(env);
-  execvpe(a[0], a.data(), e.data());
-  _exit(127);
-}
-
 void RedirectTo(int fd, const std::string& path, int flags) {
   const int f = ::open(path.empty() ? "/dev/null" : path.c_str(), flags, 0644);
   if (f >= 0 && f != fd) {
@@ -97,14 +88,19 @@ Child::Child(const std::vector<std::string>& argv, const Env& env, const std::st
              const std::string& outFile, const std::string& errFile,
              std::vector<std::filesystem::path> links)
     : links_(std::move(links)) {
+  std::vector<std::string> arguments = argv;
   std::vector<std::string> environment = EnvironmentOf(env);
+  const std::vector<char*> a = Pointers(arguments);
+  const std::vector<char*> e = Pointers(environment);
   pid_ = fork();
   if (pid_ == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // dies with the test program
     if (!workDir.empty() && chdir(workDir.c_str()) != 0) _exit(126);
     RedirectTo(STDIN_FILENO, "", O_RDONLY);
     RedirectTo(STDOUT_FILENO, outFile, O_WRONLY | O_CREAT | O_TRUNC);
     RedirectTo(STDERR_FILENO, errFile, O_WRONLY | O_CREAT | O_TRUNC);
-    Exec(argv, environment);
+    execvpe(a[0], a.data(), e.data());
+    _exit(127);
   }
 }
 

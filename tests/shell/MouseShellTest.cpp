@@ -3,7 +3,6 @@
 // moves are reported again after a file went to the chip is the core's (tests/app, tests/loader).
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCursor>
 #include <QTest>
 

@@ -5,7 +5,6 @@
 // time the program waits on its clock.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QPixmap>
 #include <QScreen>
 
@@ -14,9 +13,6 @@
 
 namespace tavolin::shell {
 namespace {
-
-// The upload dialog's first type, Propeller images.
-const QString kImages = QStringLiteral("Propeller(.binary) (*.binary)");
 
 // The client area as the window system shows it now.
 QImage OnScreen(ShellRig& rig) {
@@ -49,17 +45,14 @@ std::vector<Moment> WatchWaits(ShellRig& rig, const std::function<void()>& actio
   return moments;
 }
 
-// Uploads a file named name through the real dialog, watching the waits.
-std::vector<Moment> WatchUpload(ShellRig& rig, const std::string& name) {
-  testing::TempDir dir;
-  rig.ChooseInNextFileDialog(dir.Write(name, std::string(64, '\x11')), kImages);
-  return WatchWaits(rig, [&] { rig.Choose(menu::kUploadFile); });
-}
-
 // The EEPROM upload prints its status lines and pauses on the banner's logo.
 TEST(ShellPresent, StatusLinesAndTheLogoAreOnTheScreenWhileTheUploadRuns) {
   ShellRig rig;
-  const auto moments = WatchUpload(rig, "blink.eeprom");
+  testing::TempDir dir;
+  // An EEPROM image, chosen under the upload dialog's first type, Propeller images.
+  rig.ChooseInNextFileDialog(dir.Write("blink.eeprom", std::string(64, '\x11')),
+                             QStringLiteral("Propeller(.binary) (*.binary)"));
+  const auto moments = WatchWaits(rig, [&] { rig.Choose(menu::kUploadFile); });
   int withStatus = 0;
   const Moment* pause = nullptr;
   for (const Moment& m : moments) {

@@ -14,7 +14,6 @@
 #include <stdexcept>
 
 #include "app/CommandLine.h"
-#include "app/Commands.h"
 #include "app/MainLoop.h"
 #include "app/Startup.h"
 #include "settings/SettingsFile.h"
@@ -76,17 +75,13 @@ ShellRig::~ShellRig() {
   for (const QPointer<QObject>& watch : watches_) delete watch.data();
 }
 
-std::vector<Event> ShellRig::RunQueued() {
-  std::vector<Event> seen;
+void ShellRig::RunQueued() {
   QCoreApplication::processEvents();
   for (int i = 0; i < kMaxCycles && !ui.queued().empty(); ++i) {
-    const Event e = ui.WaitEvent();
-    seen.push_back(e);
-    RunCycle(app, e);
+    RunCycle(app, ui.WaitEvent());
     QCoreApplication::processEvents();
   }
   EXPECT_TRUE(ui.queued().empty()) << "the window keeps queueing events";
-  return seen;
 }
 
 std::vector<std::uint8_t> ShellRig::Deliver(const std::function<void()>& input) {

@@ -15,7 +15,6 @@
 #include <QWindow>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +26,7 @@
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/QtUi.h"
 #include "terminal/DisplayInterpreter.h"
-#include "tests/app/AppRig.h"
+#include "tests/TempDir.h"
 
 class QAction;
 
@@ -44,8 +43,8 @@ class ShellRig {
   ShellRig& operator=(const ShellRig&) = delete;
 
   // Lets Qt deliver what is pending, then runs one core cycle for every event the window queued
-  // (and for what those cycles make it queue), boundedly.  Returns the events in cycle order.
-  std::vector<Event> RunQueued();
+  // (and for what those cycles make it queue), boundedly.
+  void RunQueued();
   // Does input (Qt events on the window), runs the cycles and returns the bytes the chip received
   // meanwhile.
   std::vector<std::uint8_t> Deliver(const std::function<void()>& input);

@@ -15,7 +15,6 @@
 
 #include "app/MenuIds.h"
 #include "platform/win32/Win32Dialogs.h"
-#include "platform/win32/Win32MainWindow.h"
 #include "platform/win32/Win32Ui.h"
 #include "tests/ui/UiContract.h"
 

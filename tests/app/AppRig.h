@@ -10,11 +10,8 @@
 #include "app/Startup.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/fake/FakeSerial.h"
-#include "platform/fake/RecordingUi.h"
-#include "platform/fake/VirtualClock.h"
 #include "terminal/Assets.h"
 #include "terminal/DisplayInterpreter.h"
-#include "terminal/TerminalScreen.h"
 #include "tests/TempDir.h"
 
 namespace tavolin::testing {

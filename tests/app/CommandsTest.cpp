@@ -3,7 +3,6 @@
 // screen.
 #include <gtest/gtest.h>
 
-#include "accessories/AboutScreen.h"
 #include "app/Commands.h"
 #include "app/MenuIds.h"
 #include "tests/app/AppRig.h"

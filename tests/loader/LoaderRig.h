@@ -5,14 +5,12 @@
 
 #include <algorithm>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "app/AppState.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/fake/FakeSerial.h"
 #include "platform/fake/RecordingUi.h"
-#include "platform/fake/VirtualClock.h"
 #include "sim/PropImage.h"
 #include "sim/SimChip.h"
 #include "sim/SimLink.h"

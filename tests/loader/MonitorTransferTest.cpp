@@ -6,9 +6,7 @@
 #include <fstream>
 
 #include "LoaderRig.h"
-#include "app/MenuIds.h"
 #include "loader/MonitorTransfer.h"
-#include "sim/SimLink.h"
 #include "sim/TransferPeer.h"
 
 namespace tavolin {

@@ -6,7 +6,6 @@
 // bare port; what the peer takes from the real download is the loader's (MonitorTransferTest).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cctype>
 #include <memory>
@@ -14,7 +13,6 @@
 
 #include "app/MainLoop.h"
 #include "app/MenuIds.h"
-#include "sim/DemoPages.h"
 #include "terminal/KeyForwarding.h"
 #include "tests/app/AppRig.h"
 #include "tests/sim/SimHost.h"

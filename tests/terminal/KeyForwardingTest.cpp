@@ -3,7 +3,6 @@
 // and buttons.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "terminal/KeyForwarding.h"

@@ -11,8 +11,6 @@
 #include "app/AppState.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/fake/FakeSerial.h"
-#include "platform/fake/RecordingUi.h"
-#include "platform/fake/VirtualClock.h"
 #include "terminal/Assets.h"
 #include "terminal/DisplayInterpreter.h"
 #include "terminal/TerminalScreen.h"

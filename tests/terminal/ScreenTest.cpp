@@ -3,7 +3,6 @@
 // scroll and show at each scale is the replay set's (ReplayTest), pixel for pixel.
 #include <gtest/gtest.h>
 
-#include "terminal/Raster.h"
 #include "tests/terminal/Rig.h"
 
 namespace tavolin {

@@ -10,7 +10,6 @@
 #include "app/MainLoop.h"
 #include "app/MenuIds.h"
 #include "app/PortLoss.h"
-#include "loader/ImageUpload.h"
 #include "sim/DisplayBytes.h"
 #include "tests/app/AppRig.h"
 

@@ -2,7 +2,7 @@
 // coding, handshake and loads, the answers and their busy periods, the ways the chip gives up,
 // and what resets the chip.  Its checksum rule, what it runs and its handshake faults are seen by
 // the loader's own tests, which run against this chip (tests/loader BootLoaderTest and
-// SimUploadTest).
+// ImageUploadTest).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,7 +18,7 @@ using test::Rig;
 using test::SequenceBits;
 
 // The chip's sequence and long decoding, its images and their checksums are checked by the
-// loader's uploads to this chip (tests/loader SimUploadTest) and the end-to-end tests; here only
+// loader's uploads to this chip (tests/loader ImageUploadTest) and the end-to-end tests; here only
 // the pulse decoding of bytes no host sends.
 TEST(BootWire, PulsesOfAByteGiveItsBits) {
   struct Case {

@@ -31,7 +31,6 @@ TEST(ChipAnswers, QueriesAnswerTextAndCr) {
   for (const Case& c : cases) {
     AppRig rig;
     fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
-    device.ClearWritten();
     rig.clock.SetLocalTime({2026, 12, 6, 14, 5, 9});
     rig.app.interpreter.questions = {{Kind::Query, c.x}};
     AnswerQuestions(rig.app);
@@ -91,7 +90,6 @@ TEST_F(FileBlocks, SendTheBlockAndItsSignedSumInTwoWrites) {
     SCOPED_TRACE(c.file + " block " + std::to_string(c.block));
     AppRig rig;
     fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
-    device.ClearWritten();
     ntm = 1 - ntm;
     rig.app.NormalTerminalMode = ntm;
     rig.app.settings.MsMoveOff = 1 - ntm;
@@ -112,7 +110,6 @@ TEST_F(FileBlocks, SendTheBlockAndItsSignedSumInTwoWrites) {
 TEST_F(FileBlocks, AnswersLeaveInTheOrderAsked) {
   AppRig rig;
   fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
-  device.ClearWritten();
   rig.app.PreparedFile = path_;
   rig.app.interpreter.questions = {{Kind::Query, 8}, {Kind::FileBlock, 1}, {Kind::Query, 8}};
   AnswerQuestions(rig.app);

@@ -159,10 +159,11 @@ TEST(Load, AnswersOfTheChipAndTheirLines) {
     rig.boot().fault = c.fault;
     rig.boot().faultStage = c.stage;
     rig.app.loader.eepromMode = c.eeprom;
-    std::vector<std::uint32_t> image;
-    for (std::uint32_t i = 0; i < 10; ++i) image.push_back(0x01010101u * i);
+    Bytes image;
+    for (int i = 0; i < 40; ++i) image.push_back(static_cast<std::uint8_t>(i / 4));
     image = Checked(image);
-    std::copy(image.begin(), image.end(), rig.app.loader.image.begin());
+    for (std::size_t i = 0; i < image.size(); ++i)
+      rig.app.loader.image[i / 4] |= std::uint32_t{image[i]} << (8 * (i % 4));
     ASSERT_EQ(Handshake(rig.app), 1);
     rig.out.lines.clear();
     rig.device.ClearWritten();

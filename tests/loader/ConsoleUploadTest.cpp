@@ -100,7 +100,7 @@ TEST(RunConsoleUpload, EachOutcomeHasItsOwnExitCodeAndLines) {
     ConsoleRig rig;
     if (!c.chipAnswers) rig.device.peer = nullptr;
     if (c.checksumBit != 0) rig.chip.bootLoader().options().fault = sim::BootFault::BadChecksum;
-    const std::vector<std::uint8_t> good = BytesOf(Checked(std::vector<std::uint32_t>{1, 2}));
+    const std::vector<std::uint8_t> good = Checked(BytesOf({1, 2}));
     const std::string path = c.image == 0   ? rig.files.Write("a.binary", good)
                              : c.image == 1 ? rig.files.File("none.binary")
                              : c.image == 2 ? rig.files.Write("a.binary", Bytes(600000, 1))
@@ -169,7 +169,7 @@ TEST(RunConsoleUpload, ProgressLineOnlyOnATerminalAndErasedWhenDone) {
     ConsoleRig rig;
     rig.console.errIsTerminal = terminal;
     const std::string path =
-        rig.files.Write("a.binary", BytesOf(Checked(std::vector<std::uint32_t>(200, 3))));
+        rig.files.Write("a.binary", Checked(BytesOf(std::vector<std::uint32_t>(200, 3))));
     EXPECT_EQ(rig.Run(path), exitcode::kOk);
     if (!terminal) {
       EXPECT_TRUE(rig.console.err.empty());

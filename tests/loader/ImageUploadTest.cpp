@@ -40,8 +40,8 @@ TEST(UploadImage, ModeComesFromTheCaseSensitivePath) {
     rig.ui.hasWindow = false;
     rig.boot().programBusyMs = 0;
     rig.boot().verifyBusyMs = 0;
-    const std::vector<std::uint32_t> image = Checked(Counting(4));
-    const std::string path = rig.files.Write(c.name, BytesOf(image));
+    const Bytes image = Checked(BytesOf(Counting(4)));
+    const std::string path = rig.files.Write(c.name, image);
     EXPECT_EQ(UploadImage(rig.app, path), UploadOutcome::Loaded) << c.name;
     EXPECT_EQ(rig.record().command.value_or(0), c.eeprom ? 3u : 1u) << c.name;
     EXPECT_EQ(rig.record().longCount.value_or(0), c.eeprom ? 8192u : 4u) << c.name;
@@ -138,17 +138,16 @@ TEST(UploadImage, SixByteFileGivesTwoLongsAndEightBytes) {
   const Bytes six = Checked(Bytes{1, 2, 3, 4, 5, 6});
   const std::string path = rig.files.Write("six.binary", six);
   EXPECT_EQ(UploadImage(rig.app, path), UploadOutcome::Loaded);
-  EXPECT_TRUE(rig.RamHolds({0x04030201u, 0x05u | static_cast<std::uint32_t>(six[5]) << 8}));
+  EXPECT_TRUE(rig.RamHolds(six));
   EXPECT_EQ(rig.out.lines.at(1), "Write in RAM Lenght=8");
 }
 
 TEST(UploadImage, EepromImageNeverCarriesTheTailOfAnEarlierOne) {
   LoaderRig rig;
   rig.ui.hasWindow = false;
-  const std::vector<std::uint32_t> shortImage =
-      Checked(std::vector<std::uint32_t>{0xAABBCCDDu, 0x01020304u});
-  const std::string longer = rig.files.Write("long.binary", BytesOf(Checked(Counting(300))));
-  const std::string shorter = rig.files.Write("short.eeprom", BytesOf(shortImage));
+  const Bytes shortImage = Checked(BytesOf({0xAABBCCDDu, 0x01020304u}));
+  const std::string longer = rig.files.Write("long.binary", Checked(BytesOf(Counting(300))));
+  const std::string shorter = rig.files.Write("short.eeprom", shortImage);
   ASSERT_EQ(UploadImage(rig.app, longer), UploadOutcome::Loaded);
   ASSERT_EQ(UploadImage(rig.app, shorter), UploadOutcome::Loaded);
   EXPECT_EQ(rig.record().longCount.value_or(0), 8192u);

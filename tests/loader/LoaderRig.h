@@ -84,14 +84,11 @@ struct LoaderRig : fake::FakePlatform {
         std::count_if(device.lineChanges.begin(), device.lineChanges.end(),
                       [](const fake::LineChange& c) { return c.dtr || c.rts; }));
   }
-  // True when the chip's 32 KB of RAM hold exactly these longs, zeros behind them and the
+  // True when the chip's 32 KB of RAM hold exactly these bytes, zeros behind them and the
   // stack frame markers the ROM adds.
-  bool RamHolds(const std::vector<std::uint32_t>& longs) {
+  bool RamHolds(const std::vector<std::uint8_t>& bytes) {
     sim::HubRam expected{};
-    for (std::size_t i = 0; i < longs.size() && i * 4 < expected.size(); ++i) {
-      for (std::size_t b = 0; b < 4; ++b)
-        expected[i * 4 + b] = static_cast<std::uint8_t>(longs[i] >> (8 * b));
-    }
+    std::copy_n(bytes.begin(), std::min(bytes.size(), expected.size()), expected.begin());
     sim::AddStackFrame(expected);
     return chip.bootLoader().ram() == expected;
   }
@@ -114,14 +111,6 @@ inline std::vector<std::uint8_t> BytesOf(const std::vector<std::uint32_t>& longs
     for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
   }
   return bytes;
-}
-
-// longs with the checksum byte set (see Checked above).
-inline std::vector<std::uint32_t> Checked(std::vector<std::uint32_t> longs) {
-  const std::vector<std::uint8_t> bytes = Checked(BytesOf(longs));
-  longs.at(1) = static_cast<std::uint32_t>(bytes[4]) | (bytes[5] << 8) | (bytes[6] << 16) |
-                (static_cast<std::uint32_t>(bytes[7]) << 24);
-  return longs;
 }
 
 }  // namespace tavolin::loadertest

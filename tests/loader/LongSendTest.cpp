@@ -47,17 +47,15 @@ TEST(LongSend, PendingEventsAreProcessedAtLeastEvery100Ms) {
     bool goAhead;  // the chip releases each block of the binary transfer
     std::function<void(AppState&, const std::string&)> send;
   };
-  const auto text = [](AppState& app, const std::string& p) { SendTextFile(app, p); };
-  const auto obj = [](AppState& app, const std::string& p) { MonitorObjUpload(app, p); };
-  const auto binary = [](AppState& app, const std::string& p) { DownloadBinary(app, p); };
   std::string lines;
   for (int i = 0; i < 60; ++i) lines += std::string(static_cast<std::size_t>(i % 50), 'x') + "\n";
   const Case cases[] = {
-      {"one endless line", std::string(20000, 'a'), filetype::kText, 1, 1, false, text},
-      {"one endless line, paced", std::string(5000, 'a'), filetype::kObj, 0, 0, false, text},
-      {"short and long lines, cursor pause", lines, filetype::kText, 3, 1, false, text},
-      {"object file", std::string(4000, '\x7f'), filetype::kObj, 1, 1, false, obj},
-      {"binary transfer", std::string(3000, 'b'), filetype::kText, 1, 1, true, binary},
+      {"one endless line", std::string(20000, 'a'), filetype::kText, 1, 1, false, SendTextFile},
+      {"one endless line, paced", std::string(5000, 'a'), filetype::kObj, 0, 0, false,
+       SendTextFile},
+      {"short and long lines, cursor pause", lines, filetype::kText, 3, 1, false, SendTextFile},
+      {"object file", std::string(4000, '\x7f'), filetype::kObj, 1, 1, false, MonitorObjUpload},
+      {"binary transfer", std::string(3000, 'b'), filetype::kText, 1, 1, true, DownloadBinary},
   };
   for (const Case& c : cases) {
     LoaderRig rig(false);
@@ -96,25 +94,22 @@ TEST(LongSend, CloseOrEscapeStopsTheSendAtTheNextLineOrBlock) {
   std::string object;
   for (int i = 0; i < 4000; ++i) object += static_cast<char>(i & 0xFF);
   const Case cases[] = {
-      {"text lines", [](AppState& app, const std::string& p) { SendTextFile(app, p); }, lines, 3,
+      {"text lines", SendTextFile, lines, 3,
        [](const fake::FakeSerialDevice& d) {
          EXPECT_EQ(std::string(d.written.begin(), d.written.end()), "l0\rl1\rl2\r");
        }},
-      {"object file in the middle of its second line",
-       [](AppState& app, const std::string& p) { MonitorObjUpload(app, p); }, object, 20,
+      {"object file in the middle of its second line", MonitorObjUpload, object, 20,
        [](const fake::FakeSerialDevice& d) {
          const std::string sent(d.written.begin(), d.written.end());
          EXPECT_EQ(std::count(sent.begin(), sent.end(), ':'), 2) << sent;
          EXPECT_EQ(sent.substr(sent.size() - 5), " 1F\r\n") << "the line it was in, finished";
          EXPECT_EQ(sent.find("0+E80"), std::string::npos) << "nothing half-typed runs";
        }},
-      {"binary transfer while waiting for a go-ahead",
-       [](AppState& app, const std::string& p) { DownloadBinary(app, p); }, object, 5,
+      {"binary transfer while waiting for a go-ahead", DownloadBinary, object, 5,
        [](const fake::FakeSerialDevice& d) {
          EXPECT_EQ(d.writeSizes, (std::vector<std::size_t>{4, 16}));
        }},
-      {"binary transfer after a block",
-       [](AppState& app, const std::string& p) { DownloadBinary(app, p); }, object, 6,
+      {"binary transfer after a block", DownloadBinary, object, 6,
        [](const fake::FakeSerialDevice& d) {
          EXPECT_EQ(d.writeSizes, (std::vector<std::size_t>{4, 16, 16}));
        }},

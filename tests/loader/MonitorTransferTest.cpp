@@ -28,7 +28,6 @@ sim::SimOptions Running(sim::Personality program, int stopAfterBlocks = -1) {
 TEST(MonitorObjUpload, TypesTheFileAsHexLinesFromE80) {
   Bytes twenty;
   for (std::uint8_t b = 0; b < 20; ++b) twenty.push_back(b);
-  Bytes thirtyThree(33, 0xAB);
   struct Case {
     const char* name;
     Bytes bytes;
@@ -39,7 +38,7 @@ TEST(MonitorObjUpload, TypesTheFileAsHexLinesFromE80) {
        "E80:00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\r\nE90:10 11 12 13\r\n0+E80"},
       {"one byte 0x0A", {0x0A}, "E80:0A\r\n0+E80"},
       {"empty", {}, "\r\n0+E80"},
-      {"33 bytes", thirtyThree,
+      {"33 bytes", Bytes(33, 0xAB),
        "E80:AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB\r\n"
        "E90:AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB\r\nEA0:AB\r\n0+E80"},
   };
@@ -95,7 +94,6 @@ TEST(DownloadBinary, ChipThatStopsAfterTheFirstBlockTimesOut) {
   DownloadBinary(rig.app, rig.files.Write("d.bin", Bytes(40, 0x55)));
   EXPECT_EQ(rig.device.writeSizes, (std::vector<std::size_t>{4, 16}));
   EXPECT_EQ(rig.out.text, "TimeOut Error");
-  EXPECT_TRUE(rig.out.lines.empty());
   EXPECT_GE(rig.clock.NowMs(), 2000);
   EXPECT_LT(rig.clock.NowMs(), 2100);
   EXPECT_FALSE(rig.ui.progressVisible);

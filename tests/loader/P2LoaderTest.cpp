@@ -40,11 +40,8 @@ TEST(P2LoadText, EveryRetuningMarkStandsBetweenBlanks) {
 }
 
 TEST(ImageChip, ThePathAndTheImageDecide) {
-  std::vector<std::uint8_t> p1Header(64, 0);
-  p1Header[0] = 0x00;  // clkfreq 80 MHz: 0x04C4B400
-  p1Header[1] = 0xB4;
-  p1Header[2] = 0xC4;
-  p1Header[3] = 0x04;
+  std::vector<std::uint8_t> p1Header = {0x00, 0xB4, 0xC4, 0x04};  // clkfreq 80 MHz: 0x04C4B400
+  p1Header.resize(64);
   std::vector<std::uint8_t> startsLikeP2 = p1Header;
   startsLikeP2[3] = 0xFD;
   struct Case {

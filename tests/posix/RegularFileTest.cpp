@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -73,19 +74,18 @@ TEST(RegularFile, ReadersTreatOtherFilesAsMissing) {
   BadPaths paths;
   struct Reader {
     const char* name;
-    void (*run)(AppState& app, const std::string& path);
+    std::function<void(AppState& app, const std::string& path)> run;
   };
   const Reader readers[] = {
-      {"t request / text send", [](AppState& app, const std::string& p) { SendTextFile(app, p); }},
-      {"f request / binary transfer",
-       [](AppState& app, const std::string& p) { DownloadBinary(app, p); }},
+      {"t request / text send", SendTextFile},
+      {"f request / binary transfer", DownloadBinary},
       {"a request",
        [](AppState& app, const std::string& p) {
          app.PreparedFile = p;
          ServeHostRequest(app, kRequestDownloadPrepared);
        }},
-      {"obj upload", [](AppState& app, const std::string& p) { MonitorObjUpload(app, p); }},
-      {"image upload", [](AppState& app, const std::string& p) { UploadImage(app, p); }},
+      {"obj upload", MonitorObjUpload},
+      {"image upload", UploadImage},
       {"sector read of the prepared file",
        [](AppState& app, const std::string& p) {
          app.PreparedFile = p;

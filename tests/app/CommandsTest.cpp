@@ -257,9 +257,8 @@ TEST(SaveText, WritesTheMirrorByteForByteAndKeepsIt) {
   rig.app.screen.textMirror = std::string("a\rb\r\xE9", 5);
   rig.ui.saveAnswers.push_back({path, 0});
   DispatchCommand(rig.app, menu::kSaveText);
-  ASSERT_EQ(rig.ui.saveRequests.size(), 1u);
-  EXPECT_EQ(rig.ui.saveRequests[0].title, "Save Text");
-  EXPECT_EQ(rig.ui.saveRequests[0].filter, "Text(.txt)|*.txt");
+  EXPECT_EQ(rig.ui.saveRequests,
+            (std::vector<FileDialogRequest>{{"Save Text", "*.txt", "Text(.txt)|*.txt", 0}}));
   EXPECT_EQ(TempDir::Read(path), std::string("a\rb\r\xE9", 5));
   EXPECT_EQ(rig.app.screen.textMirror.size(), 5u);
   DispatchCommand(rig.app, menu::kSaveText);  // cancelled: nothing happens

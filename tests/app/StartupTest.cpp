@@ -63,9 +63,8 @@ TEST(Startup, ThePortScanFindsTheOnePortWithAChip) {
     EXPECT_EQ(rig.app.settings.ComNr, chipThere ? 5 : 0);
     EXPECT_EQ(rig.app.port.IsOpen(), chipThere);
     EXPECT_EQ(rig.ui.IsMenuChecked(menu::kComEnabled), chipThere);
-    const std::vector<int> firstFive(rig.serial.openAttempts.begin(),
-                                     rig.serial.openAttempts.begin() + 5);
-    EXPECT_EQ(firstFive, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(std::vector(rig.serial.openAttempts.begin(), rig.serial.openAttempts.begin() + 5),
+              (std::vector<int>{1, 2, 3, 4, 5}));
     if (chipThere) {
       EXPECT_TRUE(rig.ui.messages.empty());
       EXPECT_TRUE(chip->chip.bootLoader().record().handshakeOk);

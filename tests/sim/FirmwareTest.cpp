@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cctype>
-#include <memory>
 #include <string>
 
 #include "app/MainLoop.h"
@@ -33,12 +32,11 @@ SimOptions Firmware(Personality p, bool clock = false) {
 // The whole terminal in graphics mode (or Normal-Terminal Mode) with the chip on COM 3.
 struct TerminalRig : tavolin::testing::AppRig {
   SimChip chip;
-  std::unique_ptr<SimLink> link;
+  SimLink link{chip, serial.Plug(3), clock};
 
   explicit TerminalRig(const SimOptions& options, int normalTerminalMode = 0) : chip(options) {
     app.NormalTerminalMode = normalTerminalMode;
     app.settings.MsMoveOff = normalTerminalMode;  // mouse moves are reported in graphics mode
-    link = std::make_unique<SimLink>(chip, serial.Plug(3), clock);
     app.settings.ComNr = 3;
     Connect(app);
   }

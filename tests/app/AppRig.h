@@ -7,7 +7,9 @@
 
 #include "app/AppState.h"
 #include "app/Commands.h"
+#include "app/MainLoop.h"
 #include "app/Startup.h"
+#include "app/Window.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/fake/FakeSerial.h"
 #include "terminal/Assets.h"
@@ -37,6 +39,14 @@ struct AppRig : fake::FakePlatform {
     app.settings.ComNr = n;
     Connect(app);
     return device;
+  }
+
+  // The main loop for ms of virtual time, a timer tick after each timer period.
+  void Run(int ms) {
+    for (int t = 0; t < ms; t += window::kTimerPeriodMs) {
+      clock.SleepMs(window::kTimerPeriodMs);
+      RunCycle(app, Tick());
+    }
   }
 };
 

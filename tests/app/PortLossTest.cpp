@@ -20,8 +20,6 @@ using testing::AppRig;
 using testing::TempDir;
 using testing::Tick;
 
-constexpr int kTickMs = 40;
-
 // The program connected to COM 3, its status lines recorded.
 struct LossRig : AppRig {
   fake::FakeSerialDevice& device;
@@ -31,14 +29,6 @@ struct LossRig : AppRig {
   LossRig() : device(PlugAndConnect(3)) {
     app.NormalTerminalMode = 0;
     app.SetOutput(&lines);
-  }
-
-  // Timer ticks for ms of virtual time.
-  void Ticks(int ms) {
-    for (int t = 0; t < ms; t += kTickMs) {
-      RunCycle(app, Tick());
-      clock.Advance(kTickMs);
-    }
   }
 
   // The chip names a file and sends the request for it.
@@ -150,7 +140,7 @@ TEST(PortLoss, WhateverRunsStopsAtOnceWithOneLine) {
     EXPECT_LE(rig.clock.NowMs() - start, c.withinMs) << c.name;
     EXPECT_EQ(rig.device.written.size(), c.written) << c.name;
     ExpectToldOnce(rig, c.name);
-    rig.Ticks(1000);
+    rig.Run(1000);
     EXPECT_EQ(rig.lines.lines, std::vector{kLost}) << c.name;
   }
 }
@@ -160,29 +150,29 @@ TEST(PortLoss, WhateverRunsStopsAtOnceWithOneLine) {
 TEST(PortLoss, TheSameDeviceIsTakenBackAboutOnceASecondWithAClearedScreen) {
   LossRig rig;
   rig.device.gone = true;
-  rig.Ticks(3000);
+  rig.Run(3000);
   ExpectToldOnce(rig, "idle");
   const int pictures = rig.ui.pictureCount;
-  rig.Ticks(3000);
+  rig.Run(3000);
   EXPECT_EQ(rig.ui.pictureCount, pictures) << "the program is idle after the loss";
   EXPECT_EQ(rig.serial.reopenAttempts, std::vector<std::string>(5, "fake3"));
   EXPECT_TRUE(rig.ui.messages.empty()) << "a failed automatic attempt shows a box";
   const int clears = rig.lines.clears;
   rig.device.gone = false;  // plugged in again
-  rig.Ticks(1000);
+  rig.Run(1000);
   EXPECT_TRUE(rig.app.port.IsOpen());
   EXPECT_TRUE(rig.device.isOpen);
   EXPECT_EQ(rig.app.ComEnabled, 1);
   EXPECT_TRUE(rig.ui.IsMenuChecked(menu::kComEnabled));
   EXPECT_EQ(rig.lines.clears, clears + 1);
   EXPECT_EQ(rig.lines.lines, (std::vector<std::string>{kLost, "COM3 back"}));
-  rig.Ticks(3000);
+  rig.Run(3000);
   EXPECT_EQ(rig.serial.reopenAttempts.size(), 6u) << "looked again after taking it back";
   // Lost again: told again, and taken back again.
   rig.device.gone = true;
-  rig.Ticks(1000);
+  rig.Run(1000);
   rig.device.gone = false;
-  rig.Ticks(1000);
+  rig.Run(1000);
   EXPECT_EQ(rig.lines.lines, (std::vector<std::string>{kLost, "COM3 back", kLost, "COM3 back"}));
 }
 
@@ -218,7 +208,7 @@ TEST(PortLoss, TheUsersOwnPortCommandsEndTheSearch) {
        [](LossRig& r) {
          r.app.AutoMode = 1;
          r.ui.minimized = true;
-         r.Ticks(kTickMs);
+         r.Run(window::kTimerPeriodMs);
        },
        0, false},
       {"Com Enabled with the device back",
@@ -230,7 +220,7 @@ TEST(PortLoss, TheUsersOwnPortCommandsEndTheSearch) {
   for (const Case& c : cases) {
     LossRig rig;
     rig.device.gone = true;
-    rig.Ticks(kTickMs);
+    rig.Run(window::kTimerPeriodMs);
     ASSERT_EQ(rig.app.RetakingPort, 1) << c.name;
     rig.device.gone = !c.backFirst;
     c.act(rig);
@@ -240,7 +230,7 @@ TEST(PortLoss, TheUsersOwnPortCommandsEndTheSearch) {
     }
     rig.device.gone = false;
     const std::size_t attempts = rig.serial.reopenAttempts.size();
-    rig.Ticks(3000);
+    rig.Run(3000);
     EXPECT_EQ(rig.serial.reopenAttempts.size(), attempts) << c.name;
     EXPECT_EQ(rig.app.port.IsOpen(), c.backFirst) << c.name;
     EXPECT_EQ(rig.lines.text.find("back"), std::string::npos) << c.name;

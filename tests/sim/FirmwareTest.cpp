@@ -40,13 +40,6 @@ struct TerminalRig : tavolin::testing::AppRig {
     app.settings.ComNr = 3;
     Connect(app);
   }
-  // The main loop for ms of virtual time, a timer tick every 10 ms.
-  void Run(int ms) {
-    for (int t = 0; t < ms; t += 10) {
-      clock.SleepMs(10);
-      RunCycle(app, tavolin::testing::Tick());
-    }
-  }
   void Press(int virtualKey, int character = 0) {
     RunCycle(app, {Event::Kind::KeyDown, virtualKey});
     if (character != 0) RunCycle(app, {Event::Kind::Char, character});

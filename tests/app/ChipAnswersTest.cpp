@@ -3,6 +3,8 @@
 // DisplayParserTest's; the order against the host request and the reply byte is MainLoopTest's.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "app/ChipAnswers.h"
 #include "tests/app/AppRig.h"
 
@@ -14,11 +16,7 @@ using testing::TempDir;
 using Kind = ChipQuestion::Kind;
 
 TEST(ChipAnswers, QueriesAnswerTextAndCr) {
-  struct Case {
-    int x;
-    std::string answer;
-  };
-  const Case cases[] = {
+  const std::pair<int, std::string> cases[] = {
       {2, "1796565909\r"},
       {4, "14:05:09\r"},
       {6, "12.06 2026\r"},
@@ -28,13 +26,13 @@ TEST(ChipAnswers, QueriesAnswerTextAndCr) {
       {10, ""},
       {254, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& [x, answer] : cases) {
     AppRig rig;
     fake::FakeSerialDevice& device = rig.PlugAndConnect(3);
     rig.clock.SetLocalTime({2026, 12, 6, 14, 5, 9});
-    rig.app.interpreter.questions = {{Kind::Query, c.x}};
+    rig.app.interpreter.questions = {{Kind::Query, x}};
     AnswerQuestions(rig.app);
-    EXPECT_EQ(std::string(device.written.begin(), device.written.end()), c.answer) << "x = " << c.x;
+    EXPECT_EQ(std::string(device.written.begin(), device.written.end()), answer) << "x = " << x;
     EXPECT_TRUE(rig.app.interpreter.questions.empty());
   }
 }

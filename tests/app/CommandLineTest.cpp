@@ -1,6 +1,8 @@
 // The command line in its raw form and from argv, and the effective screen and window sizes.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "app/CommandLine.h"
 #include "app/Commands.h"
 #include "settings/Settings.h"
@@ -50,22 +52,19 @@ TEST(CommandLineFromArgv, TakesTheFirstThreeWordsAsGiven) {
 }
 
 TEST(EffectiveValues, NothingDownstreamSeesUnusableSizes) {
-  struct Case {
-    int cells;
-    int effective;
-  };
-  for (const Case c :
-       {Case{0, 1}, Case{-3, 1}, Case{1, 1}, Case{80, 80}, Case{512, 512}, Case{100000, 512}}) {
-    EXPECT_EQ(EffectiveCells(c.cells), c.effective) << c.cells;
+  for (const auto& [cells, effective] :
+       {std::pair{0, 1}, {-3, 1}, {1, 1}, {80, 80}, {512, 512}, {100000, 512}}) {
+    EXPECT_EQ(EffectiveCells(cells), effective) << cells;
   }
-  struct ScaleCase {
-    float scale;
-    float effective;
-  };
-  for (const ScaleCase c : {ScaleCase{1.5f, 1.5f}, ScaleCase{0.0f, 1.0f}, ScaleCase{-2.0f, 1.0f},
-                            ScaleCase{0.25f, 0.25f}, ScaleCase{8.0f, 8.0f}, ScaleCase{9.0f, 1.0f},
-                            ScaleCase{std::nanf(""), 1.0f}, ScaleCase{INFINITY, 1.0f}}) {
-    EXPECT_EQ(EffectiveScale(c.scale), c.effective) << c.scale;
+  for (const auto& [scale, effective] : {std::pair{1.5f, 1.5f},
+                                         {0.0f, 1.0f},
+                                         {-2.0f, 1.0f},
+                                         {0.25f, 0.25f},
+                                         {8.0f, 8.0f},
+                                         {9.0f, 1.0f},
+                                         {std::nanf(""), 1.0f},
+                                         {INFINITY, 1.0f}}) {
+    EXPECT_EQ(EffectiveScale(scale), effective) << scale;
   }
 }
 

@@ -29,16 +29,9 @@ struct Rig {
 // Beyond the ends of the table (a settings file may hold any number): an index past the last entry
 // is 115200 with one stop bit, a negative one 115200 with two, as index 0.
 TEST(RateTable, IndexGivesRateAndStopBits) {
-  struct Case {
-    int index;
-    int bps;
-    StopBits stop;
-  };
-  const Case cases[] = {{8, 115200, StopBits::One}, {-1, 115200, StopBits::Two}};
-  for (const Case& c : cases) {
-    const RateSetting r = RateForIndex(c.index);
-    EXPECT_EQ(r.bitsPerSecond, c.bps) << "index " << c.index;
-    EXPECT_EQ(r.stopBits, c.stop) << "index " << c.index;
+  for (const auto& [index, stop] : {std::pair{8, StopBits::One}, {-1, StopBits::Two}}) {
+    EXPECT_EQ(RateForIndex(index).bitsPerSecond, 115200) << "index " << index;
+    EXPECT_EQ(RateForIndex(index).stopBits, stop) << "index " << index;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "settings/ReadNumber.h"
 
@@ -12,11 +13,7 @@ namespace tavolin {
 namespace {
 
 TEST(ReadDecimal, ReadsLikeAtoi) {
-  struct Case {
-    const char* text;
-    int value;
-  };
-  const Case cases[] = {
+  const std::pair<const char*, int> cases[] = {
       {"3", 3},
       {"  42", 42},
       {"\t-7x", -7},
@@ -32,7 +29,7 @@ TEST(ReadDecimal, ReadsLikeAtoi) {
       {"99999999999", 2147483647},
       {"-99999999999", -2147483647 - 1},
   };
-  for (const Case& c : cases) EXPECT_EQ(ReadDecimal(c.text), c.value) << '"' << c.text << '"';
+  for (const auto& [text, value] : cases) EXPECT_EQ(ReadDecimal(text), value) << '"' << text << '"';
 }
 
 // The C library is the judge (tests run in the "C" locale): the same value, the same sign of

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "tests/terminal/Rig.h"
 #include "tools/replay/Replay.h"
@@ -52,18 +53,14 @@ std::string StreamName(const ::testing::TestParamInfo<replay::Stream>& info) {
 INSTANTIATE_TEST_SUITE_P(Reference, ReplaySet, ::testing::ValuesIn(ReferenceSet()), StreamName);
 
 TEST(ReplayLog, TakesOnlyTheChipsBytes) {
-  struct Case {
-    const char* log;
-    std::vector<std::uint8_t> bytes;
-  };
-  const Case cases[] = {
+  const std::pair<const char*, std::vector<std::uint8_t>> cases[] = {
       {"         0.010 chip: 41 0D 0A\n         0.020 host: 05 06\n", {0x41, 0x0D, 0x0A}},
       {"         0.001 note: port opened\n         0.002 chip: FF\n         0.003 chip: 00 05\n",
        {0xFF, 0x00, 0x05}},
       {"         0.004 chip: 4G 41 100\n", {0x41}},  // not bytes: skipped
       {"", {}},
   };
-  for (const Case& c : cases) EXPECT_EQ(replay::ChipBytesFromLog(c.log), c.bytes) << c.log;
+  for (const auto& [log, bytes] : cases) EXPECT_EQ(replay::ChipBytesFromLog(log), bytes) << log;
 }
 
 TEST(ReplayHash, SeesEveryPixelAndTheSize) {

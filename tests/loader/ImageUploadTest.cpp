@@ -5,6 +5,8 @@
 // it runs and its EEPROM stages, behind an adapter's latency timer.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "LoaderRig.h"
 #include "accessories/UploadBanner.h"
 #include "loader/ImageUpload.h"
@@ -265,19 +267,15 @@ TEST(UploadFileCommand, DialogTypeDecidesWhatHappens) {
 }
 
 TEST(UploadFileCommand, ImageGoesAt115200AndTheRateIsRestored) {
-  struct Case {
-    int baudRate;
-    int after;
-  };
-  for (const Case c : {Case{1, 57600}, Case{0, 115200}, Case{4, 9600}}) {
+  for (const auto& [baudRate, after] : {std::pair{1, 57600}, {0, 115200}, {4, 9600}}) {
     LoaderRig rig;
-    rig.app.settings.BaudRate = c.baudRate;
-    rig.app.port.SetRate(c.baudRate);
+    rig.app.settings.BaudRate = baudRate;
+    rig.app.port.SetRate(baudRate);
     rig.ui.openAnswers.push_back({rig.files.Write("a.binary", Bytes{1, 2, 3, 4}), 0});
     UploadFileCommand(rig.app);
     ASSERT_FALSE(rig.rates->ratesSeen.empty());
-    for (int rate : rig.rates->ratesSeen) EXPECT_EQ(rate, 115200) << c.baudRate;
-    EXPECT_EQ(rig.device.bitsPerSecond, c.after) << c.baudRate;
+    for (int rate : rig.rates->ratesSeen) EXPECT_EQ(rate, 115200) << baudRate;
+    EXPECT_EQ(rig.device.bitsPerSecond, after) << baudRate;
   }
 }
 

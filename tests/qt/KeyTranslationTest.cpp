@@ -42,6 +42,7 @@ TEST(KeyTranslation, KeyEventsGiveWindowsMessages) {
       {"colon is OEM 1",
        Press(Qt::Key_Colon, Qt::ShiftModifier, ":"),
        {{K::KeyDown, 0xBA}, {K::Char, ':'}}},
+      {"slash is OEM 2", Press(Qt::Key_Slash, none, "/"), {{K::KeyDown, 0xBF}, {K::Char, '/'}}},
       {"Latin-1 character",
        Press(Qt::Key_Adiaeresis, none, QString(QChar(0xE4))),
        {{K::KeyDown, 0}, {K::Char, 0xE4}}},
